@@ -1,0 +1,18 @@
+# Portable sources: build on the host and with MinGW.
+set(PELLACORD_CORE_SOURCES
+  engine/Limits.cpp
+  ui/Format.cpp
+)
+
+# Win32 layer: only the Windows build compiles these.
+set(PELLACORD_WIN_SOURCES
+  shell/MainWindow_win.cpp
+)
+
+set(PELLACORD_MAIN_SOURCES
+  shell/Main_win.cpp
+)
+
+# Import libraries of the system DLLs the program links to. iphlpapi and dwmapi are loaded at
+# run time and never appear here.
+set(PELLACORD_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 shell32)

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+
+// The five limits the user sets, and the logarithmic scale their sliders move on.
+
+constexpr int METRIC_COUNT = 4;      // cpu, disk, net, mem
+constexpr int WAIT_ROW = 4;          // the quiet period before the lock is released
+constexpr int LIMIT_ROW_COUNT = 5;
+constexpr uint32_t SLIDER_POSITION_MAX = 1000;
+constexpr uint32_t LOG_UNITS_PER_OCTAVE = 256;
+
+enum MetricIndex : int { METRIC_CPU = 0, METRIC_DISK = 1, METRIC_NET = 2, METRIC_MEM = 3 };
+
+struct LimitRow {
+    uint32_t value;
+    uint32_t minValue;
+    uint32_t maxValue;
+    uint32_t raiseFactor;   // auto-raise may lift the limit to this times the quietest rate seen
+    uint32_t countsAsWork;  // 0: this row never counts as over its limit
+};
+
+struct LimitTable {
+    LimitRow rows[LIMIT_ROW_COUNT];
+};
+
+void SetDefaultLimits(LimitTable* table);
+
+uint32_t ValueToLogUnits(uint32_t value);
+uint32_t LogUnitsToValue(uint32_t units);
+
+uint32_t LimitToSliderPosition(const LimitRow* row, uint32_t value);
+uint32_t SliderPositionToLimit(const LimitRow* row, uint32_t position);
+
+// Short 8-bit name for the log; "-" for any index that is not a metric.
+const char* MetricLogName(int metric);

@@ -1,0 +1,50 @@
+"""Just enough of the PE format to check what the built program is and what it imports."""
+import struct
+
+
+class Image:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = f.read()
+        d = self.data
+        if d[:2] != b"MZ":
+            raise ValueError("not an MZ image")
+        pe = struct.unpack_from("<I", d, 0x3C)[0]
+        if d[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        self.machine, self.section_count = struct.unpack_from("<HH", d, pe + 4)
+        optional_size = struct.unpack_from("<H", d, pe + 20)[0]
+        opt = pe + 24
+        self.magic = struct.unpack_from("<H", d, opt)[0]
+        self.subsystem = struct.unpack_from("<H", d, opt + 68)[0]
+        dirs = opt + 112  # PE32+ data directories
+        self.directories = [struct.unpack_from("<II", d, dirs + 8 * i) for i in range(16)]
+        self.sections = []
+        sec = opt + optional_size
+        for i in range(self.section_count):
+            name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", d, sec + 40 * i)
+            self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, rawsize), rawptr))
+
+    def offset(self, rva):
+        for _, va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return rva - va + raw
+        raise ValueError(f"rva {rva:#x} in no section")
+
+    def cstring(self, rva):
+        o = self.offset(rva)
+        return self.data[o:self.data.index(b"\0", o)].decode()
+
+    def imported_dlls(self):
+        rva, size = self.directories[1]
+        names = []
+        if not rva:
+            return names
+        o = self.offset(rva)
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, o + 12)[0]
+            if name_rva == 0:
+                break
+            names.append(self.cstring(name_rva))
+            o += 20
+        return names

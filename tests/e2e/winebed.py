@@ -1,0 +1,81 @@
+"""The Wine test bed as seen from an end-to-end test: the harness's environment, running
+Windows programs, the Windows-side helper, screenshots and pixels."""
+import os
+import subprocess
+import time
+
+ROOT = os.environ.get("PELLACORD_ROOT") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+HARNESS = os.path.join(ROOT, "tools", "wine-harness.sh")
+
+
+def environment():
+    """Starts the harness if needed and returns the environment Wine programs run in."""
+    subprocess.run([HARNESS, "start"], check=True)
+    out = subprocess.run([HARNESS, "env"], check=True, capture_output=True, text=True).stdout
+    env = dict(os.environ)
+    for line in out.splitlines():
+        for part in line.replace("export ", "").split(" "):
+            if "=" in part:
+                key, value = part.split("=", 1)
+                env[key] = value.strip("'")
+    return env
+
+
+class Bed:
+    def __init__(self):
+        self.env = environment()
+        self.wintool = os.environ.get("PELLACORD_WINTOOL")
+
+    def start(self, exe, *args, cwd=None):
+        return subprocess.Popen(["wine", exe, *args], env=self.env, cwd=cwd,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+    def run(self, exe, *args, timeout=60):
+        return subprocess.run(["wine", exe, *args], env=self.env, capture_output=True, text=True,
+                              timeout=timeout, stdin=subprocess.DEVNULL)
+
+    def tool(self, *args, timeout=60):
+        """Runs the Windows-side helper; returns (exit code, stdout)."""
+        r = self.run(self.wintool, *args, timeout=timeout)
+        return r.returncode, r.stdout.strip()
+
+    def wait_window(self, cls, timeout_ms=20000):
+        """Waits for a visible top-level window; returns dict(hwnd, pid, x, y, w, h) or None."""
+        rc, out = self.tool("wait", cls, str(timeout_ms), timeout=timeout_ms / 1000 + 30)
+        if rc != 0:
+            return None
+        hwnd, pid, x, y, w, h = (int(v) for v in out.split())
+        return dict(hwnd=hwnd, pid=pid, x=x, y=y, w=w, h=h)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path], check=True)
+        return path
+
+
+def wait_exit(proc, timeout):
+    """Waits for a process; returns its exit code, or None if it did not end in time (it is
+    then killed, so a failing test never leaves it behind)."""
+    try:
+        return proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        return None
+
+
+def poll(predicate, timeout, interval=0.1):
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value or time.monotonic() >= end:
+            return value
+        time.sleep(interval)
+
+
+def read_ppm(path):
+    """Reads a screenshot through ImageMagick as (width, height, bytes of RGB)."""
+    data = subprocess.run(["convert", path, "ppm:-"], check=True, capture_output=True).stdout
+    parts = data.split(b"\n", 3)
+    w, h = (int(v) for v in parts[1].split())
+    return w, h, parts[3]

@@ -1,0 +1,67 @@
+// A small Windows-side helper for the end-to-end tests: it looks at windows from inside the
+// Wine session, where the X server sees only the virtual desktop.
+//
+//   wintool wait CLASS TIMEOUT_MS   wait until a visible top-level window of CLASS exists;
+//                                   prints "hwnd pid x y clientWidth clientHeight"
+//   wintool find CLASS              the same line, at once; exit 1 when there is none
+//   wintool close CLASS             post WM_CLOSE to it
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+HWND FindVisible(const wchar_t* className) {
+    HWND window = FindWindowW(className, nullptr);
+    return (window && IsWindowVisible(window)) ? window : nullptr;
+}
+
+void Describe(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    printf("%llu %lu %ld %ld %ld %ld\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
+           pid, origin.x, origin.y, client.right - client.left, client.bottom - client.top);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "usage: wintool wait|find|close CLASS [TIMEOUT_MS]\n");
+        return 2;
+    }
+    const wchar_t* command = argv[1];
+    const wchar_t* className = argv[2];
+    if (wcscmp(command, L"wait") == 0) {
+        DWORD timeout = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000;
+        DWORD start = GetTickCount();
+        for (;;) {
+            HWND window = FindVisible(className);
+            if (window) {
+                Describe(window);
+                return 0;
+            }
+            if (GetTickCount() - start > timeout) {
+                return 1;
+            }
+            Sleep(50);
+        }
+    }
+    HWND window = FindWindowW(className, nullptr);
+    if (!window) {
+        return 1;
+    }
+    if (wcscmp(command, L"find") == 0) {
+        Describe(window);
+        return 0;
+    }
+    if (wcscmp(command, L"close") == 0) {
+        return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    return 2;
+}

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The Wine test bed: a private prefix under the build tree, a headless X display, and a
+# virtual desktop with a taskbar and notification area.
+#
+#   wine-harness.sh start          make the prefix (once), start the display and wineserver
+#   wine-harness.sh exec PROG ...  start if needed, then run PROG under Wine (the CTest emulator)
+#   wine-harness.sh env            print the environment, for `eval`
+#   wine-harness.sh running        exit 0 when the bed is up
+#   wine-harness.sh stop           stop exactly what start started
+#
+# PELLACORD_WINE_STATE moves the state folder (default build/wine); PELLACORD_USE_DISPLAY=1
+# uses $DISPLAY instead of a private Xvfb (the run command on a desktop).
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+STATE=${PELLACORD_WINE_STATE:-$ROOT/build/wine}
+DESKTOP_SIZE=1280x1024
+
+export WINEPREFIX=$STATE/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+log() { echo "wine-harness: $*" >&2; }
+
+alive() { [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; }
+
+start_display() {
+  if [ -f "$STATE/display" ]; then
+    local pid
+    pid=$(cat "$STATE/xvfb.pid" 2>/dev/null || true)
+    if [ -z "$pid" ] || alive "$pid"; then
+      return 0
+    fi
+    rm -f "$STATE/display" "$STATE/xvfb.pid"
+  fi
+  if [ "${PELLACORD_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    echo "$DISPLAY" > "$STATE/display"
+    return 0
+  fi
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  # Detached from our stdio and the lock: a test runner waits for every holder of its pipes,
+  # and a daemon that inherited the lock would hold it for ever. Everything started while
+  # the lock is held closes descriptor 9 for the same reason.
+  setsid Xvfb ":$n" -screen 0 "${DESKTOP_SIZE}x24" -nolisten tcp -noreset \
+    </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
+  echo $! > "$STATE/xvfb.pid"
+  local i
+  for i in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  [ -e "/tmp/.X11-unix/X$n" ] || { log "Xvfb :$n did not start"; cat "$STATE/xvfb.log" >&2; return 1; }
+  echo ":$n" > "$STATE/display"
+}
+
+make_prefix() {
+  [ -f "$WINEPREFIX/.pellacord-ready" ] && return 0
+  log "creating the Wine prefix in $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot --init </dev/null >"$STATE/wineboot.log" 2>&1 9>&- || true
+  wineserver -w 9>&-
+  cat > "$STATE/prefix.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="shell"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"shell"="$DESKTOP_SIZE"
+REG
+  wine regedit /S "$(winepath -w "$STATE/prefix.reg" 2>/dev/null)" </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
+  wineserver -w 9>&-
+  touch "$WINEPREFIX/.pellacord-ready"
+}
+
+start() {
+  mkdir -p "$STATE"
+  exec 9>"$STATE/lock"
+  flock 9
+  start_display
+  export DISPLAY
+  DISPLAY=$(cat "$STATE/display")
+  make_prefix
+  # A persistent wineserver, so each test does not pay for a cold start. The desktop
+  # (explorer.exe with the taskbar) comes up with the first window and goes with the last.
+  wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
+  # The first process of a wineserver session starts the system services (services.exe,
+  # winedevice, rpcss), which live as long as the server: start them here, on /dev/null,
+  # rather than inside a test whose output pipe they would keep open.
+  wine cmd.exe /c exit 0 </dev/null >/dev/null 2>&1 9>&- || true
+  exec 9>&-
+}
+
+stop() {
+  [ -d "$STATE" ] || return 0
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null || true
+  fi
+  local pid
+  pid=$(cat "$STATE/xvfb.pid" 2>/dev/null || true)
+  if alive "$pid"; then
+    kill "$pid" 2>/dev/null || true
+  fi
+  rm -f "$STATE/display" "$STATE/xvfb.pid"
+}
+
+print_env() {
+  echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES'"
+  echo "export WINEARCH=win64 DISPLAY='$(cat "$STATE/display")'"
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+  start) start ;;
+  running)
+    [ -f "$STATE/display" ] || exit 1
+    pid=$(cat "$STATE/xvfb.pid" 2>/dev/null || true)
+    [ -z "$pid" ] || alive "$pid"
+    ;;
+  stop) stop ;;
+  env) print_env ;;
+  exec)
+    start
+    exec wine "$@"
+    ;;
+  *) echo "usage: $0 start|stop|env|exec PROGRAM [ARGS...]" >&2; exit 2 ;;
+esac
