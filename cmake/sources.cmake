@@ -1,11 +1,18 @@
 # Portable sources: build on the host and with MinGW.
 set(PELLACORD_CORE_SOURCES
+  engine/Connections.cpp
+  engine/Evaluator.cpp
   engine/Limits.cpp
+  engine/PowerRequest.cpp
+  engine/Sampler.cpp
   ui/Format.cpp
 )
 
 # Win32 layer: only the Windows build compiles these.
 set(PELLACORD_WIN_SOURCES
+  engine/Connections_win.cpp
+  engine/PowerRequest_win.cpp
+  engine/Sampler_win.cpp
   shell/MainWindow_win.cpp
 )
 

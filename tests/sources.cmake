@@ -1,4 +1,8 @@
 set(PELLACORD_UNIT_TEST_SOURCES
+  ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
 )

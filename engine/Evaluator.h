@@ -1,0 +1,52 @@
+#pragma once
+#include "engine/Limits.h"
+#include "engine/Sampler.h"
+
+#include <cstdint>
+
+// Turns each tick's sample into BUSY, grace or IDLE: a metric is over when its 5-sample
+// average reaches its limit; quiet time adds up while none is; IDLE once it reaches the wait.
+
+using WatchState = int32_t;
+constexpr WatchState STATE_BUSY = 0;
+constexpr WatchState STATE_GRACE = 1;
+constexpr WatchState STATE_IDLE = 2;
+
+constexpr int32_t HISTORY_LENGTH = 180;   // three minutes at one sample a second
+constexpr int32_t RECENT_LENGTH = 5;
+constexpr int32_t RAISE_MIN_SAMPLES = 30;
+constexpr uint32_t RATE_MAX = 0xFFFFFFFFu;
+
+struct MetricMeter {
+    uint32_t history[HISTORY_LENGTH];
+    int32_t historyCount;
+    int32_t historyNext;
+    uint32_t recent[RECENT_LENGTH];
+    int32_t recentCount;
+    int32_t recentNext;
+    uint32_t current;
+    uint32_t average;         // compared with the limit, and shown as "now"
+    uint32_t historyMin;
+    uint32_t historyMax;
+    uint32_t effectiveLimit;  // the row's value, or the auto-raised one
+    uint32_t raised;
+    uint32_t over;
+};
+
+struct ActivityEvaluator {
+    LimitTable limits;        // the evaluator's own copy
+    WatchState state;
+    int32_t overMetric;       // first metric over its limit, -1 if none
+    uint64_t quietMs;
+    MetricMeter meters[METRIC_COUNT];
+    uint64_t workingSet;
+    int32_t connections;
+    int32_t primed;           // 0 until the first sample after a reset has set the baseline
+};
+
+void ResetMeter(MetricMeter* meter);
+void ResetEvaluator(ActivityEvaluator* evaluator, const LimitTable* limits);
+WatchState EvaluateActivity(ActivityEvaluator* evaluator, const ActivitySample* sample, int32_t connections);
+uint32_t UpdateMeter(MetricMeter* meter, uint32_t rate, const LimitRow* row, int32_t mayCount);
+bool WantsLock(WatchState state);
+const char* StateLogName(WatchState state);

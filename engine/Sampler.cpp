@@ -1,0 +1,257 @@
+#include "engine/Sampler.h"
+
+#include <cstring>
+
+uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart) {
+    return (uint64_t{highPart} << 32) | lowPart;
+}
+
+namespace {
+
+constexpr int32_t HASH_SLOTS = MAX_SNAPSHOT_PROCESSES * 2;
+constexpr int32_t PENDING_WORDS = MAX_SNAPSHOT_PROCESSES / 64;
+
+int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
+    uint32_t slot = (pid * 2654435761u) >> 20;  // 12 bits: HASH_SLOTS
+    for (;;) {
+        if (s->slots[slot] < 0) {
+            if (!insert) {
+                return -1;
+            }
+            s->slotPids[slot] = pid;
+            return static_cast<int32_t>(slot);
+        }
+        if (s->slotPids[slot] == pid) {
+            return static_cast<int32_t>(slot);
+        }
+        slot = (slot + 1) & (HASH_SLOTS - 1);
+    }
+}
+
+int32_t FirstChild(DescendantScratch* s, uint32_t pid) {
+    int32_t slot = SlotFor(s, pid, false);
+    return slot < 0 ? -1 : s->slots[slot];
+}
+
+void Queue(DescendantScratch* s, int32_t pass, int32_t index) {
+    s->pending[pass][index >> 6] |= uint64_t{1} << (index & 63);
+}
+
+int32_t LowestBit(uint64_t bits) {
+    int32_t n = 0;
+    while (!(bits & 1)) {
+        bits >>= 1;
+        n++;
+    }
+    return n;
+}
+
+}  // namespace
+
+// The pass-by-pass rule marks an entry in pass p when some entry with its parent's pid was
+// marked in an earlier pass, or earlier in pass p at a lower index. So each entry's pass is
+// the smallest over its parents of (parent's pass, +1 if the parent comes later in the
+// table), with the root's children at pass 1. Entries are visited in (pass, index) order
+// from one bit set per pass, which finds each entry's pass once instead of rescanning the
+// whole table every pass.
+void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, DescendantScratch* s) {
+    if (count > MAX_SNAPSHOT_PROCESSES) {
+        count = MAX_SNAPSHOT_PROCESSES;
+    }
+    memset(s->slots, 0xFF, sizeof(s->slots));
+    memset(s->pending, 0, sizeof(s->pending));
+    for (int32_t i = count - 1; i >= 0; i--) {
+        entries[i].inTree = 0;
+        s->nextSibling[i] = -1;
+        if (entries[i].parentPid == 0) {
+            continue;  // a parent id of 0 never links anything
+        }
+        int32_t slot = SlotFor(s, entries[i].parentPid, true);
+        s->nextSibling[i] = s->slots[slot];
+        s->slots[slot] = i;
+    }
+    for (int32_t i = 0; i < count; i++) {
+        if (entries[i].pid == rootPid) {
+            entries[i].inTree = 1;
+        }
+    }
+    for (int32_t i = 0; i < count; i++) {
+        if (entries[i].pid != rootPid) {
+            continue;
+        }
+        for (int32_t c = FirstChild(s, rootPid); c >= 0; c = s->nextSibling[c]) {
+            if (!entries[c].inTree) {
+                Queue(s, 1, c);
+            }
+        }
+        break;  // every root entry has the same children
+    }
+    int32_t words = (count + 63) / 64;
+    for (int32_t pass = 1; pass <= MAX_DESCENDANT_PASSES; pass++) {
+        for (int32_t w = 0; w < words; w++) {
+            // Entries queued for this pass from within it always lie at higher indexes, so
+            // taking the lowest bit each time visits them in table order.
+            uint64_t bits;
+            while ((bits = s->pending[pass][w]) != 0) {
+                int32_t i = w * 64 + LowestBit(bits);
+                s->pending[pass][w] = bits & (bits - 1);
+                if (entries[i].inTree) {
+                    continue;
+                }
+                entries[i].inTree = 1;
+                for (int32_t c = FirstChild(s, entries[i].pid); c >= 0; c = s->nextSibling[c]) {
+                    if (entries[c].inTree) {
+                        continue;
+                    }
+                    int32_t next = c > i ? pass : pass + 1;
+                    if (next <= MAX_DESCENDANT_PASSES) {
+                        Queue(s, next, c);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The previous table is usually in the same order as the current one, so the entry at the
+// same index is tried before the linear search.
+const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime,
+                                            int32_t hint) {
+    if (hint >= 0 && hint < previous->count) {
+        const ProcessCounters* e = &previous->entries[hint];
+        if (e->pid == pid && e->creationTime == creationTime) {
+            return e;
+        }
+    }
+    for (int32_t i = 0; i < previous->count; i++) {
+        const ProcessCounters* e = &previous->entries[i];
+        if (e->pid == pid && e->creationTime == creationTime) {
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+void ClearPreviousTable(PreviousTable* previous) {
+    previous->count = 0;
+    previous->time = 0;
+    previous->valid = 0;
+}
+
+static uint64_t Growth(uint64_t now, uint64_t before) {
+    return now > before ? now - before : 0;  // a counter that went back adds nothing
+}
+
+ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
+                                uint64_t now) {
+    ActivitySample s = {};
+    if (count > MAX_TREE_PROCESSES) {
+        count = MAX_TREE_PROCESSES;
+    }
+    s.processCount = count;
+    if (previous->valid) {
+        s.elapsed = now > previous->time ? now - previous->time : 0;
+        for (int32_t i = 0; i < count; i++) {
+            const ProcessCounters* cur = &current[i];
+            const ProcessCounters* old = FindPreviousCounters(previous, cur->pid, cur->creationTime, i);
+            if (old) {
+                s.cpuTime += Growth(cur->cpuTime, old->cpuTime);
+                s.diskBytes += Growth(cur->ioBytes, old->ioBytes);
+                s.otherBytes += Growth(cur->otherBytes, old->otherBytes);
+                s.pageFaults += Growth(cur->pageFaults, old->pageFaults);
+            } else if (cur->creationTime > previous->time) {
+                // Started during the interval: everything it did belongs to this tick.
+                s.cpuTime += cur->cpuTime;
+                s.diskBytes += cur->ioBytes;
+                s.otherBytes += cur->otherBytes;
+                s.pageFaults += cur->pageFaults;
+            }
+            // Otherwise it existed but was not measured last time: this is its baseline.
+            s.workingSet += cur->workingSet;
+        }
+    }
+    memcpy(previous->entries, current, sizeof(ProcessCounters) * static_cast<size_t>(count));
+    previous->count = count;
+    previous->time = now;
+    previous->valid = 1;
+    return s;
+}
+
+int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid) {
+    ClearPreviousTable(&tree->previous);
+    tree->rootPid = pid;
+    tree->rootCreationTime = 0;
+    tree->attached = 0;
+    tree->memberCount = 0;
+    ProcessCounters root;
+    if (!sampler->platform.readProcess(sampler->platform.context, pid, &root)) {
+        return 0;
+    }
+    tree->rootCreationTime = root.creationTime;
+    tree->attached = 1;
+    return 1;
+}
+
+// Reads the root from the snapshot when it is there. Without a snapshot, or when the list
+// was cut at its capacity before the root, the root is read on its own.
+static int32_t ReadRoot(ProcessSampler* sampler, const WatchedTree* tree, int32_t count, ProcessCounters* root) {
+    const ProcessPlatform* p = &sampler->platform;
+    for (int32_t i = 0; i < count; i++) {
+        if (sampler->snapshot[i].pid == tree->rootPid) {
+            return p->snapshotCounters(p->context, i, root);
+        }
+    }
+    if (count == 0 || count >= MAX_SNAPSHOT_PROCESSES) {
+        return p->readProcess(p->context, tree->rootPid, root);
+    }
+    return 0;  // a complete list without the root: it has exited
+}
+
+int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySample* sample) {
+    *sample = ActivitySample{};
+    tree->memberCount = 0;
+    if (!tree->attached) {
+        return 0;
+    }
+    const ProcessPlatform* p = &sampler->platform;
+    int32_t count = p->snapshot(p->context, sampler->snapshot, MAX_SNAPSHOT_PROCESSES);
+    if (count > MAX_SNAPSHOT_PROCESSES) {
+        count = MAX_SNAPSHOT_PROCESSES;
+    }
+    ProcessCounters root;
+    if (!ReadRoot(sampler, tree, count, &root) || root.creationTime != tree->rootCreationTime) {
+        tree->attached = 0;  // gone, or its id now belongs to another process
+        return 0;
+    }
+    if (count <= 0) {
+        // No list: the root is alive but nothing is measured; the previous counters stay,
+        // so the next good sample covers both intervals.
+        sample->processCount = 1;
+        return 1;
+    }
+    MarkDescendants(sampler->snapshot, count, tree->rootPid, &sampler->descendants);
+
+    ProcessCounters* current = sampler->current;
+    current[0] = root;
+    tree->memberPids[0] = tree->rootPid;
+    int32_t members = 1;
+    for (int32_t i = 0; i < count && members < MAX_TREE_PROCESSES; i++) {
+        const SnapshotEntry* e = &sampler->snapshot[i];
+        if (!e->inTree || e->pid == tree->rootPid) {
+            continue;
+        }
+        if (!p->snapshotCounters(p->context, i, &current[members])) {
+            continue;
+        }
+        // Created before the root: it cannot be the root's child. Its parent id belongs to
+        // an older process that had the same id.
+        if (current[members].creationTime < tree->rootCreationTime) {
+            continue;
+        }
+        tree->memberPids[members] = e->pid;
+        members++;
+    }
+    tree->memberCount = members;
+    *sample = SumCounterDeltas(&tree->previous, current, members, p->currentTime(p->context));
+    return 1;
+}

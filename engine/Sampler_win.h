@@ -1,0 +1,20 @@
+#pragma once
+#include "engine/Sampler.h"
+
+#include <windows.h>
+
+// The system-wide process query behind the sampler: one NtQuerySystemInformation call a tick
+// gives every process's ids, creation time, times, transfer counts, faults and working set.
+struct SystemProcessQuery {
+    LONG(NTAPI* query)(ULONG infoClass, PVOID buffer, ULONG length, PULONG returnLength);
+    uint8_t* buffer;   // one heap block, reused every tick, grown only on a length mismatch
+    uint32_t bufferSize;
+    const uint8_t* records[MAX_SNAPSHOT_PROCESSES];  // the record behind each snapshot entry
+};
+
+void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* query);
+void FreeProcessPlatform(SystemProcessQuery* query);
+
+// The platform calls on their own, for tests.
+int32_t ReadProcessAlone(uint32_t pid, ProcessCounters* out);
+uint64_t CurrentFileTime();

@@ -1,0 +1,77 @@
+#pragma once
+#include "engine/Sampler.h"
+
+#include <cstddef>
+#include <vector>
+
+// A process table the tests write by hand, behind the sampler's platform seam.
+struct FakeProcess {
+    uint32_t pid;
+    uint32_t parentPid;
+    ProcessCounters counters;  // counters.pid is filled from pid
+    bool readable = true;
+};
+
+struct FakeProcesses {
+    std::vector<FakeProcess> list;
+    uint64_t now = 0;
+    bool snapshotFails = false;
+    int snapshots = 0;
+
+    FakeProcess* Find(uint32_t pid) {
+        for (FakeProcess& p : list) {
+            if (p.pid == pid) {
+                return &p;
+            }
+        }
+        return nullptr;
+    }
+
+    // Adds a process created at `created` with the given cumulative cpu time.
+    FakeProcess& Add(uint32_t pid, uint32_t parent, uint64_t created, uint64_t cpu = 0) {
+        FakeProcess p{pid, parent, {}, true};
+        p.counters.pid = pid;
+        p.counters.creationTime = created;
+        p.counters.cpuTime = cpu;
+        list.push_back(p);
+        return list.back();
+    }
+
+    ProcessPlatform Platform() {
+        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now};
+    }
+
+    static int32_t Snapshot(void* c, SnapshotEntry* entries, int32_t capacity) {
+        auto* f = static_cast<FakeProcesses*>(c);
+        f->snapshots++;
+        if (f->snapshotFails) {
+            return 0;
+        }
+        int32_t n = 0;
+        for (const FakeProcess& p : f->list) {
+            if (n == capacity) {
+                break;
+            }
+            entries[n++] = SnapshotEntry{p.pid, p.parentPid, 0};
+        }
+        return n;
+    }
+    static int32_t SnapshotCounters(void* c, int32_t index, ProcessCounters* out) {
+        auto* f = static_cast<FakeProcesses*>(c);
+        const FakeProcess& p = f->list[static_cast<size_t>(index)];
+        if (!p.readable) {
+            return 0;
+        }
+        *out = p.counters;
+        return 1;
+    }
+    static int32_t ReadProcess(void* c, uint32_t pid, ProcessCounters* out) {
+        FakeProcess* p = static_cast<FakeProcesses*>(c)->Find(pid);
+        if (!p || !p->readable) {
+            return 0;
+        }
+        *out = p->counters;
+        return 1;
+    }
+    static uint64_t Now(void* c) { return static_cast<FakeProcesses*>(c)->now; }
+};

@@ -1,0 +1,28 @@
+#pragma once
+#include "engine/Sampler.h"
+
+// The descendant rule written the plain way: up to 64 passes in table order, each comparing
+// every unmarked entry with every entry. The sampler must give exactly these marks.
+inline void ReferenceMarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid) {
+    for (int32_t i = 0; i < count; i++) {
+        entries[i].inTree = entries[i].pid == rootPid ? 1 : 0;
+    }
+    for (int32_t pass = 0; pass < MAX_DESCENDANT_PASSES; pass++) {
+        bool marked = false;
+        for (int32_t i = 0; i < count; i++) {
+            if (entries[i].inTree || entries[i].parentPid == 0) {
+                continue;
+            }
+            for (int32_t j = 0; j < count; j++) {
+                if (entries[j].inTree && entries[j].pid == entries[i].parentPid) {
+                    entries[i].inTree = 1;
+                    marked = true;
+                    break;
+                }
+            }
+        }
+        if (!marked) {
+            break;
+        }
+    }
+}

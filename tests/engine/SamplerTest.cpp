@@ -1,0 +1,284 @@
+#include "engine/Sampler.h"
+
+#include "tests/engine/FakeProcesses.h"
+#include "tests/engine/ReferenceMark.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr uint64_t SECOND = 10000000;
+
+struct SamplerFixture : ::testing::Test {
+    FakeProcesses fake;
+    std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
+    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
+    ActivitySample sample{};
+
+    void SetUp() override { sampler->platform = fake.Platform(); }
+
+    int32_t Tick(uint64_t advance = SECOND) {
+        fake.now += advance;
+        return SampleWatchedTree(sampler.get(), tree.get(), &sample);
+    }
+    std::vector<uint32_t> Members() const {
+        return std::vector<uint32_t>(tree->memberPids, tree->memberPids + tree->memberCount);
+    }
+};
+
+std::vector<uint8_t> Marks(std::vector<SnapshotEntry> entries, uint32_t root, bool reference) {
+    auto scratch = std::make_unique<DescendantScratch>();
+    if (reference) {
+        ReferenceMarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), root);
+    } else {
+        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), root, scratch.get());
+    }
+    std::vector<uint8_t> marks;
+    for (const SnapshotEntry& e : entries) {
+        marks.push_back(e.inTree);
+    }
+    return marks;
+}
+
+// A chain root -> g1 -> g2 ... of `depth` generations, listed youngest first, so every pass
+// finds exactly one more generation.
+std::vector<SnapshotEntry> ReversedChain(int depth) {
+    std::vector<SnapshotEntry> entries;
+    for (int g = depth; g >= 1; g--) {
+        entries.push_back({static_cast<uint32_t>(1000 + g), static_cast<uint32_t>(1000 + g - 1), 0});
+    }
+    entries.push_back({1000, 4, 0});
+    return entries;
+}
+
+TEST(MarkDescendants, KnownShapes) {
+    struct Case {
+        const char* name;
+        std::vector<SnapshotEntry> entries;
+        std::vector<uint8_t> marks;
+    };
+    const Case cases[] = {
+        {"grandchild, child, root", {{30, 20, 0}, {20, 10, 0}, {10, 1, 0}, {40, 1, 0}}, {1, 1, 1, 0}},
+        {"parents first: one pass", {{10, 1, 0}, {20, 10, 0}, {30, 20, 0}}, {1, 1, 1}},
+        {"parent pid 0 joins nothing", {{10, 0, 0}, {0, 0, 0}, {20, 0, 0}}, {1, 0, 0}},
+        {"duplicate root pid entries", {{10, 1, 0}, {11, 10, 0}, {10, 2, 0}}, {1, 1, 1}},
+        {"self parent and a cycle", {{50, 50, 0}, {60, 70, 0}, {70, 60, 0}, {10, 1, 0}}, {0, 0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Marks(c.entries, 10, false), c.marks) << c.name;
+        EXPECT_EQ(Marks(c.entries, 10, true), c.marks) << c.name << " (reference)";
+    }
+}
+
+TEST(MarkDescendants, SixtyFourGenerationsWhenChildrenPrecedeParents) {
+    std::vector<uint8_t> marks = Marks(ReversedChain(70), 1000, false);
+    // Entries are listed youngest first: generation g sits at index 70 - g.
+    for (int g = 1; g <= 70; g++) {
+        EXPECT_EQ(marks[static_cast<size_t>(70 - g)], g <= 64 ? 1 : 0) << "generation " << g;
+    }
+    EXPECT_EQ(marks.back(), 1);
+}
+
+TEST(MarkDescendants, AgreesWithThePassRuleOnRandomSnapshots) {
+    std::mt19937 rng(12345);
+    auto scratch = std::make_unique<DescendantScratch>();
+    for (int round = 0; round < 600; round++) {
+        int n = 1 + static_cast<int>(rng() % (round % 20 == 0 ? 2048 : 200));
+        uint32_t pidRange = 4 + rng() % static_cast<uint32_t>(n * 2);  // small ranges give duplicates
+        std::vector<SnapshotEntry> entries(static_cast<size_t>(n));
+        for (SnapshotEntry& e : entries) {
+            e.pid = rng() % pidRange;
+            e.parentPid = rng() % 8 == 0 ? 0 : rng() % pidRange;
+        }
+        if (round % 3 == 0) {
+            // Deep chains listed child before parent, the ordering that needs the most passes.
+            uint32_t base = pidRange + 10;
+            int depth = 1 + static_cast<int>(rng() % 100);
+            for (int g = 0; g < depth && g < n; g++) {
+                size_t at = static_cast<size_t>(g);
+                entries[at].pid = base + static_cast<uint32_t>(depth - g);
+                entries[at].parentPid = base + static_cast<uint32_t>(depth - g - 1);
+            }
+            std::uniform_int_distribution<int> pick(0, n - 1);
+            entries[static_cast<size_t>(pick(rng))].pid = base;
+        }
+        uint32_t root = round % 3 == 0 ? pidRange + 10 : rng() % pidRange;
+        std::vector<SnapshotEntry> fast = entries;
+        MarkDescendants(fast.data(), n, root, scratch.get());
+        ReferenceMarkDescendants(entries.data(), n, root);
+        for (int i = 0; i < n; i++) {
+            ASSERT_EQ(fast[static_cast<size_t>(i)].inTree, entries[static_cast<size_t>(i)].inTree)
+                << "round " << round << " entry " << i;
+        }
+    }
+}
+
+TEST_F(SamplerFixture, FirstSampleIsABaselineThenDeltasFollow) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND, 1000);
+    fake.Add(11, 10, 60 * SECOND, 2000).counters.workingSet = 4096;
+    fake.Add(99, 1, 10 * SECOND, 500);  // unrelated
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    EXPECT_EQ(tree->rootCreationTime, 50 * SECOND);
+
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.elapsed, 0u);
+    EXPECT_EQ(sample.cpuTime, 0u);
+    EXPECT_EQ(sample.workingSet, 0u);
+    EXPECT_EQ(sample.processCount, 2);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 11}));
+
+    fake.Find(10)->counters.cpuTime += 300;
+    fake.Find(11)->counters.cpuTime += 700;
+    fake.Find(11)->counters.ioBytes = 5000;
+    fake.Find(11)->counters.otherBytes = 60;
+    fake.Find(11)->counters.pageFaults = 7;
+    fake.Find(99)->counters.cpuTime += 1000000;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.elapsed, SECOND);
+    EXPECT_EQ(sample.cpuTime, 1000u);
+    EXPECT_EQ(sample.diskBytes, 5000u);
+    EXPECT_EQ(sample.otherBytes, 60u);
+    EXPECT_EQ(sample.pageFaults, 7u);
+    EXPECT_EQ(sample.workingSet, 4096u);
+}
+
+TEST_F(SamplerFixture, NewAndJoiningChildren) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    fake.Add(20, 1, 90 * SECOND, 7000);  // exists already, not yet in the tree
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);  // baseline at 101 s
+
+    // A child created during the interval brings all of its time; a process that existed
+    // before the interval and was re-parented into the tree brings nothing yet.
+    fake.Add(30, 10, 101 * SECOND + 1, 5000000);
+    fake.Find(20)->parentPid = 10;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.cpuTime, 5000000u);
+    EXPECT_EQ(sample.processCount, 3);
+
+    fake.Find(20)->counters.cpuTime += 40;
+    fake.Find(30)->counters.cpuTime += 2;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.cpuTime, 42u);
+}
+
+TEST_F(SamplerFixture, CountersThatGoBackAddNothing) {
+    fake.now = 10 * SECOND;
+    FakeProcess& root = fake.Add(10, 1, 1);
+    root.counters.ioBytes = 9000;
+    root.counters.cpuTime = 500;
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    fake.Find(10)->counters.ioBytes = 0;  // the I/O query failed this time
+    fake.Find(10)->counters.cpuTime = 800;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.diskBytes, 0u);
+    EXPECT_EQ(sample.cpuTime, 300u);
+}
+
+TEST_F(SamplerFixture, WhoIsNotAMember) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    fake.Add(20, 10, 40 * SECOND);        // parent id is the root's, but older than the root
+    fake.Add(21, 20, 60 * SECOND);        // its child: marked through it, yet measured
+    fake.Add(30, 10, 60 * SECOND).readable = false;
+    fake.Add(31, 0, 60 * SECOND);         // parent id 0
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 21}));
+}
+
+TEST_F(SamplerFixture, TheTreeIsCutAt256Processes) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    for (uint32_t i = 0; i < 300; i++) {
+        fake.Add(1000 + i, 10, 60 * SECOND);
+    }
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(tree->memberCount, MAX_TREE_PROCESSES);
+    EXPECT_EQ(sample.processCount, MAX_TREE_PROCESSES);
+    EXPECT_EQ(tree->memberPids[255], 1254u);
+}
+
+TEST_F(SamplerFixture, RootExitAndPidReuseDetach) {
+    struct Case { const char* name; bool remove; bool reuse; bool snapshotFails; };
+    const Case cases[] = {
+        {"root gone", true, false, false},
+        {"pid reused", false, true, false},
+        {"root gone, no snapshot", true, false, true},
+        {"pid reused, no snapshot", false, true, true},
+    };
+    for (const Case& c : cases) {
+        fake = FakeProcesses{};
+        fake.now = 100 * SECOND;
+        sampler->platform = fake.Platform();
+        fake.Add(10, 1, 50 * SECOND);
+        fake.Add(11, 10, 60 * SECOND);
+        ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1) << c.name;
+        ASSERT_EQ(Tick(), 1) << c.name;
+        if (c.remove) {
+            fake.list.erase(fake.list.begin());
+        }
+        if (c.reuse) {
+            fake.Find(10)->counters.creationTime = 99 * SECOND;
+        }
+        fake.snapshotFails = c.snapshotFails;
+        EXPECT_EQ(Tick(), 0) << c.name;
+        EXPECT_EQ(tree->attached, 0) << c.name;
+        EXPECT_EQ(tree->memberCount, 0) << c.name;
+        EXPECT_EQ(Tick(), 0) << c.name;  // stays detached
+    }
+}
+
+TEST_F(SamplerFixture, NoSnapshotKeepsThePreviousCounters) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND, 0);
+    fake.Add(11, 10, 60 * SECOND, 0);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+
+    fake.snapshotFails = true;
+    fake.Find(11)->counters.cpuTime = 300;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.processCount, 1);
+    EXPECT_EQ(sample.elapsed, 0u);
+    EXPECT_EQ(tree->memberCount, 0);
+
+    fake.snapshotFails = false;
+    fake.Find(11)->counters.cpuTime = 500;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.elapsed, 2 * SECOND);  // both intervals
+    EXPECT_EQ(sample.cpuTime, 500u);
+}
+
+TEST_F(SamplerFixture, ClockThatDoesNotAdvanceGivesNoInterval) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    fake.Find(10)->counters.cpuTime = 50;
+    ASSERT_EQ(Tick(0), 1);
+    EXPECT_EQ(sample.elapsed, 0u);
+    fake.now -= SECOND;
+    ASSERT_EQ(Tick(0), 1);
+    EXPECT_EQ(sample.elapsed, 0u);
+}
+
+TEST_F(SamplerFixture, AttachToAnUnreadableProcessFails) {
+    fake.Add(10, 1, 50 * SECOND).readable = false;
+    EXPECT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 0);
+    EXPECT_EQ(tree->rootPid, 10u);
+    EXPECT_EQ(tree->rootCreationTime, 0u);
+    EXPECT_EQ(tree->attached, 0);
+    EXPECT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 77), 0);
+    EXPECT_EQ(Tick(), 0);
+}
+
+}  // namespace
