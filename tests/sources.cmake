@@ -6,3 +6,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
 )
+
+set(PELLACORD_WIN_TEST_SOURCES
+  ${CMAKE_SOURCE_DIR}/tests/engine/EngineWineTest_win.cpp
+)

@@ -1,0 +1,151 @@
+// One tick of the engine's logic at its limits: a 2048-process snapshot holding a 256-process
+// tree listed in the worst order, and 500 TCP rows per family.
+//
+//   cmake --preset bench && cmake --build --preset bench && build/bench/tests/bench/engine_bench
+#include "engine/Connections.h"
+#include "engine/Evaluator.h"
+#include "engine/Sampler.h"
+
+#include "tests/engine/FakeProcesses.h"
+#include "tests/engine/ReferenceMark.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr uint64_t SECOND = 10000000;
+constexpr uint32_t ROOT = 50000;
+
+// Children before parents: a chain of 63 generations listed youngest first, so the pass rule
+// needs all 64 passes, then 192 more children of chain members, then 1792 strangers.
+void BuildSystem(FakeProcesses* f) {
+    f->now = 1000 * SECOND;
+    for (uint32_t g = 63; g >= 1; g--) {
+        f->Add(ROOT + g, ROOT + g - 1, 100 * SECOND + g);
+    }
+    for (uint32_t i = 0; i < 192; i++) {
+        f->Add(60000 + i, ROOT + 1 + i % 63, 200 * SECOND);
+    }
+    f->Add(ROOT, 4, 100 * SECOND);
+    for (uint32_t i = 0; f->list.size() < MAX_SNAPSHOT_PROCESSES; i++) {
+        f->Add(70000 + i, 70000 + (i + 1) % 1800, 50 * SECOND);
+    }
+}
+
+std::vector<uint8_t> g_table4, g_table6;
+
+uint32_t ServeTable(void* table, uint32_t* size, int32_t, uint32_t family, uint32_t, uint32_t) {
+    const std::vector<uint8_t>& t = family == FAMILY_IPV4 ? g_table4 : g_table6;
+    if (*size < t.size()) {
+        *size = static_cast<uint32_t>(t.size());
+        return RESULT_INSUFFICIENT_BUFFER;
+    }
+    memcpy(table, t.data(), t.size());
+    *size = static_cast<uint32_t>(t.size());
+    return RESULT_NO_ERROR;
+}
+
+void BuildTcpTables() {
+    const uint32_t rows = 500;
+    g_table4.assign(4 + rows * sizeof(TcpRow4), 0);
+    g_table6.assign(4 + rows * sizeof(TcpRow6), 0);
+    memcpy(g_table4.data(), &rows, 4);
+    memcpy(g_table6.data(), &rows, 4);
+    for (uint32_t i = 0; i < rows; i++) {
+        TcpRow4 r4 = {i % 2 ? 5u : 2u, 0, 0, 0x0100000Au + i, 443, i % 3 ? 70000 + i : 60000 + i % 192};
+        memcpy(&g_table4[4 + i * sizeof(TcpRow4)], &r4, sizeof(r4));
+        TcpRow6 r6 = {};
+        r6.state = i % 2 ? 5u : 11u;
+        r6.remoteAddr[0] = 0x20;
+        r6.owningPid = i % 3 ? 70000 + i : 60000 + i % 192;
+        memcpy(&g_table6[4 + i * sizeof(TcpRow6)], &r6, sizeof(r6));
+    }
+}
+
+struct Engine {
+    FakeProcesses fake;
+    std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
+    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
+    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
+    TcpTableApi tcp{};
+    LimitTable limits;
+
+    Engine() {
+        BuildSystem(&fake);
+        BuildTcpTables();
+        sampler->platform = fake.Platform();
+        tcp.getExtendedTcpTable = ServeTable;
+        tcp.allocate = [](uint32_t size) { return malloc(size); };
+        tcp.release = free;
+        SetDefaultLimits(&limits);
+        ResetEvaluator(evaluator.get(), &limits);
+        AttachWatchedTree(sampler.get(), tree.get(), ROOT);
+    }
+    ~Engine() { FreeTcpTableBuffer(&tcp); }
+
+    void Advance() {
+        fake.now += SECOND;
+        for (FakeProcess& p : fake.list) {
+            p.counters.cpuTime += 1000;
+            p.counters.ioBytes += 4096;
+        }
+    }
+    void Tick() {
+        ActivitySample sample;
+        SampleWatchedTree(sampler.get(), tree.get(), &sample);
+        int32_t connections = CountTreeConnections(&tcp, tree->memberPids, tree->memberCount);
+        benchmark::DoNotOptimize(EvaluateActivity(evaluator.get(), &sample, connections));
+    }
+};
+
+void BM_EngineTick(benchmark::State& state) {
+    Engine engine;
+    engine.Tick();
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine.Advance();
+        state.ResumeTiming();
+        engine.Tick();
+    }
+    if (engine.tree->memberCount != MAX_TREE_PROCESSES) {
+        state.SkipWithError("the tree should fill all 256 places");
+    }
+}
+BENCHMARK(BM_EngineTick)->Unit(benchmark::kMicrosecond);
+
+void BM_MarkDescendants(benchmark::State& state) {
+    Engine engine;
+    std::vector<SnapshotEntry> entries;
+    for (const FakeProcess& p : engine.fake.list) {
+        entries.push_back({p.pid, p.parentPid, 0});
+    }
+    auto scratch = std::make_unique<DescendantScratch>();
+    for (auto _ : state) {
+        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), ROOT, scratch.get());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MarkDescendants)->Unit(benchmark::kMicrosecond);
+
+// The pass rule as written, for comparison: up to 64 passes of every entry against every entry.
+void BM_MarkDescendantsPassRule(benchmark::State& state) {
+    Engine engine;
+    std::vector<SnapshotEntry> entries;
+    for (const FakeProcess& p : engine.fake.list) {
+        entries.push_back({p.pid, p.parentPid, 0});
+    }
+    for (auto _ : state) {
+        ReferenceMarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), ROOT);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MarkDescendantsPassRule)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

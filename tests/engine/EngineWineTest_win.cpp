@@ -1,0 +1,139 @@
+// The engine against the real platform under Wine: a real process tree, the real TCP table
+// call and the real execution-state call.
+#include "engine/Connections.h"
+#include "engine/Evaluator.h"
+#include "engine/PowerRequest.h"
+#include "engine/PowerRequest_win.h"
+#include "engine/Sampler_win.h"
+
+#include "tests/support/WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr DWORD BURN_MS = 3000;
+
+struct Tick {
+    DWORD at;          // ms since the tree started
+    int32_t processes;
+    uint32_t cpu;      // permille over the tick
+    WatchState state;
+};
+
+TEST(EngineWine, FollowsARealBusyTree) {
+    auto sampler = std::make_unique<ProcessSampler>();
+    auto tree = std::make_unique<WatchedTree>();
+    auto evaluator = std::make_unique<ActivityEvaluator>();
+    SystemProcessQuery query;
+    InitProcessPlatform(sampler.get(), &query);
+    ASSERT_NE(query.query, nullptr);
+
+    PROCESS_INFORMATION root = StartHelper(L"busytree.exe", L"2 " + std::to_wstring(BURN_MS) + L" 60000");
+    ASSERT_NE(root.hProcess, nullptr);
+    DWORD started = GetTickCount();
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), root.dwProcessId), 1);
+
+    LimitTable limits;
+    SetDefaultLimits(&limits);
+    limits.rows[WAIT_ROW].value = 30000;
+    ResetEvaluator(evaluator.get(), &limits);
+
+    std::vector<Tick> ticks;
+    std::vector<uint32_t> members;
+    ActivitySample sample;
+    while (GetTickCount() - started < BURN_MS + 4500) {
+        ASSERT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 1);
+        WatchState state = EvaluateActivity(evaluator.get(), &sample, 0);
+        uint32_t cpu = sample.elapsed ? static_cast<uint32_t>(sample.cpuTime * 1000 / sample.elapsed) : 0;
+        ticks.push_back({GetTickCount() - started, sample.processCount, cpu, state});
+        for (int32_t i = 0; i < tree->memberCount; i++) {
+            if (std::find(members.begin(), members.end(), tree->memberPids[i]) == members.end()) {
+                members.push_back(tree->memberPids[i]);
+            }
+        }
+        Sleep(500);
+    }
+
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    uint32_t burners = std::min<uint32_t>(3, si.dwNumberOfProcessors);
+    uint32_t busiest = 0;
+    int32_t mostProcesses = 0;
+    bool busyWhileBurning = false;
+    for (const Tick& t : ticks) {
+        mostProcesses = std::max(mostProcesses, t.processes);
+        if (t.at > 1000 && t.at < BURN_MS - 200) {
+            busiest = std::max(busiest, t.cpu);
+            busyWhileBurning |= t.state == STATE_BUSY;
+        }
+    }
+    const Tick& last = ticks.back();
+    std::string trace;
+    for (const Tick& t : ticks) {
+        trace += std::to_string(t.at) + "ms:" + std::to_string(t.processes) + "p/" + std::to_string(t.cpu) + "/" +
+                 StateLogName(t.state) + " ";
+    }
+    printf("ticks: %s\n", trace.c_str());
+    EXPECT_EQ(mostProcesses, 3) << trace;
+    // About one core per burning process; well above what the root alone could use.
+    EXPECT_GE(busiest, 600 * burners) << trace;
+    EXPECT_TRUE(busyWhileBurning) << trace;
+    EXPECT_LE(last.cpu, 100u) << trace;
+    EXPECT_EQ(last.state, STATE_GRACE) << trace;
+
+    // The root ends: the next sample detaches, and the surviving children are not followed.
+    TerminateProcess(root.hProcess, 0);
+    WaitForSingleObject(root.hProcess, 5000);
+    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
+    EXPECT_EQ(tree->attached, 0);
+    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
+
+    for (uint32_t pid : members) {
+        KillPid(pid);
+    }
+    CloseHandle(root.hThread);
+    CloseHandle(root.hProcess);
+    FreeProcessPlatform(&query);
+}
+
+TEST(EngineWine, ReadsAProcessAlone) {
+    ProcessCounters self;
+    ASSERT_EQ(ReadProcessAlone(GetCurrentProcessId(), &self), 1);
+    EXPECT_GT(self.creationTime, 0u);
+    EXPECT_GT(self.workingSet, 0u);
+    EXPECT_EQ(ReadProcessAlone(0xFFFFFFF0u, &self), 0);
+}
+
+TEST(EngineWine, TcpTableCallReturnsATableAndGrowsTheBuffer) {
+    TcpTableApi api;
+    LoadTcpTableApi(&api);
+    ASSERT_NE(api.module, nullptr);
+    ASSERT_NE(api.getExtendedTcpTable, nullptr);
+    uint32_t size = 0;
+    const uint8_t* table = QueryTcpTable(&api, FAMILY_IPV4, &size);
+    ASSERT_NE(table, nullptr);
+    EXPECT_GE(size, 4u);
+    EXPECT_GE(api.bufferSize, size);
+    EXPECT_GE(api.bufferSize, TCP_TABLE_SLACK);
+    uint32_t self = GetCurrentProcessId();
+    EXPECT_GE(CountTreeConnections(&api, &self, 1), 0);
+    UnloadTcpTableApi(&api);
+    EXPECT_EQ(api.buffer, nullptr);
+    EXPECT_EQ(api.module, nullptr);
+}
+
+TEST(EngineWine, ExecutionStateIsAccepted) {
+    PowerRequest r = MakePowerRequest(SetExecutionStateWin);
+    SetPowerRequest(&r, 1, 1);
+    EXPECT_EQ(PowerRequestAccepted(&r), 1);
+    EXPECT_EQ(r.lastFlags, 0x80000003u);
+    ReleasePowerRequest(&r);
+    EXPECT_EQ(r.lastFlags, 0x80000000u);
+}
+
+}  // namespace
