@@ -5,6 +5,9 @@ set(PELLACORD_CORE_SOURCES
   engine/Limits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp
+  files/Log.cpp
+  files/Paths.cpp
+  files/Settings.cpp
   ui/Format.cpp
 )
 
@@ -13,6 +16,8 @@ set(PELLACORD_WIN_SOURCES
   engine/Connections_win.cpp
   engine/PowerRequest_win.cpp
   engine/Sampler_win.cpp
+  files/Log_win.cpp
+  files/Settings_win.cpp
   shell/MainWindow_win.cpp
 )
 

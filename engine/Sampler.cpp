@@ -9,7 +9,6 @@ uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart) {
 namespace {
 
 constexpr int32_t HASH_SLOTS = MAX_SNAPSHOT_PROCESSES * 2;
-constexpr int32_t PENDING_WORDS = MAX_SNAPSHOT_PROCESSES / 64;
 
 int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
     uint32_t slot = (pid * 2654435761u) >> 20;  // 12 bits: HASH_SLOTS

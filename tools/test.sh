@@ -17,6 +17,20 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
 
+step "fuzz: settings parser, 30 s"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+rm -rf build/fuzz/corpus && mkdir -p build/fuzz/corpus
+cp tests/fuzz/corpus/settings/* build/fuzz/corpus/
+if ! build/fuzz/tests/fuzz/settings_fuzz -max_total_time=30 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/ build/fuzz/corpus \
+    >build/fuzz/settings_fuzz.log 2>&1; then
+  tail -n 40 build/fuzz/settings_fuzz.log
+  echo "settings fuzzer failed; the input is in build/fuzz (crash-*)"
+  exit 1
+fi
+grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/settings_fuzz.log
+
 step "windows: build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows

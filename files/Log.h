@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+
+// The bytes of the log: a local-time prefix on every line, UTF-8 text, CR LF. The file calls
+// are in Log_win.
+
+constexpr uint64_t LOG_SIZE_LIMIT = 4194304;  // a larger file is replaced at start-up
+constexpr int32_t LOG_PREFIX_CAPACITY = 32;
+constexpr int32_t LOG_UTF8_CAPACITY = 512;
+constexpr int32_t LOG_LINE_CAPACITY = 1024;
+constexpr char LOG_BOM[] = "\xEF\xBB\xBF";
+constexpr char LOG_RESTART_LINE[] = "(log restarted: the previous one reached the size limit)\r\n";
+constexpr char LOG_SEPARATOR[] = "--------------------------------------------------------";
+
+struct LocalTime {
+    uint16_t year, month, day, hour, minute, second;
+};
+
+// "YYYY-MM-DD hh:mm:ss  ": 21 bytes for four-digit years. Returns the length.
+int32_t FormatLogPrefix(char* out, int32_t capacity, const LocalTime* time);
+
+// UTF-8 of a UTF-16 text, terminator included, as WideCharToMultiByte gives it: the number
+// of bytes written counting the terminator, or 0 when the buffer is too small. An unpaired
+// surrogate becomes U+FFFD.
+int32_t Utf16ToUtf8(const char16_t* text, char* out, int32_t capacity);
+
+// One whole line: prefix, text (and the UTF-8 form of wide, when given), CR LF. A wide text
+// that does not fit LOG_UTF8_CAPACITY bytes is left out. Returns the length, or 0 when the
+// line would not fit the capacity.
+int32_t FormatLogLine(char* out, int32_t capacity, const LocalTime* time, const char* text, const char16_t* wide);

@@ -1,0 +1,73 @@
+#include "files/Settings.h"
+
+#include "ui/Format.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const KEYS[LIMIT_ROW_COUNT + 1] = {"cpu=", "disk=", "net=", "mem=", "wait=", "display="};
+constexpr int32_t DISPLAY_KEY = LIMIT_ROW_COUNT;
+
+// Blanks, then decimal digits gathered modulo 2^32; no sign, and no digit gives 0.
+uint32_t ReadNumber(const char* s) {
+    while (*s == ' ') {
+        s++;
+    }
+    uint32_t v = 0;
+    while (*s >= '0' && *s <= '9') {
+        v = v * 10u + static_cast<uint32_t>(*s - '0');
+        s++;
+    }
+    return v;
+}
+
+void ApplyLine(const char* line, LimitTable* table, int32_t* keepDisplayOn) {
+    for (int32_t k = 0; k <= DISPLAY_KEY; k++) {
+        size_t keyLength = strlen(KEYS[k]);
+        if (strncmp(line, KEYS[k], keyLength) != 0) {
+            continue;
+        }
+        uint32_t v = ReadNumber(line + keyLength);
+        if (k == DISPLAY_KEY) {
+            *keepDisplayOn = v != 0 ? 1 : 0;
+        } else {
+            LimitRow* row = &table->rows[k];
+            row->value = v < row->minValue ? row->minValue : v > row->maxValue ? row->maxValue : v;
+        }
+        return;
+    }
+}
+
+}  // namespace
+
+void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, int32_t* keepDisplayOn) {
+    char text[SETTINGS_READ_MAX + 1];
+    if (length < 0) {
+        length = 0;
+    }
+    if (length > SETTINGS_READ_MAX) {
+        length = SETTINGS_READ_MAX;
+    }
+    memcpy(text, bytes, static_cast<size_t>(length));
+    text[length] = 0;
+    int32_t start = 0;
+    for (int32_t i = 0; i <= length; i++) {
+        char c = text[i];
+        if (c == '\r' || c == '\n' || c == 0) {
+            text[i] = 0;
+            ApplyLine(text + start, table, keepDisplayOn);
+            start = i + 1;
+        }
+    }
+}
+
+int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, int32_t keepDisplayOn) {
+    return FormatText8(out, capacity,
+                       "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
+                       "# cpu is permille of one core, disk and net are bytes per second,\r\n"
+                       "# mem is page faults per second, wait is milliseconds.\r\n"
+                       "cpu=%u\r\ndisk=%u\r\nnet=%u\r\nmem=%u\r\nwait=%u\r\ndisplay=%u\r\n",
+                       table->rows[0].value, table->rows[1].value, table->rows[2].value, table->rows[3].value,
+                       table->rows[4].value, keepDisplayOn ? 1u : 0u);
+}

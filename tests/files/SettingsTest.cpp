@@ -1,0 +1,115 @@
+#include "files/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Parsed {
+    LimitTable table;
+    int32_t display;
+};
+
+Parsed Parse(const std::string& text, int32_t display = 0) {
+    Parsed p;
+    SetDefaultLimits(&p.table);
+    p.display = display;
+    ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()), &p.table,
+                  &p.display);
+    return p;
+}
+
+TEST(Settings, Parser) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int row;            // LIMIT_ROW_COUNT: the display flag
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {"plain", "cpu=300", 0, 300},
+        {"blanks after =", "cpu=   300", 0, 300},
+        {"blank before the key", " cpu=300", 0, 200},
+        {"blank before =", "cpu =300", 0, 200},
+        {"capitals", "CPU=300", 0, 200},
+        {"tab is not a blank", "cpu=\t300", 0, 50},
+        {"remark after the value", "wait=60000 ten minutes? no, one", 4, 60000},
+        {"below the minimum", "disk=1", 1, 65536},
+        {"wraps modulo 2^32, then clamped", "disk=4294967296", 1, 65536},
+        {"wraps to a value in range", "disk=4296015872", 1, 1048576},
+        {"above the maximum", "disk=4294967295", 1, 268435456},
+        {"no digits: the minimum, not the default", "cpu=", 0, 50},
+        {"a sign is not understood", "wait=-5", 4, 30000},
+        {"plus is not understood either", "mem=+5000", 3, 500},
+        {"last occurrence wins", "net=1000\r\nnet=2048\r\n", 2, 2048},
+        {"later lower value wins", "net=9000\nnet=1000\n", 2, 1000},
+        {"LF alone", "# x\nmem=4000\nwait=40000", 3, 4000},
+        {"CR alone", "# x\rmem=4000\rwait=40000", 4, 40000},
+        {"NUL ends a line", std::string("mem=4000\0wait=40000", 19), 4, 40000},
+        {"NUL cuts a value", std::string("mem=40\0" "00", 9), 3, 500},
+        {"display yes", "display=yes", LIMIT_ROW_COUNT, 0},
+        {"display 2", "display=2", LIMIT_ROW_COUNT, 1},
+        {"display 4294967296 wraps to 0", "display=4294967296", LIMIT_ROW_COUNT, 0},
+        {"BOM hides the first line", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 0, 200},
+        {"BOM does not hide the second", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 3, 4000},
+        {"empty file", "", 0, 200},
+        {"only comments", "# cpu=300\r\n#display=1\r\n", LIMIT_ROW_COUNT, 0},
+        {"unknown key", "cpux=300\r\nnetwork=5\r\n", 2, 2048},
+        {"key order does not matter", "wait=90000\r\ncpu=700\r\n", 0, 700},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.text);
+        uint32_t got = c.row == LIMIT_ROW_COUNT ? static_cast<uint32_t>(p.display) : p.table.rows[c.row].value;
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
+TEST(Settings, OnlyTheFirst1023BytesCount) {
+    // The key line is cut by the boundary: only the digits before the cut count.
+    std::string text(1015, '#');
+    text += "\ncpu=1234";  // bytes 1015..1023; "cpu=123" ends at byte 1022
+    Parsed p = Parse(text);
+    EXPECT_EQ(p.table.rows[0].value, 123u);
+
+    std::string beyond(1023, '#');
+    beyond += "\ncpu=900";
+    EXPECT_EQ(Parse(beyond).table.rows[0].value, 200u);
+}
+
+TEST(Settings, MissingKeysKeepTheirValues) {
+    Parsed p = Parse("cpu=300", 1);
+    EXPECT_EQ(p.display, 1);
+    LimitTable defaults;
+    SetDefaultLimits(&defaults);
+    for (int i = 1; i < LIMIT_ROW_COUNT; i++) {
+        EXPECT_EQ(p.table.rows[i].value, defaults.rows[i].value);
+    }
+}
+
+TEST(Settings, WrittenTextAndRoundTrip) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    char out[SETTINGS_TEXT_CAPACITY];
+    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 0);
+    const std::string expected =
+        "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
+        "# cpu is permille of one core, disk and net are bytes per second,\r\n"
+        "# mem is page faults per second, wait is milliseconds.\r\n"
+        "cpu=200\r\ndisk=1048576\r\nnet=2048\r\nmem=3000\r\nwait=600000\r\ndisplay=0\r\n";
+    EXPECT_EQ(n, 258);
+    EXPECT_EQ(std::string(out, static_cast<size_t>(n)), expected);
+
+    for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
+        t.rows[i].value = t.rows[i].maxValue - static_cast<uint32_t>(i);
+    }
+    n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 7);
+    EXPECT_NE(std::string(out).find("display=1\r\n"), std::string::npos);
+    Parsed back = Parse(std::string(out, static_cast<size_t>(n)));
+    for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
+        EXPECT_EQ(back.table.rows[i].value, t.rows[i].value);
+    }
+    EXPECT_EQ(back.display, 1);
+}
+
+}  // namespace
