@@ -5,9 +5,15 @@ set(PELLACORD_CORE_SOURCES
   engine/Limits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp
+  engine/WatchStatus.cpp
   files/Log.cpp
   files/Paths.cpp
   files/Settings.cpp
+  shell/Apps.cpp
+  shell/IconFile.cpp
+  shell/IconPainter.cpp
+  shell/Theme.cpp
+  ui/DrawKit.cpp
   ui/Format.cpp
 )
 
@@ -18,7 +24,11 @@ set(PELLACORD_WIN_SOURCES
   engine/Sampler_win.cpp
   files/Log_win.cpp
   files/Settings_win.cpp
+  shell/Apps_win.cpp
+  shell/IconPainter_win.cpp
   shell/MainWindow_win.cpp
+  shell/Theme_win.cpp
+  ui/DrawKit_win.cpp
 )
 
 set(PELLACORD_MAIN_SOURCES

@@ -7,6 +7,10 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/files/LogTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/PathsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/DrawKitTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
 )
 

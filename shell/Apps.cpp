@@ -1,0 +1,46 @@
+#include "shell/Apps.h"
+
+#include "ui/Format.h"
+
+void CopyWideTruncated(char16_t* dst, const char16_t* src, int32_t capacity) {
+    CopyWide(dst, src, capacity);
+}
+
+const char16_t* FindImageName(const AppEnumContext* c, uint32_t pid) {
+    for (int32_t i = 0; i < c->imageNameCount; i++) {
+        if (c->imageNames[i].pid == pid) {
+            return c->imageNames[i].imageName;
+        }
+    }
+    return u"";
+}
+
+bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
+    if (c->count >= c->capacity) {
+        return false;
+    }
+    const WindowQueries& q = c->windows;
+    // Owned windows (dialogs, palettes), tool windows, untitled and cloaked windows are not
+    // applications.
+    if (!q.isVisible(q.context, w) || q.rootOwner(q.context, w) != w || q.isToolWindow(q.context, w) ||
+        q.titleLength(q.context, w) == 0 || q.isCloaked(q.context, w)) {
+        return true;
+    }
+    uint32_t pid = q.processId(q.context, w);
+    if (pid == 0 || pid == c->ownPid) {
+        return true;
+    }
+    for (int32_t i = 0; i < c->count; i++) {
+        if (c->entries[i].pid == pid) {
+            return true;  // each process once, through its highest window
+        }
+    }
+    AppEntry* e = &c->entries[c->count];
+    e->pid = pid;
+    e->hwnd = w;
+    e->title[0] = 0;
+    q.readTitle(q.context, w, e->title, APP_TITLE_CAPACITY);
+    CopyWideTruncated(e->imageName, FindImageName(c, pid), APP_IMAGE_CAPACITY);
+    c->count++;
+    return true;
+}

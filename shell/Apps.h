@@ -1,0 +1,57 @@
+#pragma once
+#include "engine/WatchStatus.h"
+
+#include <cstdint>
+
+// The open applications: one row per process that owns a visible, titled, unowned top-level
+// window that is not a tool window, in the desktop's z-order.
+
+constexpr int32_t MAX_APPS = 128;
+constexpr int32_t MAX_IMAGE_NAMES = 2048;
+
+struct AppEntry {
+    uint32_t pid;
+    uintptr_t hwnd;  // the window the app was found through
+    char16_t title[APP_TITLE_CAPACITY];
+    char16_t imageName[APP_IMAGE_CAPACITY];  // empty when the process was not in the snapshot
+};
+
+struct AppList {
+    AppEntry entries[MAX_APPS];
+    int32_t count;
+};
+
+struct ImageNameEntry {
+    uint32_t pid;
+    char16_t imageName[APP_IMAGE_CAPACITY];
+};
+
+// What the filter asks of one window. The Win32 layer answers from the window manager;
+// tests answer from a list.
+struct WindowQueries {
+    void* context;
+    bool (*isVisible)(void* context, uintptr_t window);
+    uintptr_t (*rootOwner)(void* context, uintptr_t window);
+    bool (*isToolWindow)(void* context, uintptr_t window);
+    int32_t (*titleLength)(void* context, uintptr_t window);
+    bool (*isCloaked)(void* context, uintptr_t window);
+    uint32_t (*processId)(void* context, uintptr_t window);
+    void (*readTitle)(void* context, uintptr_t window, char16_t* out, int32_t capacity);
+};
+
+struct AppEnumContext {
+    AppEntry* entries;
+    int32_t capacity;
+    int32_t count;
+    uint32_t ownPid;
+    const ImageNameEntry* imageNames;
+    int32_t imageNameCount;
+    WindowQueries windows;
+};
+
+// One window of the enumeration: true to go on, false once the list is full.
+bool CollectAppWindow(AppEnumContext* context, uintptr_t window);
+const char16_t* FindImageName(const AppEnumContext* context, uint32_t pid);
+
+// A bounded copy: at most capacity - 1 units, always terminated, nothing for capacity <= 0.
+void CopyWideTruncated(char16_t* dst, const char16_t* src, int32_t capacity);

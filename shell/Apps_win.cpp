@@ -1,0 +1,85 @@
+#include "shell/Apps_win.h"
+
+#include "shell/Wide_win.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+namespace {
+
+constexpr DWORD DWMWA_CLOAKED_ATTRIBUTE = 14;
+using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+
+HWND Hwnd(uintptr_t w) {
+    return reinterpret_cast<HWND>(w);
+}
+
+bool IsVisible(void*, uintptr_t w) {
+    return IsWindowVisible(Hwnd(w));
+}
+uintptr_t RootOwner(void*, uintptr_t w) {
+    return reinterpret_cast<uintptr_t>(GetAncestor(Hwnd(w), GA_ROOTOWNER));
+}
+bool IsToolWindow(void*, uintptr_t w) {
+    return (GetWindowLongPtrW(Hwnd(w), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+}
+int32_t TitleLength(void*, uintptr_t w) {
+    return GetWindowTextLengthW(Hwnd(w));
+}
+// Cloaked windows (on another virtual desktop, or suspended store apps) are invisible to the
+// user although the window manager calls them visible.
+bool IsCloaked(void* context, uintptr_t w) {
+    auto get = reinterpret_cast<DwmGetWindowAttributeFn>(context);
+    DWORD cloaked = 0;
+    return get && get(Hwnd(w), DWMWA_CLOAKED_ATTRIBUTE, &cloaked, sizeof(cloaked)) == S_OK && cloaked != 0;
+}
+uint32_t ProcessId(void*, uintptr_t w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(Hwnd(w), &pid);
+    return pid;
+}
+void ReadTitle(void*, uintptr_t w, char16_t* out, int32_t capacity) {
+    GetWindowTextW(Hwnd(w), AsWide(out), capacity);
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM context) {
+    return CollectAppWindow(reinterpret_cast<AppEnumContext*>(context), reinterpret_cast<uintptr_t>(window));
+}
+
+}  // namespace
+
+int32_t SnapshotImageNames(ImageNameEntry* table, int32_t capacity) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    int32_t n = 0;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && n < capacity; more = Process32NextW(snapshot, &entry)) {
+        table[n].pid = entry.th32ProcessID;
+        CopyWideTruncated(table[n].imageName, AsUtf16(entry.szExeFile), APP_IMAGE_CAPACITY);
+        n++;
+    }
+    CloseHandle(snapshot);
+    return n;
+}
+
+int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* imageNames) {
+    AppEnumContext c = {};
+    c.entries = entries;
+    c.capacity = capacity;
+    c.ownPid = GetCurrentProcessId();
+    c.imageNames = imageNames;
+    c.imageNameCount = SnapshotImageNames(imageNames, MAX_IMAGE_NAMES);
+    // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
+    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    void* getAttribute = dwm ? reinterpret_cast<void*>(GetProcAddress(dwm, "DwmGetWindowAttribute")) : nullptr;
+    c.windows = WindowQueries{getAttribute, IsVisible, RootOwner, IsToolWindow, TitleLength,
+                              IsCloaked,    ProcessId, ReadTitle};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));
+    if (dwm) {
+        FreeLibrary(dwm);
+    }
+    return c.count;
+}

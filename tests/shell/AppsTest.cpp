@@ -1,0 +1,164 @@
+#include "shell/Apps.h"
+
+#include "tests/support/Utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct FakeWindow {
+    uintptr_t id;
+    uint32_t pid;
+    std::u16string title;
+    bool visible = true;
+    uintptr_t owner = 0;  // 0: unowned
+    bool tool = false;
+    bool cloaked = false;
+};
+
+struct FakeDesktop {
+    std::vector<FakeWindow> windows;  // in z-order, topmost first
+    const FakeWindow& Get(uintptr_t id) const {
+        for (const FakeWindow& w : windows) {
+            if (w.id == id) {
+                return w;
+            }
+        }
+        static const FakeWindow none{};
+        return none;
+    }
+    static const FakeDesktop& D(void* c) { return *static_cast<FakeDesktop*>(c); }
+    WindowQueries Queries() {
+        return WindowQueries{
+            this,
+            [](void* c, uintptr_t w) { return D(c).Get(w).visible; },
+            [](void* c, uintptr_t w) {
+                uintptr_t root = w;
+                while (D(c).Get(root).owner) {
+                    root = D(c).Get(root).owner;
+                }
+                return root;
+            },
+            [](void* c, uintptr_t w) { return D(c).Get(w).tool; },
+            [](void* c, uintptr_t w) { return static_cast<int32_t>(D(c).Get(w).title.size()); },
+            [](void* c, uintptr_t w) { return D(c).Get(w).cloaked; },
+            [](void* c, uintptr_t w) { return D(c).Get(w).pid; },
+            [](void* c, uintptr_t w, char16_t* out, int32_t capacity) {
+                CopyWideTruncated(out, D(c).Get(w).title.c_str(), capacity);
+            },
+        };
+    }
+};
+
+struct Enumeration {
+    std::unique_ptr<AppList> list = std::make_unique<AppList>();
+    std::vector<ImageNameEntry> names;
+    int32_t callbacks = 0;
+    bool stopped = false;
+
+    void AddName(uint32_t pid, const std::u16string& name) {
+        ImageNameEntry e{};
+        e.pid = pid;
+        CopyWideTruncated(e.imageName, name.c_str(), APP_IMAGE_CAPACITY);
+        names.push_back(e);
+    }
+    int32_t Run(FakeDesktop* desktop, int32_t capacity = MAX_APPS) {
+        AppEnumContext c = {};
+        c.entries = list->entries;
+        c.capacity = capacity;
+        c.ownPid = 1;
+        c.imageNames = names.data();
+        c.imageNameCount = static_cast<int32_t>(names.size());
+        c.windows = desktop->Queries();
+        for (const FakeWindow& w : desktop->windows) {
+            callbacks++;
+            if (!CollectAppWindow(&c, w.id)) {
+                stopped = true;
+                break;
+            }
+        }
+        list->count = c.count;
+        return c.count;
+    }
+};
+
+TEST(Apps, WhichWindowsAreApplications) {
+    FakeDesktop desktop;
+    desktop.windows = {
+        {100, 1, u"Pellacord"},                                // our own window
+        {101, 20, u"Save As", true, 102},                      // owned dialog, above its owner
+        {102, 20, u"Editor"},
+        {103, 30, u"Palette", true, 0, true},                  // tool window
+        {104, 40, u""},                                        // untitled
+        {105, 50, u"Other desktop", true, 0, false, true},     // cloaked
+        {106, 60, u"Hidden", false},
+        {107, 70, u"Upper"},
+        {108, 70, u"Lower"},                                   // same process, lower in z-order
+        {109, 0, u"No process"},
+        {110, 80, u"Unknown image"},
+    };
+    Enumeration e;
+    e.AddName(20, u"editor.exe");
+    e.AddName(70, u"two.exe");
+    e.AddName(70, u"shadowed.exe");  // the first match wins
+    ASSERT_EQ(e.Run(&desktop), 3);
+    struct Row { uint32_t pid; uintptr_t hwnd; std::u16string title, image; };
+    const Row rows[] = {{20, 102, u"Editor", u"editor.exe"}, {70, 107, u"Upper", u"two.exe"},
+                        {80, 110, u"Unknown image", u""}};
+    for (int i = 0; i < 3; i++) {
+        const AppEntry& a = e.list->entries[i];
+        EXPECT_EQ(a.pid, rows[i].pid);
+        EXPECT_EQ(a.hwnd, rows[i].hwnd);
+        EXPECT_EQ(std::u16string(a.title), rows[i].title) << Printable(a.title);
+        EXPECT_EQ(std::u16string(a.imageName), rows[i].image);
+    }
+}
+
+TEST(Apps, LongTitlesAndNamesAreCut) {
+    FakeDesktop desktop;
+    desktop.windows = {{200, 9, std::u16string(200, u'T')}};
+    Enumeration e;
+    e.AddName(9, std::u16string(80, u'n'));
+    ASSERT_EQ(e.Run(&desktop), 1);
+    EXPECT_EQ(std::u16string(e.list->entries[0].title), std::u16string(127, u'T'));
+    EXPECT_EQ(std::u16string(e.list->entries[0].imageName), std::u16string(63, u'n'));
+}
+
+TEST(Apps, StopsAtTheCapacity) {
+    FakeDesktop desktop;
+    for (uint32_t i = 0; i < 200; i++) {
+        desktop.windows.push_back({1000 + i, 1000 + i, u"App"});
+    }
+    Enumeration e;
+    EXPECT_EQ(e.Run(&desktop), MAX_APPS);
+    EXPECT_TRUE(e.stopped);
+    EXPECT_EQ(e.callbacks, MAX_APPS + 1);  // the next window after the 128th ends it
+
+    Enumeration few;
+    EXPECT_EQ(few.Run(&desktop, 0), 0);
+    EXPECT_EQ(few.callbacks, 1);
+}
+
+TEST(Apps, CopyWideTruncated) {
+    char16_t out[8] = u"#######";
+    CopyWideTruncated(out, u"abc", 0);
+    EXPECT_EQ(out[0], u'#');
+    CopyWideTruncated(out, u"abcdefghij", 8);
+    EXPECT_EQ(std::u16string(out), u"abcdefg");
+}
+
+TEST(WatchStatus, StartsIdleWithNothingWatched) {
+    WatchStatus s = MakeWatchStatus();
+    EXPECT_EQ(s.watchMode, WATCH_OFF);
+    EXPECT_EQ(s.currentState, STATE_IDLE);
+    EXPECT_EQ(s.sampling, 0);
+    EXPECT_EQ(s.watchedApp.pid, 0u);
+    EXPECT_EQ(s.watchedApp.title[0], 0);
+    EXPECT_EQ(s.notice[0], 0);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#include "ui/DrawKit_win.h"
+
+#include "shell/Wide_win.h"
+
+void InitDpi(DrawKit* kit) {
+    HDC screen = GetDC(nullptr);
+    if (!screen) {
+        return;
+    }
+    kit->dpi = AcceptDpi(GetDeviceCaps(screen, LOGPIXELSX));
+    ReleaseDC(nullptr, screen);
+}
+
+HFONT CreateUiFont(const DrawKit* kit, int32_t points, int32_t weight) {
+    return CreateFontW(FontHeight(points, kit->dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, 0, L"Segoe UI");
+}
+
+const FontSet* GetFonts(DrawKit* kit) {
+    if (!kit->fontsCreated) {
+        kit->fonts.heading = CreateUiFont(kit, 11, 400);
+        kit->fonts.body = CreateUiFont(kit, 9, 400);
+        kit->fonts.caption = CreateUiFont(kit, 8, 400);
+        kit->fonts.button = CreateUiFont(kit, 11, 600);
+        kit->fontsCreated = 1;
+    }
+    return &kit->fonts;
+}
+
+void ReleaseFonts(DrawKit* kit) {
+    if (!kit->fontsCreated) {
+        return;
+    }
+    const HFONT fonts[] = {kit->fonts.heading, kit->fonts.body, kit->fonts.caption, kit->fonts.button};
+    for (HFONT font : fonts) {
+        if (font) {
+            DeleteObject(font);
+        }
+    }
+    kit->fonts = FontSet{};
+    kit->fontsCreated = 0;
+}
+
+void FillRectColor(HDC dc, const Rect& rect, COLORREF color) {
+    ScopedObject brush(CreateSolidBrush(color));
+    RECT r = ToRECT(rect);
+    FillRect(dc, &r, static_cast<HBRUSH>(brush.get()));
+}
+
+void FillRoundRect(HDC dc, const Rect& rect, int32_t radius, COLORREF color) {
+    ScopedObject brush(CreateSolidBrush(color));
+    ScopedSelect selectBrush(dc, brush.get());
+    ScopedSelect selectPen(dc, GetStockObject(NULL_PEN));
+    // Without a pen GDI leaves out the figure's last column and row; the +1 makes the fill
+    // cover exactly [left, right) x [top, bottom), as FillRect does.
+    RoundRect(dc, rect.left, rect.top, rect.right + 1, rect.bottom + 1, 2 * radius, 2 * radius);
+}
+
+void StrokeRoundRect(HDC dc, const Rect& rect, int32_t radius, COLORREF color) {
+    ScopedObject pen(CreatePen(PS_SOLID, 1, color));
+    ScopedSelect selectBrush(dc, GetStockObject(NULL_BRUSH));
+    ScopedSelect selectPen(dc, pen.get());
+    RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 2 * radius, 2 * radius);
+}
+
+void DrawTextColor(HDC dc, const Rect& rect, const char16_t* text, HFONT font, COLORREF color, uint32_t format) {
+    RECT r = ToRECT(rect);  // DrawTextW may change the rectangle it is given
+    ScopedSelect selectFont(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, color);
+    DrawTextW(dc, AsWide(text), -1, &r, format);
+}
