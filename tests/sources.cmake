@@ -17,4 +17,5 @@ set(PELLACORD_UNIT_TEST_SOURCES
 set(PELLACORD_WIN_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/EngineWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/FilesWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
 )

@@ -1,0 +1,238 @@
+// The shell pieces against real Win32 under Wine: window enumeration, GDI fills, icons, the
+// theme registry value, and the resources built into Pellacord.exe.
+#include "shell/Apps_win.h"
+#include "shell/IconFile.h"
+#include "shell/IconPainter.h"
+#include "shell/IconPainter_win.h"
+#include "shell/Theme_win.h"
+#include "ui/DrawKit_win.h"
+
+#include "tests/support/WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool WaitForTitle(const wchar_t* title) {
+    for (int i = 0; i < 200; i++) {
+        if (FindWindowW(nullptr, title)) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+int Find(const std::vector<AppEntry>& rows, uint32_t pid) {
+    for (size_t i = 0; i < rows.size(); i++) {
+        if (rows[i].pid == pid) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+TEST(ShellWine, EnumeratesOpenAppsInZOrder) {
+    PROCESS_INFORMATION main = StartHelper(L"appwindows.exe", L"main");
+    ASSERT_TRUE(WaitForTitle(L"Owned Dialog"));
+    PROCESS_INFORMATION tool = StartHelper(L"appwindows.exe", L"tool");
+    ASSERT_TRUE(WaitForTitle(L"Tool Palette"));
+    PROCESS_INFORMATION two = StartHelper(L"appwindows.exe", L"two");
+    ASSERT_TRUE(WaitForTitle(L"Upper Window"));
+    Sleep(300);  // let the last SetWindowPos settle
+
+    auto list = std::make_unique<AppList>();
+    auto names = std::make_unique<ImageNameEntry[]>(MAX_IMAGE_NAMES);
+    list->count = EnumerateOpenApps(list->entries, MAX_APPS, names.get());
+    std::vector<AppEntry> rows(list->entries, list->entries + list->count);
+
+    int mainRow = Find(rows, main.dwProcessId);
+    int twoRow = Find(rows, two.dwProcessId);
+    ASSERT_GE(mainRow, 0);
+    ASSERT_GE(twoRow, 0);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(rows[mainRow].title)), L"Main Window");
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(rows[twoRow].title)), L"Upper Window");
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(rows[twoRow].imageName)), L"appwindows.exe");
+    EXPECT_EQ(Find(rows, tool.dwProcessId), -1);       // a tool window and an untitled one
+    EXPECT_EQ(Find(rows, GetCurrentProcessId()), -1);
+    EXPECT_LT(twoRow, mainRow);                         // started later, so higher in z-order
+    int perProcess = 0;
+    for (const AppEntry& e : rows) {
+        perProcess += e.pid == two.dwProcessId;
+    }
+    EXPECT_EQ(perProcess, 1);
+
+    for (PROCESS_INFORMATION* p : {&main, &tool, &two}) {
+        TerminateProcess(p->hProcess, 0);
+        WaitForSingleObject(p->hProcess, 5000);
+        CloseHandle(p->hProcess);
+        CloseHandle(p->hThread);
+    }
+}
+
+// A 64 x 64 top-down DIB section to draw into and read back.
+struct Canvas {
+    HDC dc = CreateCompatibleDC(nullptr);
+    uint32_t* bits = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    Canvas() {
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 64, -64, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* raw = nullptr;
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+        bits = static_cast<uint32_t*>(raw);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Canvas() {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    std::vector<uint32_t> Pixels() {
+        GdiFlush();
+        return std::vector<uint32_t>(bits, bits + 64 * 64);
+    }
+    void Clear() {
+        GdiFlush();
+        std::fill(bits, bits + 64 * 64, 0u);
+    }
+};
+
+TEST(ShellWine, RoundRectFillsExactlyTheRectangle) {
+    Canvas canvas;
+    ASSERT_NE(canvas.bits, nullptr);
+    const Rect r = {5, 7, 40, 30};
+    const COLORREF color = RGB(0x12, 0x34, 0x56);
+    FillRectColor(canvas.dc, r, color);
+    std::vector<uint32_t> square = canvas.Pixels();
+    canvas.Clear();
+    FillRoundRect(canvas.dc, r, 0, color);
+    EXPECT_EQ(canvas.Pixels(), square);
+
+    int covered = 0;
+    for (uint32_t p : square) {
+        covered += p != 0;
+    }
+    EXPECT_EQ(covered, 35 * 23);
+
+    // A radius cuts the corners.
+    canvas.Clear();
+    FillRoundRect(canvas.dc, r, 6, color);
+    std::vector<uint32_t> round = canvas.Pixels();
+    EXPECT_NE(round[static_cast<size_t>(18 * 64 + 20)], 0u);
+    EXPECT_EQ(round[static_cast<size_t>(7 * 64 + 5)], 0u);  // the corner is cut
+}
+
+TEST(ShellWine, MakeAppIconHoldsTheRasterisedPixels) {
+    struct Case { uint32_t color; int32_t size; int32_t shape; int32_t painted; };
+    const Case cases[] = {{APP_ICON_COLOR, 16, ICON_SHAPE_EYE, 16},
+                          {0x43A02E, 20, ICON_SHAPE_EYE, 20},
+                          {0x8A8A8A, 32, ICON_SHAPE_ARCH, 32},
+                          {APP_ICON_COLOR, 4, ICON_SHAPE_EYE, 8}};
+    for (const Case& c : cases) {
+        HICON icon = MakeAppIcon(c.color, c.size, c.shape);
+        ASSERT_NE(icon, nullptr);
+        ICONINFO info;
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAPINFO bi = {};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), c.painted, -c.painted, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<uint8_t> got(static_cast<size_t>(c.painted * c.painted * 4));
+        HDC screen = GetDC(nullptr);
+        int lines = GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(c.painted), got.data(), &bi, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(lines, c.painted);
+        std::vector<uint8_t> expected(got.size());
+        RasterizeAppIcon(expected.data(), c.painted, c.color, c.shape);
+        EXPECT_EQ(got, expected) << "size " << c.size;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+
+TEST(ShellWine, ThemeFollowsTheRegistryValue) {
+    const wchar_t* keyPath = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    // Keep what was there, to put it back.
+    DWORD savedType = 0, savedSize = 64;
+    BYTE saved[64];
+    bool hadValue = RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &savedType, saved, &savedSize) == ERROR_SUCCESS;
+
+    struct Case { const char* name; DWORD type; std::vector<BYTE> data; int32_t dark; };
+    const Case cases[] = {
+        {"DWORD 0", REG_DWORD, {0, 0, 0, 0}, 1},
+        {"DWORD 1", REG_DWORD, {1, 0, 0, 0}, 0},
+        {"DWORD 2", REG_DWORD, {2, 0, 0, 0}, 0},
+        {"string \"0\"", REG_SZ, {'0', 0, 0, 0}, 0},
+        {"missing", 0, {}, 0},
+    };
+    for (const Case& c : cases) {
+        if (c.type) {
+            RegSetValueExW(key, L"AppsUseLightTheme", 0, c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+        } else {
+            RegDeleteValueW(key, L"AppsUseLightTheme");
+        }
+        EXPECT_EQ(SystemUsesDarkTheme(), c.dark) << c.name;
+        Palette p;
+        LoadPalette(&p);
+        EXPECT_EQ(p.isDark, c.dark) << c.name;
+        EXPECT_EQ(p.windowBackground, c.dark ? Rgb(0x202020) : Rgb(0xF3F3F3)) << c.name;
+    }
+    if (hadValue) {
+        RegSetValueExW(key, L"AppsUseLightTheme", 0, savedType, saved, savedSize);
+    } else {
+        RegDeleteValueW(key, L"AppsUseLightTheme");
+    }
+    RegCloseKey(key);
+}
+
+TEST(ShellWine, ExecutableCarriesTheIconGroupAndVersion) {
+    std::wstring exe = BesideTestExe(L"..\\Pellacord.exe");
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const uint8_t* dir = static_cast<const uint8_t*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(dir, nullptr);
+    ASSERT_EQ(dir[4], ICON_FILE_COUNT);
+    for (int i = 0; i < ICON_FILE_COUNT; i++) {
+        const uint8_t* entry = dir + 6 + 14 * i;  // GRPICONDIRENTRY
+        int32_t size = entry[0];
+        EXPECT_EQ(size, ICON_FILE_SIZES[i]);
+        EXPECT_EQ(entry[6] | entry[7] << 8, 32);  // bits per pixel
+        WORD id = static_cast<WORD>(entry[12] | entry[13] << 8);
+        HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3));  // RT_ICON
+        ASSERT_NE(image, nullptr);
+        DWORD length = SizeofResource(module, image);
+        const uint8_t* bytes = static_cast<const uint8_t*>(LockResource(LoadResource(module, image)));
+        std::vector<uint8_t> expected(IconImageBytes(size));
+        ASSERT_EQ(BuildIconImage(expected.data(), expected.size(), size), expected.size());
+        ASSERT_EQ(length, expected.size()) << size;
+        EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + length), expected) << "image " << size;
+    }
+    FreeLibrary(module);
+
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<uint8_t> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    wchar_t* name = nullptr;
+    UINT nameLength = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&name), &nameLength));
+    EXPECT_EQ(std::wstring(name), L"Pellacord");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLength = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLength));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+}
+
+}  // namespace
