@@ -1,6 +1,7 @@
 # Portable sources: build on the host and with MinGW.
 set(PELLACORD_CORE_SOURCES
   engine/Connections.cpp
+  engine/Controller.cpp
   engine/Evaluator.cpp
   engine/Limits.cpp
   engine/PowerRequest.cpp
@@ -13,6 +14,9 @@ set(PELLACORD_CORE_SOURCES
   shell/IconFile.cpp
   shell/IconPainter.cpp
   shell/Theme.cpp
+  shell/Tray.cpp
+  ui/AppListView.cpp
+  ui/AppRow.cpp
   ui/DrawKit.cpp
   ui/Format.cpp
 )
@@ -28,6 +32,9 @@ set(PELLACORD_WIN_SOURCES
   shell/IconPainter_win.cpp
   shell/MainWindow_win.cpp
   shell/Theme_win.cpp
+  shell/Tray_win.cpp
+  ui/AppListView_win.cpp
+  ui/AppRow_win.cpp
   ui/DrawKit_win.cpp
 )
 

@@ -1,5 +1,6 @@
 set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/ControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
@@ -10,6 +11,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/DrawKitTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
 )

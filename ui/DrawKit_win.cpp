@@ -70,3 +70,28 @@ void DrawTextColor(HDC dc, const Rect& rect, const char16_t* text, HFONT font, C
     SetTextColor(dc, color);
     DrawTextW(dc, AsWide(text), -1, &r, format);
 }
+
+DoubleBuffer::DoubleBuffer(HDC target, int32_t width, int32_t height)
+    : target_(target), memory_(nullptr), bitmap_(nullptr), previous_(nullptr), width_(width), height_(height) {
+    memory_ = CreateCompatibleDC(target);
+    bitmap_ = memory_ ? CreateCompatibleBitmap(target, width, height) : nullptr;
+    if (!bitmap_) {
+        // No off-screen bitmap: draw straight to the window rather than not at all.
+        if (memory_) {
+            DeleteDC(memory_);
+        }
+        memory_ = nullptr;
+        return;
+    }
+    previous_ = SelectObject(memory_, bitmap_);
+}
+
+DoubleBuffer::~DoubleBuffer() {
+    if (!memory_) {
+        return;
+    }
+    BitBlt(target_, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+    SelectObject(memory_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(memory_);
+}

@@ -50,6 +50,24 @@ private:
     HGDIOBJ previous_;
 };
 
+// Composes a paint off screen and copies it to the window in one BitBlt when it ends, so a
+// repaint never shows a half-drawn frame.
+class DoubleBuffer {
+public:
+    DoubleBuffer(HDC target, int32_t width, int32_t height);
+    ~DoubleBuffer();
+    HDC dc() const { return memory_ ? memory_ : target_; }
+    DoubleBuffer(const DoubleBuffer&) = delete;
+    DoubleBuffer& operator=(const DoubleBuffer&) = delete;
+
+private:
+    HDC target_;
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    int32_t width_, height_;
+};
+
 // Deletes a brush, pen or bitmap at the end of a scope.
 class ScopedObject {
 public:

@@ -1,0 +1,216 @@
+#include "engine/Controller.h"
+
+#include "ui/Format.h"
+
+namespace {
+
+void Log(WatchController* c, const char* text) {
+    c->platform.writeLog(c->platform.context, text);
+}
+
+void InvalidateWindow(WatchController* c) {
+    c->platform.invalidateWindow(c->platform.context);
+}
+
+}  // namespace
+
+int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
+    return FormatText8(out, capacity, "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
+                       l->rows[METRIC_CPU].value, l->rows[METRIC_DISK].value, l->rows[METRIC_NET].value,
+                       l->rows[METRIC_MEM].value, l->rows[WAIT_ROW].value / 1000);
+}
+
+int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
+                       int32_t connections, WatchState state, const char* lock) {
+    const MetricMeter* m = e->meters;
+    auto r = [](const MetricMeter& meter) { return meter.raised ? "r" : ""; };
+    return FormatText8(out, capacity,
+                       "tick procs=%d cpu=%u/%u%s disk=%u/%u%s net=%u/%u%s mem=%u/%u%s ws=%uMB conn=%d -> %s (%s) "
+                       "quiet=%us lock=%s",
+                       sample->processCount, m[0].average, m[0].effectiveLimit, r(m[0]), m[1].average,
+                       m[1].effectiveLimit, r(m[1]), m[2].average, m[2].effectiveLimit, r(m[2]), m[3].average,
+                       m[3].effectiveLimit, r(m[3]), static_cast<uint32_t>(e->workingSet >> 20), connections,
+                       StateLogName(state), MetricLogName(e->overMetric), static_cast<uint32_t>(e->quietMs / 1000),
+                       lock);
+}
+
+void LogThresholds(WatchController* c) {
+    char line[160];
+    FormatThresholdsLine(line, sizeof(line), c->limits);
+    Log(c, line);
+}
+
+void PreviewApp(WatchController* c, uint32_t pid) {
+    WatchStatus* s = c->status;
+    if (pid != 0) {
+        if (s->sampling && c->tree->attached && c->tree->rootPid == pid) {
+            return;  // the same app: the preview goes on with its history
+        }
+        if (AttachWatchedTree(c->sampler, c->tree, pid)) {
+            ResetEvaluator(c->evaluator, c->limits);
+            s->sampling = 1;
+            c->platform.startTimer(c->platform.context);
+            return;
+        }
+    }
+    if (s->sampling) {
+        c->platform.stopTimer(c->platform.context);
+    }
+    s->sampling = 0;
+}
+
+void RefreshAppList(WatchController* c) {
+    AppListView* v = c->listView;
+    AppList* apps = c->apps;
+    uint32_t keep = (v->selectedIndex >= 0 && v->selectedIndex < apps->count) ? apps->entries[v->selectedIndex].pid : 0;
+    apps->count = c->platform.enumerateApps(c->platform.context, apps->entries, MAX_APPS);
+    c->platform.setListCount(c->platform.context, apps->count);
+    // Keep the same process selected across the new list, without a notification.
+    v->selectedIndex = -1;
+    for (int32_t i = 0; keep != 0 && i < apps->count; i++) {
+        if (apps->entries[i].pid == keep) {
+            v->selectedIndex = i;
+            break;
+        }
+    }
+    if (c->status->watchMode == WATCH_OFF) {
+        PreviewApp(c, v->selectedIndex >= 0 ? apps->entries[v->selectedIndex].pid : 0);
+    }
+    c->platform.invalidateList(c->platform.context);
+    InvalidateWindow(c);
+}
+
+void UpdateTray(WatchController* c) {
+    UpdateTrayTooltip(c->tray, c->status, c->evaluator->meters[METRIC_CPU].average);
+}
+
+void StartWatching(WatchController* c) {
+    AppListView* v = c->listView;
+    WatchStatus* s = c->status;
+    if (v->selectedIndex < 0 || v->selectedIndex >= c->apps->count) {
+        return;
+    }
+    const AppEntry entry = c->apps->entries[v->selectedIndex];
+    if (!(s->sampling && c->tree->attached && c->tree->rootPid == entry.pid)) {
+        if (!AttachWatchedTree(c->sampler, c->tree, entry.pid)) {
+            CopyWide(s->notice, u"that app closed before we could attach to it", NOTICE_CAPACITY);
+            RefreshAppList(c);
+            return;
+        }
+        ResetEvaluator(c->evaluator, c->limits);
+        s->sampling = 1;
+    }
+    // A previewed app carries its averages, history and quiet time into the watch.
+    CopyWide(s->watchedApp.title, entry.title, APP_TITLE_CAPACITY);
+    CopyWide(s->watchedApp.imageName, entry.imageName, APP_IMAGE_CAPACITY);
+    s->watchedApp.pid = entry.pid;
+    s->notice[0] = 0;
+    s->watchMode = WATCH_ON;
+    s->currentState = STATE_BUSY;
+    SetPowerRequest(c->power, 1, *c->keepDisplayOn);
+    c->platform.enableList(c->platform.context, 0);
+    if (!AddTrayIcon(c->tray)) {
+        char line[120];
+        FormatText8(line, sizeof(line), "  the shell refused the tray icon: error %u, struct %u bytes",
+                    TrayAddError(c->tray), TrayDataSize());
+        Log(c, line);
+    }
+    UpdateTray(c);
+    c->platform.writeLogWide(c->platform.context, "watching: ", entry.title);
+    char line[80];
+    FormatText8(line, sizeof(line), "  pid %u, plus every process it spawns", entry.pid);
+    Log(c, line);
+    c->platform.writeLogWide(c->platform.context, "  image: ", entry.imageName);
+    LogThresholds(c);
+    Log(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
+    c->platform.startTimer(c->platform.context);
+    c->platform.showWindow(c->platform.context, false);
+}
+
+void StopWatching(WatchController* c, const char16_t* notice) {
+    WatchStatus* s = c->status;
+    if (s->watchMode == WATCH_ON) {
+        Log(c, "stopped watching; lock released");
+    }
+    ReleasePowerRequest(c->power);
+    RemoveTrayIcon(c->tray);
+    s->watchMode = WATCH_OFF;
+    s->currentState = STATE_IDLE;
+    s->watchedApp.pid = 0;
+    c->platform.enableList(c->platform.context, 1);
+    CopyWide(s->notice, notice, NOTICE_CAPACITY);
+    RefreshAppList(c);  // previews the still-selected app again, or stops sampling
+    InvalidateWindow(c);
+}
+
+void Tick(WatchController* c) {
+    WatchStatus* s = c->status;
+    WatchState previous = s->currentState;
+    ActivitySample sample;
+    if (!SampleWatchedTree(c->sampler, c->tree, &sample)) {
+        if (s->watchMode == WATCH_ON) {
+            Log(c, "the watched process exited");
+            StopWatching(c, u"that app has closed \u00B7 the lock was released");
+            ShowMainWindow(c);
+        } else {
+            PreviewApp(c, 0);
+            RefreshAppList(c);
+        }
+        return;
+    }
+    int32_t connections = CountTreeConnections(c->tcp, c->tree->memberPids, c->tree->memberCount);
+    s->currentState = EvaluateActivity(c->evaluator, &sample, connections);
+    if (s->watchMode == WATCH_ON) {
+        bool hold = WantsLock(s->currentState);
+        SetPowerRequest(c->power, hold ? 1 : 0, *c->keepDisplayOn);
+        UpdateTray(c);
+        char line[TICK_LINE_CAPACITY];
+        FormatTickLine(line, TICK_LINE_CAPACITY, &sample, c->evaluator, connections, s->currentState,
+                       LockStateName(c->power, hold));
+        Log(c, line);
+        if (s->currentState != previous) {
+            FormatText8(line, TICK_LINE_CAPACITY, "  ^ state changed: %s -> %s", StateLogName(previous),
+                        StateLogName(s->currentState));
+            Log(c, line);
+        }
+    }
+    if (c->platform.windowVisible(c->platform.context)) {
+        InvalidateWindow(c);
+    }
+}
+
+void ShowMainWindow(WatchController* c) {
+    c->platform.showWindow(c->platform.context, true);
+    c->platform.bringToFront(c->platform.context);
+    if (c->status->watchMode == WATCH_OFF) {
+        RefreshAppList(c);
+    }
+    InvalidateWindow(c);
+}
+
+void HandleClick(WatchController* c, HitTarget target) {
+    WatchStatus* s = c->status;
+    switch (target) {
+    case TARGET_BUTTON:
+        if (s->watchMode == WATCH_ON) {
+            StopWatching(c, u"released \u00B7 pick another app when you need to");
+        } else {
+            StartWatching(c);
+        }
+        break;
+    case TARGET_CHECKBOX:
+        *c->keepDisplayOn = *c->keepDisplayOn ? 0 : 1;
+        c->platform.saveSettings(c->platform.context, c->limits, *c->keepDisplayOn);
+        if (s->watchMode == WATCH_ON) {
+            SetPowerRequest(c->power, WantsLock(s->currentState) ? 1 : 0, *c->keepDisplayOn);
+        }
+        break;
+    case TARGET_REFRESH:
+        s->notice[0] = 0;
+        RefreshAppList(c);
+        break;
+    default:
+        break;
+    }
+    InvalidateWindow(c);
+}

@@ -1,0 +1,115 @@
+#include "shell/Tray.h"
+
+#include "shell/IconPainter.h"
+#include "ui/Format.h"
+
+int32_t TrayIconKindOf(WatchState state) {
+    return state == STATE_BUSY ? 0 : state == STATE_GRACE ? 1 : 2;
+}
+
+TrayIconStyle TrayIconStyleOf(int32_t kind) {
+    switch (kind) {
+    case 0: return TrayIconStyle{0x43A02E, ICON_SHAPE_EYE};   // green
+    case 1: return TrayIconStyle{0x009BE0, ICON_SHAPE_EYE};   // amber
+    default: return TrayIconStyle{0x8A8A8A, ICON_SHAPE_ARCH};  // grey, the closed eye
+    }
+}
+
+void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage) {
+    char16_t name[TRAY_NAME_CAPACITY];
+    CopyWide(name, app->imageName[0] ? app->imageName : app->title, TRAY_NAME_CAPACITY);
+    if (state == STATE_BUSY) {
+        FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %u%% of one core", name, cpuAverage / 10);
+    } else if (state == STATE_GRACE) {
+        FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 quiet, still holding", name);
+    } else {
+        FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 released", name);
+    }
+}
+
+void InitTray(TrayState* tray, uintptr_t window, uint32_t callbackMessage, TrayShell shell) {
+    tray->trayWindow = window;
+    tray->callbackMessage = callbackMessage;
+    tray->shell = shell;
+    tray->iconKind = 2;
+    tray->trayImage = shell.makeIcon(shell.context, 2);
+    tray->iconShown = 0;
+    tray->lastAddError = 0;
+}
+
+int32_t AddTrayIcon(TrayState* tray) {
+    if (tray->iconShown) {
+        return 1;
+    }
+    if (tray->shell.notify(tray->shell.context, TRAY_ADD, tray, u"Pellacord")) {
+        tray->iconShown = 1;
+        tray->lastAddError = 0;
+    } else {
+        tray->lastAddError = tray->shell.lastError(tray->shell.context);
+    }
+    return tray->iconShown;
+}
+
+uint32_t TrayAddError(const TrayState* tray) {
+    return tray->lastAddError;
+}
+
+uint32_t TrayDataSize() {
+    return TRAY_DATA_SIZE;
+}
+
+void RemoveTrayIcon(TrayState* tray) {
+    if (!tray->iconShown) {
+        return;
+    }
+    (void)tray->shell.notify(tray->shell.context, TRAY_DELETE, tray, nullptr);  // gone either way
+    tray->iconShown = 0;
+}
+
+void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage) {
+    char16_t text[TRAY_TIP_CAPACITY];
+    FormatTrayTooltip(text, status->currentState, &status->watchedApp, cpuAverage);
+    UpdateTrayIcon(tray, TrayIconKindOf(status->currentState), text);
+}
+
+int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text) {
+    // A new image only when the kind changes; a failed one keeps the old image and retries.
+    if (kind != tray->iconKind || !tray->trayImage) {
+        void* image = tray->shell.makeIcon(tray->shell.context, kind);
+        if (image) {
+            void* replaced = tray->trayImage;
+            tray->trayImage = image;
+            tray->iconKind = kind;
+            if (replaced) {
+                tray->shell.destroyIcon(tray->shell.context, replaced);
+            }
+        }
+    }
+    if (!tray->iconShown) {
+        return AddTrayIcon(tray);
+    }
+    if (!tray->shell.notify(tray->shell.context, TRAY_MODIFY, tray, text)) {
+        tray->iconShown = 0;  // a restarted taskbar no longer knows it: add it again next time
+        return 0;
+    }
+    return 1;
+}
+
+void ShutdownTray(TrayState* tray) {
+    RemoveTrayIcon(tray);
+    if (tray->trayImage) {
+        tray->shell.destroyIcon(tray->shell.context, tray->trayImage);
+        tray->trayImage = nullptr;
+    }
+}
+
+int32_t BuildTrayMenu(TrayMenuItem* items, bool watching) {
+    int32_t n = 0;
+    items[n++] = TrayMenuItem{IDM_SHOW, u"Show Pellacord"};
+    if (watching) {
+        items[n++] = TrayMenuItem{IDM_RELEASE, u"Release the lock"};
+    }
+    items[n++] = TrayMenuItem{0, nullptr};
+    items[n++] = TrayMenuItem{IDM_EXIT, u"Exit"};
+    return n;
+}

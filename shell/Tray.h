@@ -1,0 +1,69 @@
+#pragma once
+#include "engine/WatchStatus.h"
+
+#include <cstdint>
+
+// The notification-area icon while watching: its image follows the state, its tooltip names
+// the app, and it comes back after the taskbar restarts. The shell calls go through TrayShell.
+
+constexpr uint32_t WM_TRAY_CALLBACK = 0x8001;
+constexpr uint32_t TRAY_ICON_ID = 1;
+constexpr uint32_t TRAY_DATA_SIZE = 952;  // NOTIFYICONDATAW up to dwInfoFlags, on 64-bit Windows
+constexpr int32_t TRAY_TIP_CAPACITY = 128;
+constexpr int32_t TRAY_NAME_CAPACITY = 64;
+constexpr int32_t IDM_SHOW = 201;
+constexpr int32_t IDM_RELEASE = 202;
+constexpr int32_t IDM_EXIT = 203;
+
+constexpr uint32_t TRAY_ADD = 0;
+constexpr uint32_t TRAY_MODIFY = 1;
+constexpr uint32_t TRAY_DELETE = 2;
+
+struct TrayState;
+
+struct TrayShell {
+    void* context;
+    // Shell_NotifyIconW with the icon's record; tip null means no text. Non-zero on success.
+    int32_t (*notify)(void* context, uint32_t message, const TrayState* tray, const char16_t* tip);
+    uint32_t (*lastError)(void* context);  // why the last add was refused
+    void* (*makeIcon)(void* context, int32_t kind);
+    void (*destroyIcon)(void* context, void* icon);
+};
+
+struct TrayState {
+    uintptr_t trayWindow;
+    uint32_t callbackMessage;
+    void* trayImage;
+    int32_t iconShown;
+    uint32_t lastAddError;
+    int32_t iconKind;  // the kind trayImage was made for
+    TrayShell shell;
+};
+
+struct TrayIconStyle {
+    uint32_t color;
+    int32_t shape;
+};
+
+int32_t TrayIconKindOf(WatchState state);
+TrayIconStyle TrayIconStyleOf(int32_t kind);
+// The tooltip for the state: the app's image name (or title) cut to 63 units, and for BUSY
+// the cpu average in whole percent of one core.
+void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage);
+
+void InitTray(TrayState* tray, uintptr_t window, uint32_t callbackMessage, TrayShell shell);
+int32_t AddTrayIcon(TrayState* tray);
+uint32_t TrayAddError(const TrayState* tray);
+uint32_t TrayDataSize();
+void RemoveTrayIcon(TrayState* tray);
+void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage);
+int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text);
+void ShutdownTray(TrayState* tray);
+
+// The menu: "Show Pellacord", "Release the lock" while watching, a separator, "Exit".
+struct TrayMenuItem {
+    int32_t id;  // 0: separator
+    const char16_t* text;
+};
+constexpr int32_t TRAY_MENU_MAX = 4;
+int32_t BuildTrayMenu(TrayMenuItem* items, bool watching);

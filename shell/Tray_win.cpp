@@ -1,0 +1,81 @@
+#include "shell/Tray_win.h"
+
+#include "shell/IconPainter_win.h"
+#include "shell/Wide_win.h"
+#include "ui/Format.h"
+
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+#include <iterator>
+
+static_assert(offsetof(NOTIFYICONDATAW, guidItem) == TRAY_DATA_SIZE, "the classic record ends at dwInfoFlags");
+
+namespace {
+
+void FillTrayData(NOTIFYICONDATAW* data, const TrayState* tray, const char16_t* tip) {
+    memset(data, 0, sizeof(*data));
+    data->cbSize = TRAY_DATA_SIZE;
+    data->hWnd = reinterpret_cast<HWND>(tray->trayWindow);
+    data->uID = TRAY_ICON_ID;
+    data->uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data->uCallbackMessage = tray->callbackMessage;
+    data->hIcon = static_cast<HICON>(tray->trayImage);
+    if (tip) {
+        CopyWide(AsUtf16(data->szTip), tip, static_cast<int32_t>(std::size(data->szTip)));
+    }
+}
+
+int32_t Notify(void*, uint32_t message, const TrayState* tray, const char16_t* tip) {
+    NOTIFYICONDATAW data;
+    FillTrayData(&data, tray, tip);
+    if (message == TRAY_ADD) {
+        SetLastError(0);
+    }
+    return Shell_NotifyIconW(message, &data) ? 1 : 0;
+}
+
+uint32_t LastError(void*) {
+    return GetLastError();
+}
+
+void* MakeTrayIcon(void*, int32_t kind) {
+    int32_t size = GetSystemMetrics(SM_CXSMICON);
+    TrayIconStyle style = TrayIconStyleOf(kind);
+    return MakeAppIcon(style.color, size < 16 ? 16 : size, style.shape);
+}
+
+void DestroyTrayIcon(void*, void* icon) {
+    DestroyIcon(static_cast<HICON>(icon));
+}
+
+}  // namespace
+
+TrayShell WindowsTrayShell() {
+    return TrayShell{nullptr, Notify, LastError, MakeTrayIcon, DestroyTrayIcon};
+}
+
+void ShowTrayMenu(const TrayState* tray, bool watching) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) {
+        return;
+    }
+    TrayMenuItem items[TRAY_MENU_MAX];
+    int32_t count = BuildTrayMenu(items, watching);
+    for (int32_t i = 0; i < count; i++) {
+        if (items[i].id) {
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(items[i].id), AsWide(items[i].text));
+        } else {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        }
+    }
+    HWND window = reinterpret_cast<HWND>(tray->trayWindow);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    // The owner must be in front, or the menu does not close when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+    PostMessageW(window, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+}
