@@ -29,6 +29,7 @@ set(PELLACORD_WIN_SOURCES
   files/Log_win.cpp
   files/Settings_win.cpp
   shell/Apps_win.cpp
+  shell/ControllerPlatform_win.cpp
   shell/IconPainter_win.cpp
   shell/MainWindow_win.cpp
   shell/Theme_win.cpp

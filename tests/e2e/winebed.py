@@ -44,13 +44,24 @@ class Bed:
         rc, out = self.tool("wait", cls, str(timeout_ms), timeout=timeout_ms / 1000 + 30)
         if rc != 0:
             return None
-        hwnd, pid, x, y, w, h = (int(v) for v in out.split())
-        return dict(hwnd=hwnd, pid=pid, x=x, y=y, w=w, h=h)
+        return parse_window(out)
+
+    def find_window(self, cls):
+        rc, out = self.tool("find", cls)
+        return parse_window(out) if rc == 0 else None
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
 
     def screenshot(self, path):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         subprocess.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path], check=True)
         return path
+
+
+def parse_window(line):
+    v = [int(x) for x in line.split()]
+    return dict(hwnd=v[0], pid=v[1], x=v[2], y=v[3], w=v[4], h=v[5], left=v[6], top=v[7], right=v[8], bottom=v[9])
 
 
 def wait_exit(proc, timeout):

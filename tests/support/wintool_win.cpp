@@ -2,7 +2,8 @@
 // Wine session, where the X server sees only the virtual desktop.
 //
 //   wintool wait CLASS TIMEOUT_MS   wait until a visible top-level window of CLASS exists;
-//                                   prints "hwnd pid x y clientWidth clientHeight"
+//                                   prints "hwnd pid x y clientWidth clientHeight left top right
+//                                   bottom" (client origin and size, then the window rectangle)
 //   wintool find CLASS              the same line, at once; exit 1 when there is none
 //   wintool close CLASS             post WM_CLOSE to it
 #include <windows.h>
@@ -24,8 +25,11 @@ void Describe(HWND window) {
     GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    printf("%llu %lu %ld %ld %ld %ld\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)),
-           pid, origin.x, origin.y, client.right - client.left, client.bottom - client.top);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    printf("%llu %lu %ld %ld %ld %ld %ld %ld %ld %ld\n",
+           static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), pid, origin.x, origin.y,
+           client.right - client.left, client.bottom - client.top, frame.left, frame.top, frame.right, frame.bottom);
 }
 
 }  // namespace

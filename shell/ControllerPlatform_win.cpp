@@ -1,0 +1,35 @@
+#include "shell/ControllerPlatform_win.h"
+
+#include "files/Settings_win.h"
+#include "shell/Apps_win.h"
+#include "shell/Wide_win.h"
+#include "ui/AppListView_win.h"
+
+namespace {
+
+WindowsControllerContext* W(void* c) {
+    return static_cast<WindowsControllerContext*>(c);
+}
+
+}  // namespace
+
+ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) {
+    return ControllerPlatform{
+        context,
+        [](void* c) { SetTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS, nullptr); },
+        [](void* c) { KillTimer(W(c)->mainWindow, TICK_TIMER_ID); },
+        [](void* c, bool show) { ShowWindow(W(c)->mainWindow, show ? SW_SHOW : SW_HIDE); },
+        [](void* c) { SetForegroundWindow(W(c)->mainWindow); },
+        [](void* c) { return IsWindowVisible(W(c)->mainWindow) != FALSE; },
+        [](void* c) { InvalidateRect(W(c)->mainWindow, nullptr, FALSE); },
+        [](void* c) { InvalidateRect(W(c)->listWindow, nullptr, FALSE); },
+        [](void* c, AppEntry* entries, int32_t capacity) {
+            return EnumerateOpenApps(entries, capacity, W(c)->imageNames);
+        },
+        [](void* c, int32_t count) { SetAppListCount(W(c)->listWindow, count); },
+        [](void* c, int32_t enable) { EnableAppList(W(c)->listWindow, enable); },
+        [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
+        [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
+        [](void* c, const LimitTable* limits, int32_t display) { SaveSettings(limits, display, W(c)->exePath); },
+    };
+}
