@@ -19,6 +19,9 @@ set(PELLACORD_CORE_SOURCES
   ui/AppRow.cpp
   ui/DrawKit.cpp
   ui/Format.cpp
+  ui/Layout.cpp
+  ui/MainText.cpp
+  ui/Sliders.cpp
 )
 
 # Win32 layer: only the Windows build compiles these.

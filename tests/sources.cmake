@@ -14,6 +14,9 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/DrawKitTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/LayoutTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/MainTextTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/SlidersTest.cpp
 )
 
 set(PELLACORD_WIN_TEST_SOURCES

@@ -1,0 +1,132 @@
+#include "ui/Sliders.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+SliderRow Track() {
+    return SliderRow{{58, 450, 208, 470}, 0, 0, 0};
+}
+
+TEST(Sliders, Geometry) {
+    SliderRow s = Track();
+    EXPECT_EQ(SliderUsable(&s, 96), 136);
+    struct Thumb { int32_t position, x; };
+    for (Thumb t : {Thumb{0, 65}, Thumb{1000, 201}, Thumb{312, 107}}) {
+        s.position = t.position;
+        EXPECT_EQ(SliderThumbX(&s, 96), t.x) << t.position;
+    }
+    struct Hit { int32_t x, y, hit; };
+    for (Hit h : {Hit{51, 450, 1}, Hit{50, 450, 0}, Hit{215, 450, 1}, Hit{216, 450, 0}, Hit{215, 469, 1},
+                  Hit{215, 470, 0}, Hit{100, 449, 0}}) {
+        EXPECT_EQ(SliderHitTest(&s, h.x, h.y, 96), h.hit) << h.x << "," << h.y;
+    }
+    struct Set { int32_t x, position; };
+    for (Set c : {Set{65, 0}, Set{10, 0}, Set{-30000, 0}, Set{100, 257}, Set{201, 1000}, Set{2000000000, 1000}}) {
+        s.position = 500;
+        SliderSetFromX(&s, c.x, 96);
+        EXPECT_EQ(s.position, c.position) << c.x;
+    }
+    s.position = 0;
+    EXPECT_EQ(SliderSetFromX(&s, 65, 96), 0);  // no change, no repaint
+
+    s.position = 312;
+    SliderShapes g = SliderGeometry(&s, 96);
+    EXPECT_EQ(g.bar.top, 458);
+    EXPECT_EQ(g.bar.bottom, 462);
+    EXPECT_EQ(g.barRadius, 2);
+    EXPECT_EQ(g.thumb.left, 100);
+    EXPECT_EQ(g.thumb.top, 453);
+    EXPECT_EQ(g.thumb.bottom, 467);
+    EXPECT_EQ(g.hole.left, 104);
+    EXPECT_EQ(g.hole.top, 457);
+    EXPECT_EQ(g.holeRadius, 3);
+    EXPECT_EQ(g.filled.right, 107);
+
+    SliderRow wide = {{87, 0, 312, 30}, 0, 0, 0};  // at 144 dpi half a thumb is 10, not Scale(7) = 11
+    EXPECT_EQ(SliderThumbX(&wide, 144), 97);
+}
+
+struct PointerFixture : ::testing::Test {
+    MainLayout layout = ComputeLayout(1040, 31, 96);
+    LimitTable limits;
+    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
+    WatchStatus status = MakeWatchStatus();
+    PointerState pointer;
+    PointerContext c;
+    void SetUp() override {
+        SetDefaultLimits(&limits);
+        ResetEvaluator(evaluator.get(), &limits);
+        InitPointerState(&pointer, &limits, &layout);
+        c = PointerContext{&pointer, &layout, &limits, evaluator.get(), &status};
+    }
+};
+
+TEST_F(PointerFixture, DraggingASliderMovesTheLimitAndSavesAtTheEnd) {
+    EXPECT_EQ(pointer.sliders[0].position, 312);
+    PointerEffects e = PointerDown(&c, 201, 455);  // the cpu thumb jumps to the right end
+    EXPECT_TRUE(e.capture);
+    EXPECT_EQ(pointer.draggedSlider, 0);
+    EXPECT_EQ(limits.rows[0].value, 4000u);
+    EXPECT_EQ(evaluator->limits.rows[0].value, 4000u);
+    EXPECT_FALSE(e.saveSettings);
+
+    e = UpdateHover(&c, 5000, -300);  // captured, far outside: still the right end
+    EXPECT_FALSE(e.invalidate);
+    e = UpdateHover(&c, 65, 900);     // the left end, whatever the y
+    EXPECT_TRUE(e.invalidate);
+    EXPECT_EQ(limits.rows[0].value, 50u);
+    EXPECT_EQ(pointer.hoverTarget, TARGET_NONE);  // no hover changes during a drag
+
+    e = PointerUp(&c, 65, 900);
+    EXPECT_TRUE(e.saveSettings);
+    EXPECT_TRUE(e.releaseCapture);
+    EXPECT_FALSE(e.logThresholds);  // only while watching
+    EXPECT_EQ(pointer.draggedSlider, -1);
+    EXPECT_EQ(e.click, TARGET_NONE);
+
+    status.watchMode = WATCH_ON;
+    PointerDown(&c, 100, 603);  // the wait row
+    e = PointerUp(&c, 100, 603);
+    EXPECT_TRUE(e.saveSettings);
+    EXPECT_TRUE(e.logThresholds);
+}
+
+TEST_F(PointerFixture, ClicksNeedPressAndReleaseOnTheSameElement) {
+    PointerEffects e = PointerDown(&c, 100, 700);  // the button
+    EXPECT_EQ(pointer.pressedTarget, TARGET_BUTTON);
+    EXPECT_TRUE(e.capture);
+    e = PointerUp(&c, 100, 705);
+    EXPECT_EQ(e.click, TARGET_BUTTON);
+    EXPECT_EQ(pointer.pressedTarget, TARGET_NONE);
+
+    PointerDown(&c, 20, 660);  // the check box, released on the button
+    e = PointerUp(&c, 100, 700);
+    EXPECT_EQ(e.click, TARGET_NONE);
+    EXPECT_TRUE(e.releaseCapture);
+
+    PointerDown(&c, 350, 390);  // "Refresh"
+    EXPECT_EQ(PointerUp(&c, 350, 390).click, TARGET_REFRESH);
+    status.watchMode = WATCH_ON;  // not offered while watching
+    EXPECT_FALSE(PointerDown(&c, 350, 390).capture);
+    EXPECT_EQ(PointerUp(&c, 350, 390).click, TARGET_NONE);
+
+    EXPECT_FALSE(PointerDown(&c, 5, 5).capture);  // nothing there
+}
+
+TEST_F(PointerFixture, HoverRepaintsOnlyOnChange) {
+    EXPECT_TRUE(UpdateHover(&c, 100, 700).invalidate);
+    EXPECT_EQ(pointer.hoverTarget, TARGET_BUTTON);
+    EXPECT_FALSE(UpdateHover(&c, 110, 701).invalidate);
+    EXPECT_TRUE(UpdateHover(&c, 100, 455).invalidate);  // onto the cpu slider
+    EXPECT_EQ(pointer.sliders[0].hover, 1);
+    EXPECT_TRUE(PointerLeave(&c).invalidate == false);  // nothing hovered to clear
+    EXPECT_EQ(pointer.sliders[0].hover, 1);             // kept until the pointer comes back
+    UpdateHover(&c, 100, 700);
+    EXPECT_TRUE(PointerLeave(&c).invalidate);
+    EXPECT_EQ(pointer.hoverTarget, TARGET_NONE);
+}
+
+}  // namespace

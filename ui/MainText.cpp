@@ -1,0 +1,93 @@
+#include "ui/MainText.h"
+
+#include "ui/Format.h"
+
+int32_t HasLiveNumbers(const MainTextInputs* in) {
+    return (in->status->sampling && in->evaluator->meters[METRIC_CPU].recentCount > 0) ? 1 : 0;
+}
+
+void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) {
+    const ActivityEvaluator* e = in->evaluator;
+    char16_t work[STATUS_WORK_CAPACITY];
+    switch (in->status->currentState) {
+    case STATE_BUSY:
+        if (e->overMetric < 0) {
+            CopyWide(work, u"holding \u00B7 measuring...", STATUS_WORK_CAPACITY);
+        } else {
+            char16_t value[METRIC_TEXT_CAPACITY];
+            FormatMetricValue(value, METRIC_TEXT_CAPACITY, e->overMetric, e->meters[e->overMetric].average);
+            FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 %s %s", MetricName(e->overMetric), value);
+        }
+        break;
+    case STATE_GRACE:
+        FormatText(work, STATUS_WORK_CAPACITY, u"quiet %us of %us \u00B7 still holding",
+                   static_cast<uint32_t>(e->quietMs / 1000), in->limits->rows[WAIT_ROW].value / 1000);
+        break;
+    default:
+        CopyWide(work, u"released \u00B7 waiting for work", STATUS_WORK_CAPACITY);
+        break;
+    }
+    if (!in->lockAccepted) {
+        int32_t used = WideLength(work);
+        int32_t room = STATUS_WORK_CAPACITY - used;
+        CopyWide(work + used, u"  (Windows refused the lock)", room < 40 ? room : 40);
+    }
+    CopyWide(out, work, capacity);
+}
+
+void FormatMetricDetail(char16_t* out, const MainTextInputs* in, int32_t metric, bool* busy) {
+    *busy = false;
+    if (!HasLiveNumbers(in)) {
+        CopyWide(out, in->status->sampling ? u"measuring\u2026" : u"pick an app to see its numbers", ROW_TEXT_CAPACITY);
+        return;
+    }
+    const ActivityEvaluator* e = in->evaluator;
+    const MetricMeter* m = &e->meters[metric];
+    char16_t now[NOW_CAPACITY];
+    FormatMetricValue(now, NOW_CAPACITY, metric, m->average);
+    if (metric == METRIC_MEM && e->workingSet != 0) {
+        uint32_t mb = static_cast<uint32_t>(e->workingSet >> 20);
+        if (mb < 1024) {
+            FormatText(out, ROW_TEXT_CAPACITY, u"now %s  \u00B7  %u MB in use", now, mb);
+        } else {
+            FormatText(out, ROW_TEXT_CAPACITY, u"now %s  \u00B7  %u.%u GB in use", now, mb >> 10,
+                       ((mb & 1023u) * 10u) >> 10);
+        }
+    } else if (metric == METRIC_NET) {
+        FormatText(out, ROW_TEXT_CAPACITY, u"now %s  \u00B7  %d connection%s", now, e->connections,
+                   e->connections == 1 ? u"" : u"s");
+    } else {
+        FormatText(out, ROW_TEXT_CAPACITY, u"now %s", now);
+    }
+    *busy = m->over != 0;
+}
+
+void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace) {
+    const WatchStatus* s = in->status;
+    const ActivityEvaluator* e = in->evaluator;
+    *grace = s->watchMode == WATCH_ON && s->currentState == STATE_GRACE;
+    if (s->watchMode == WATCH_ON && s->currentState != STATE_BUSY) {
+        char16_t quiet[METRIC_TEXT_CAPACITY];
+        char16_t wait[METRIC_TEXT_CAPACITY];
+        FormatDuration(quiet, METRIC_TEXT_CAPACITY, static_cast<uint32_t>(e->quietMs));
+        FormatDuration(wait, METRIC_TEXT_CAPACITY, in->limits->rows[WAIT_ROW].value);
+        FormatText(out, ROW_TEXT_CAPACITY, u"quiet for %s of %s", quiet, wait);
+    } else if (HasLiveNumbers(in)) {
+        CopyWide(out, e->overMetric >= 0 ? u"working right now \u00B7 this would hold the lock"
+                                         : u"quiet right now \u00B7 nothing is over its limit",
+                 ROW_TEXT_CAPACITY);
+    } else {
+        CopyWide(out, u"how long it must stay quiet before letting go", ROW_TEXT_CAPACITY);
+    }
+}
+
+void FormatFooter(char16_t* out, const MainTextInputs* in) {
+    const WatchStatus* s = in->status;
+    if (s->notice[0]) {
+        CopyWide(out, s->notice, FOOTER_CAPACITY);
+    } else if (s->watchMode == WATCH_ON) {
+        FormatText(out, FOOTER_CAPACITY, u"watching PID %u and everything it spawns", s->watchedApp.pid);
+    } else {
+        FormatText(out, FOOTER_CAPACITY, u"%d open apps", in->appCount);
+    }
+}

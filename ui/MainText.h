@@ -1,0 +1,32 @@
+#pragma once
+#include "engine/Evaluator.h"
+#include "engine/Limits.h"
+#include "engine/WatchStatus.h"
+
+#include <cstdint>
+
+// The changing texts of the main window: the status line, the limit rows' detail lines and
+// the footer.
+
+constexpr int32_t STATUS_WORK_CAPACITY = 192;
+constexpr int32_t STATUS_CAPACITY = 224;
+constexpr int32_t ROW_TEXT_CAPACITY = 80;
+constexpr int32_t NOW_CAPACITY = 40;
+constexpr int32_t FOOTER_CAPACITY = 128;
+
+struct MainTextInputs {
+    const WatchStatus* status;
+    const ActivityEvaluator* evaluator;
+    const LimitTable* limits;
+    int32_t lockAccepted;
+    int32_t appCount;
+};
+
+// Numbers exist once a rate has been evaluated since the tree was attached.
+int32_t HasLiveNumbers(const MainTextInputs* in);
+void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in);
+// A metric row's detail line; *busy says whether it is drawn in the busy colour.
+void FormatMetricDetail(char16_t* out, const MainTextInputs* in, int32_t metric, bool* busy);
+// The wait row's detail line; *grace says whether it is drawn in the grace colour.
+void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace);
+void FormatFooter(char16_t* out, const MainTextInputs* in);

@@ -1,0 +1,77 @@
+#pragma once
+#include "engine/Evaluator.h"
+#include "engine/Limits.h"
+#include "engine/WatchStatus.h"
+#include "ui/Layout.h"
+
+#include <cstdint>
+
+// The five limit sliders and the pointer handling of the whole main window: dragging
+// sliders, and hovering and pressing the button, the check box and "Refresh". Handlers
+// return what the window must do, so the behaviour is testable without a window.
+
+constexpr int32_t THUMB_DIAMETER = 14;
+constexpr int32_t BAR_THICKNESS = 4;
+
+struct SliderRow {
+    Rect track;
+    int32_t position;  // 0 to 1000 across the usable width
+    int32_t hover;
+    int32_t dragging;
+};
+
+struct PointerState {
+    SliderRow sliders[LIMIT_ROW_COUNT];
+    int32_t draggedSlider;   // -1: none
+    HitTarget hoverTarget;
+    HitTarget pressedTarget;
+};
+
+// Everything the pointer handlers read or change besides their own state.
+struct PointerContext {
+    PointerState* pointer;
+    const MainLayout* layout;
+    LimitTable* limits;
+    ActivityEvaluator* evaluator;  // its own copy of the limits follows every slider move
+    const WatchStatus* status;
+};
+
+struct PointerEffects {
+    bool invalidate;
+    bool capture;
+    bool releaseCapture;
+    bool trackLeave;
+    bool saveSettings;
+    bool logThresholds;
+    HitTarget click;  // TARGET_NONE: no click
+};
+
+int32_t SliderUsable(const SliderRow* s, int32_t dpi);
+int32_t SliderThumbX(const SliderRow* s, int32_t dpi);
+int32_t SliderHitTest(const SliderRow* s, int32_t x, int32_t y, int32_t dpi);
+int32_t SliderSetFromX(SliderRow* s, int32_t x, int32_t dpi);
+int32_t BeginSliderDrag(SliderRow* s, int32_t x, int32_t y, int32_t dpi);
+int32_t SliderDrag(SliderRow* s, int32_t x, int32_t dpi);
+
+// The pieces PaintSlider fills, in order: bar, filled part (empty when the thumb is at the
+// left end), ring and hole.
+struct SliderShapes {
+    Rect bar;
+    int32_t barRadius;
+    Rect filled;
+    bool hasFilled;
+    Rect thumb;
+    int32_t thumbRadius;
+    Rect hole;
+    int32_t holeRadius;
+};
+SliderShapes SliderGeometry(const SliderRow* s, int32_t dpi);
+
+// Positions from the limits' values, hover and drag cleared; tracks from the layout.
+void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayout* layout);
+void ApplySliderPosition(PointerContext* c, int32_t i);
+
+PointerEffects UpdateHover(PointerContext* c, int32_t x, int32_t y);
+PointerEffects PointerDown(PointerContext* c, int32_t x, int32_t y);
+PointerEffects PointerUp(PointerContext* c, int32_t x, int32_t y);
+PointerEffects PointerLeave(PointerContext* c);
