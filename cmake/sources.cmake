@@ -40,6 +40,7 @@ set(PELLACORD_WIN_SOURCES
   ui/AppListView_win.cpp
   ui/AppRow_win.cpp
   ui/DrawKit_win.cpp
+  ui/MainPaint_win.cpp
 )
 
 set(PELLACORD_MAIN_SOURCES

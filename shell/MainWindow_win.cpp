@@ -1,45 +1,346 @@
 #include "shell/MainWindow_win.h"
 
-static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+#include "engine/Controller.h"
+#include "engine/PowerRequest_win.h"
+#include "engine/Sampler_win.h"
+#include "files/Log.h"
+#include "files/Log_win.h"
+#include "files/Settings_win.h"
+#include "shell/ControllerPlatform_win.h"
+#include "shell/IconPainter.h"
+#include "shell/IconPainter_win.h"
+#include "shell/Theme_win.h"
+#include "shell/Tray_win.h"
+#include "ui/AppListView_win.h"
+#include "ui/AppRow_win.h"
+#include "ui/MainPaint_win.h"
+
+#include <windowsx.h>
+
+namespace {
+
+// Every state record of the program, one each, created here for the process's life.
+struct Program {
+    HINSTANCE instance;
+    HANDLE instanceMutex;
+    HWND mainWindow;
+    HWND listWindow;
+    UINT taskbarCreatedMessage;
+    HICON smallIcon;
+    HICON largeIcon;
+    wchar_t exePath[PATH_CAPACITY];
+    LogFile log;
+    DrawKit kit;
+    MainLayout layout;
+    Palette palette;
+    LimitTable limits;
+    int32_t keepDisplayOn;
+    WatchStatus status;
+    WatchedTree tree;
+    ProcessSampler sampler;
+    SystemProcessQuery processQuery;
+    ActivityEvaluator evaluator;
+    AppList apps;
+    ImageNameEntry imageNames[MAX_IMAGE_NAMES];
+    AppListView listView;
+    AppRowContext rowContext;
+    TcpTableApi tcp;
+    PowerRequest power;
+    TrayState tray;
+    PointerState pointer;
+    WindowsControllerContext controllerContext;
+    WatchController controller;
+};
+
+Program g;
+
+WatchController* Controller() {
+    return &g.controller;
+}
+
+void Invalidate() {
+    InvalidateRect(g.mainWindow, nullptr, FALSE);
+}
+
+RECT WorkArea() {
+    RECT work;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return work;
+}
+
+MainLayout LayoutForScreen(int32_t dpi) {
+    RECT work = WorkArea();
+    RECT frame = {0, 0, 100, 100};
+    AdjustWindowRect(&frame, MAIN_WINDOW_STYLE, FALSE);
+    return ComputeLayout(work.bottom - work.top, (frame.bottom - frame.top) - 100, dpi);
+}
+
+PointerContext Pointer() {
+    return PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};
+}
+
+void ApplyPointer(const PointerEffects& e) {
+    if (e.capture) {
+        SetCapture(g.mainWindow);
+    }
+    if (e.releaseCapture) {
+        ReleaseCapture();
+    }
+    if (e.invalidate) {
+        Invalidate();
+    }
+    if (e.trackLeave) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, g.mainWindow, 0};
+        TrackMouseEvent(&track);
+    }
+    if (e.saveSettings) {
+        SaveSettings(&g.limits, g.keepDisplayOn, g.exePath);
+    }
+    if (e.logThresholds) {
+        LogThresholds(Controller());
+    }
+    if (e.click != TARGET_NONE) {
+        HandleClick(Controller(), e.click);
     }
 }
 
-HWND CreateMainWindow(HINSTANCE instance) {
+void Paint(HWND window) {
+    MainPaintInputs in = {
+        MainTextInputs{&g.status, &g.evaluator, &g.limits, PowerRequestAccepted(&g.power), g.apps.count},
+        &g.palette,
+        &g.layout,
+        &g.pointer,
+        &g.kit,
+        g.listView.selectedIndex,
+        g.keepDisplayOn,
+    };
+    PaintMainWindow(window, &in);
+}
+
+void OnListNotification(int code) {
+    if (code == APPLIST_ACTIVATE) {
+        StartWatching(Controller());
+        return;
+    }
+    int32_t row = g.listView.selectedIndex;
+    PreviewApp(Controller(), row >= 0 ? g.apps.entries[row].pid : 0);
+    Invalidate();
+}
+
+void OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_APP_LIST: OnListNotification(code); break;
+    case IDM_SHOW: ShowMainWindow(Controller()); break;
+    case IDM_RELEASE:
+        StopWatching(Controller(), u"released from the tray");
+        ShowMainWindow(Controller());
+        break;
+    case IDM_EXIT: DestroyWindow(g.mainWindow); break;
+    default: break;
+    }
+}
+
+void OnTrayCallback(UINT mouseMessage) {
+    switch (mouseMessage) {
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: ShowMainWindow(Controller()); break;
+    case WM_RBUTTONUP: ShowTrayMenu(&g.tray, g.status.watchMode == WATCH_ON); break;
+    default: break;
+    }
+}
+
+void OnSettingChange() {
+    LoadPalette(&g.palette);
+    ApplyDarkTitleBar(g.mainWindow, g.palette.isDark);
+    InvalidateRect(g.mainWindow, nullptr, TRUE);
+    InvalidateRect(g.listWindow, nullptr, TRUE);
+}
+
+void OnTaskbarCreated() {
+    if (g.status.watchMode == WATCH_ON) {
+        AddTrayIcon(&g.tray);
+        UpdateTray(Controller());
+    }
+}
+
+void OnDestroy() {
+    KillTimer(g.mainWindow, TICK_TIMER_ID);
+    ReleasePowerRequest(&g.power);
+    WriteLogLine(&g.log, "Pellacord exited; lock released");
+    CloseLog(&g.log);
+    UnloadTcpTableApi(&g.tcp);
+    ShutdownTray(&g.tray);
+    if (g.smallIcon) {
+        DestroyIcon(g.smallIcon);
+    }
+    if (g.largeIcon) {
+        DestroyIcon(g.largeIcon);
+    }
+    ReleaseFonts(&g.kit);
+    FreeProcessPlatform(&g.processQuery);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g.taskbarCreatedMessage != 0 && message == g.taskbarCreatedMessage) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    PointerContext pointer = Pointer();
+    switch (message) {
+    case WM_CREATE: g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated"); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && g.status.watchMode == WATCH_OFF) {
+            RefreshAppList(Controller());
+        }
+        return 0;
+    case WM_PAINT: Paint(window); return 0;
+    case WM_CLOSE:
+        if (g.status.watchMode == WATCH_ON) {
+            ShowWindow(window, SW_HIDE);  // watching goes on in the tray
+        } else {
+            DestroyWindow(window);
+        }
+        return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_SETTINGCHANGE: OnSettingChange(); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_TIMER:
+        if (wParam == TICK_TIMER_ID) {
+            Tick(Controller());
+        }
+        return 0;
+    case WM_MOUSEMOVE: ApplyPointer(UpdateHover(&pointer, x, y)); return 0;
+    case WM_LBUTTONDOWN: ApplyPointer(PointerDown(&pointer, x, y)); return 0;
+    case WM_LBUTTONUP: ApplyPointer(PointerUp(&pointer, x, y)); return 0;
+    case WM_MOUSELEAVE: ApplyPointer(PointerLeave(&pointer)); return 0;
+    case WM_TRAY_CALLBACK: OnTrayCallback(LOWORD(lParam)); return 0;
+    case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateMainWindow() {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
+    wc.hInstance = g.instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = MAIN_WINDOW_CLASS;
     if (!RegisterClassExW(&wc)) {
         return nullptr;
     }
-    // Fixed size: a caption, a system menu and a minimise box, but no sizing border.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame = {0, 0, 430, 600};
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Pellacord", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                  instance, nullptr);
-    if (window) {
-        ShowWindow(window, SW_SHOWNORMAL);
-        UpdateWindow(window);
-    }
-    return window;
+    RECT frame = {0, 0, Scale(CLIENT_WIDTH, g.kit.dpi), g.layout.clientHeight};
+    AdjustWindowRect(&frame, MAIN_WINDOW_STYLE, FALSE);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    RECT work = WorkArea();
+    int x = work.left + ((work.right - work.left) - width) / 2;
+    int y = work.top + ((work.bottom - work.top) - height) / 2;
+    x = x < work.left ? work.left : x;
+    y = y < work.top ? work.top : y;
+    return CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Pellacord", MAIN_WINDOW_STYLE, x, y, width, height, nullptr,
+                           nullptr, g.instance, nullptr);
 }
 
-int RunMessageLoop() {
+void SetWindowIcons() {
+    g.smallIcon = MakeAppIcon(APP_ICON_COLOR, GetSystemMetrics(SM_CXSMICON), ICON_SHAPE_EYE);
+    g.largeIcon = MakeAppIcon(APP_ICON_COLOR, GetSystemMetrics(SM_CXICON), ICON_SHAPE_EYE);
+    if (g.smallIcon) {
+        SendMessageW(g.mainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g.smallIcon));
+    }
+    if (g.largeIcon) {
+        SendMessageW(g.mainWindow, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g.largeIcon));
+    }
+}
+
+void CreateAppList() {
+    g.listView.palette = &g.palette;
+    g.listView.drawItem = DrawAppRow;
+    g.rowContext = AppRowContext{&g.apps, &g.listView, &g.kit};
+    g.listView.drawItemContext = &g.rowContext;
+    g.listView.rowHeight = Scale(LIST_ROW_HEIGHT, g.kit.dpi);
+    g.listView.dpi = g.kit.dpi;
+    g.listWindow = CreateAppListView(g.mainWindow, IDC_APP_LIST, &g.listView);
+    Rect r = ListWindowRect(&g.layout);
+    MoveWindow(g.listWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+}
+
+// The second copy hands over to the first and creates nothing.
+bool HandOverToRunningCopy() {
+    g.instanceMutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
+    if (!g.instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
+    if (first) {
+        PostMessageW(first, WM_SHOW_EXISTING, 0, 0);
+        SetForegroundWindow(first);
+    }
+    CloseHandle(g.instanceMutex);
+    return true;
+}
+
+}  // namespace
+
+int RunPellacord(HINSTANCE instance) {
+    g.instance = instance;
+    if (HandOverToRunningCopy()) {
+        return 0;
+    }
+    SetProcessDPIAware();
+    ReadExecutablePath(g.exePath);
+    g.log = MakeLogFile();
+    OpenLog(&g.log, g.exePath);
+    WriteLogLine(&g.log, LOG_SEPARATOR);
+    WriteLogLine(&g.log, "Pellacord started");
+    LoadTcpTableApi(&g.tcp);
+    g.kit = MakeDrawKit();
+    InitDpi(&g.kit);
+    g.layout = LayoutForScreen(g.kit.dpi);
+    LoadPalette(&g.palette);
+    SetDefaultLimits(&g.limits);
+    LoadSettings(&g.limits, &g.keepDisplayOn, g.exePath);
+
+    g.status = MakeWatchStatus();
+    g.power = MakePowerRequest(SetExecutionStateWin);
+    InitProcessPlatform(&g.sampler, &g.processQuery);
+    g.listView.selectedIndex = -1;
+    g.controllerContext = WindowsControllerContext{nullptr, nullptr, &g.log, g.exePath, g.imageNames};
+    g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
+                                   &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
+                                   WindowsControllerPlatform(&g.controllerContext)};
+    LogThresholds(Controller());
+    InitPointerState(&g.pointer, &g.limits, &g.layout);
+    ResetEvaluator(&g.evaluator, &g.limits);
+    RegisterAppListClass(instance);
+
+    g.mainWindow = CreateMainWindow();
+    if (!g.mainWindow) {
+        return 1;
+    }
+    g.controllerContext.mainWindow = g.mainWindow;
+    ApplyDarkTitleBar(g.mainWindow, g.palette.isDark);
+    SetWindowIcons();
+    InitTray(&g.tray, reinterpret_cast<uintptr_t>(g.mainWindow), WM_TRAY_CALLBACK, WindowsTrayShell());
+    CreateAppList();
+    g.controllerContext.listWindow = g.listWindow;
+    RefreshAppList(Controller());
+    ShowWindow(g.mainWindow, SW_SHOW);
+    UpdateWindow(g.mainWindow);
+
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return static_cast<int>(msg.wParam);
+    if (g.instanceMutex) {
+        CloseHandle(g.instanceMutex);
+    }
+    return 0;
 }

@@ -1,0 +1,22 @@
+#pragma once
+#include "shell/Theme.h"
+#include "ui/DrawKit_win.h"
+#include "ui/Layout.h"
+#include "ui/MainText.h"
+#include "ui/Sliders.h"
+
+#include <windows.h>
+
+// Everything the main window's painter reads. It has no state of its own.
+struct MainPaintInputs {
+    MainTextInputs text;
+    const Palette* palette;
+    const MainLayout* layout;
+    const PointerState* pointer;
+    DrawKit* kit;
+    int32_t selectedIndex;
+    int32_t keepDisplayOn;
+};
+
+void PaintMainWindow(HWND window, const MainPaintInputs* in);
+void PaintSlider(HDC dc, const Palette* palette, const SliderRow* slider, int32_t dpi);
