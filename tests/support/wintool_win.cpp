@@ -6,6 +6,8 @@
 //                                   bottom" (client origin and size, then the window rectangle)
 //   wintool find CLASS              the same line, at once; exit 1 when there is none
 //   wintool close CLASS             post WM_CLOSE to it
+//   wintool workarea                prints the work area "left top right bottom"
+//   wintool foreground              prints the class of the foreground window
 #include <windows.h>
 
 #include <cstdio>
@@ -35,8 +37,23 @@ void Describe(HWND window) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && wcscmp(argv[1], L"workarea") == 0) {
+        RECT work = {};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        printf("%ld %ld %ld %ld\n", work.left, work.top, work.right, work.bottom);
+        return 0;
+    }
+    if (argc == 2 && wcscmp(argv[1], L"foreground") == 0) {
+        wchar_t name[128] = L"";
+        HWND front = GetForegroundWindow();
+        if (front) {
+            GetClassNameW(front, name, 128);
+        }
+        printf("%ls\n", name);
+        return 0;
+    }
     if (argc < 3) {
-        fprintf(stderr, "usage: wintool wait|find|close CLASS [TIMEOUT_MS]\n");
+        fprintf(stderr, "usage: wintool wait|find|close CLASS [...] | workarea | foreground\n");
         return 2;
     }
     const wchar_t* command = argv[1];

@@ -1,0 +1,175 @@
+"""The real Pellacord.exe under Wine with real input: start-up lines, the window's size,
+a slider drag and the check box saving the settings, the single instance, the close box,
+and the whole window drawn at 96 and 144 dpi."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+from winebed import Bed, poll, read_ppm, wait_exit
+
+EXE = sys.argv[1]
+WORK = os.path.join(os.path.dirname(EXE), "e2e", "main")
+SHOTS = os.path.join(os.path.dirname(EXE), "artefacts")
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return None
+
+
+class Program:
+    """One run of Pellacord.exe from a folder of its own, so its log and settings are fresh."""
+
+    def __init__(self, bed, folder):
+        self.bed = bed
+        self.folder = folder
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.exe = os.path.join(folder, "Pellacord.exe")
+        shutil.copy(EXE, self.exe)
+        self.log = os.path.join(folder, "Pellacord.log")
+        self.ini = os.path.join(folder, "Pellacord.ini")
+
+    def start(self):
+        self.proc = self.bed.start(self.exe)
+        self.win = self.bed.wait_window("PellacordWindow", 30000)
+        return self.win
+
+    def end(self):
+        if self.proc.poll() is None:
+            self.bed.tool("close", "PellacordWindow")
+            if wait_exit(self.proc, 15) is None:
+                check(False, "Pellacord did not end when closed")
+
+    def client_to_screen(self, x, y):
+        return self.win["x"] + x, self.win["y"] + y
+
+
+def layout(win):
+    """Rows from the client height at 96 dpi: 58 + rows * 40 + 364."""
+    rows = (win["h"] - 58 - 364) // 40
+    first_row_top = 58 + rows * 40 + 8 + 30 + 34
+    return rows, first_row_top
+
+
+def test_start_size_slider_checkbox_single_instance_close(bed):
+    p = Program(bed, os.path.join(WORK, "96dpi"))
+    win = p.start()
+    check(win is not None, "no window at 96 dpi")
+    if not win:
+        return
+    try:
+        log = poll(lambda: read(p.log), 5) or b""
+        check(log.startswith(b"\xef\xbb\xbf"), "the new log has no byte-order mark")
+        lines = log[3:].decode("utf-8", "replace").split("\r\n")
+        texts = [line[21:] for line in lines]
+        check(texts[:3] == ["-" * 56, "Pellacord started",
+                            "  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 600s"],
+              f"start-up lines: {texts[:3]}")
+
+        # The client area: 430 wide, as tall as the layout rule gives for the work area.
+        _, work_top, _, work_bottom = (int(v) for v in bed.tool("workarea")[1].split())
+        frame = (win["bottom"] - win["top"]) - win["h"]
+        avail = (work_bottom - work_top) - frame - 24 - 58 - 364
+        rows = min(8, max(3, int(avail / 40)))
+        check(win["w"] == 430, f"client width {win['w']}")
+        check(win["h"] == 58 + rows * 40 + 364, f"client height {win['h']} for {rows} rows (work area {work_bottom - work_top}, frame {frame})")
+        shot = bed.screenshot(os.path.join(SHOTS, "main-96dpi.png"))
+
+        # Drag the CPU slider to the right end: the value changes while dragging, and the
+        # settings are written only on release.
+        _, row0 = layout(win)
+        value_area = (win["x"] + 216, win["y"] + row0, 198, 20)
+        before = crop(shot, value_area)
+        x0, y0 = p.client_to_screen(107, row0 + 10)
+        bed.xdotool("mousemove", str(x0), str(y0), "mousedown", "1")
+        for dx in (40, 80, 120, 300):
+            bed.xdotool("mousemove", str(x0 + dx), str(y0))
+            time.sleep(0.05)
+        during = crop(poll_shot(bed, "main-dragging.png"), value_area)
+        check(during != before, "the CPU value did not change while dragging")
+        check(read(p.ini) is None, "settings written before the drag ended")
+        bed.xdotool("mouseup", "1")
+        ini = poll(lambda: read(p.ini), 5) or b""
+        check(b"\r\ncpu=4000\r\n" in ini, f"settings after the drag: {ini!r}")
+
+        # The check box toggles display= in the file.
+        cx, cy = p.client_to_screen(24, 58 + rows * 40 + 8 + 30 + 34 + 200 + 11)
+        for expected in (b"display=1", b"display=0"):
+            bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
+            ok = poll(lambda: expected in (read(p.ini) or b""), 5)
+            check(ok, f"the check box did not write {expected!r}")
+
+        # A second copy hands over to the first and exits 0.
+        second = bed.start(p.exe)
+        code = wait_exit(second, 30)
+        check(code == 0, f"second copy exit code {code}")
+        check(bed.tool("foreground")[1] == "PellacordWindow", "the first window is not in front")
+        log = read(p.log).decode("utf-8", "replace")
+        check(log.count("Pellacord started") == 1, "the second copy wrote to the log")
+
+        # The close box ends the program when not watching.
+        bx, by = win["right"] - 9, (win["top"] + win["y"]) // 2
+        bed.xdotool("mousemove", str(bx), str(by), "click", "1")
+        code = wait_exit(p.proc, 15)
+        check(code == 0, f"exit code after the close box: {code}")
+        log = read(p.log).decode("utf-8", "replace")
+        check(log.endswith("Pellacord exited; lock released\r\n"), "the log does not end with the exit line")
+    finally:
+        p.end()
+
+
+def test_144_dpi(bed):
+    key = r"HKCU\Control Panel\Desktop"
+    subprocess.run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"],
+                   env=bed.env, capture_output=True)
+    p = Program(bed, os.path.join(WORK, "144dpi"))
+    try:
+        win = p.start()
+        check(win is not None and win["w"] == 645, f"client at 144 dpi: {win}")
+        if win:
+            time.sleep(0.5)
+            shot = bed.screenshot(os.path.join(SHOTS, "main-144dpi.png"))
+            w, h, data = read_ppm(shot)
+            # The button's fill reaches the bottom of the client area (drawn to its end).
+            bx, by = win["x"] + win["w"] // 2, win["y"] + win["h"] - 30
+            check(data[(by * w + bx) * 3:(by * w + bx) * 3 + 3] != data[(by * w + 5) * 3:(by * w + 5) * 3 + 3],
+                  "the 144 dpi window is not drawn to its bottom")
+    finally:
+        p.end()
+        subprocess.run(["wine", "reg", "delete", key, "/v", "LogPixels", "/f"], env=bed.env, capture_output=True)
+
+
+def crop(path, area):
+    w, h, data = read_ppm(path)
+    x, y, cw, ch = area
+    return b"".join(data[((y + r) * w + x) * 3:((y + r) * w + x + cw) * 3] for r in range(ch))
+
+
+def poll_shot(bed, name):
+    time.sleep(0.3)
+    return bed.screenshot(os.path.join(SHOTS, name))
+
+
+def main():
+    bed = Bed()
+    test_start_size_slider_checkbox_single_instance_close(bed)
+    test_144_dpi(bed)
+    print(f"main window: {len(failures)} failures")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
