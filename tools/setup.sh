@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool imagemagick x11-utils
-  fonts-wine fonts-liberation2
+  fonts-wine fonts-liberation2 fonts-open-sans
   googletest libgtest-dev libbenchmark-dev
   python3 procps
 )

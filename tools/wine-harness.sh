@@ -56,7 +56,8 @@ start_display() {
 }
 
 make_prefix() {
-  [ -f "$WINEPREFIX/.pellacord-ready" ] && return 0
+  # Bump the marker when the prefix's set-up changes, so old prefixes are made anew.
+  [ -f "$WINEPREFIX/.pellacord-ready-2" ] && return 0
   log "creating the Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -70,10 +71,19 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
 "shell"="$DESKTOP_SIZE"
+
+; The closest open face to Segoe UI, so pictures look like the program on Windows.
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"Segoe UI"="Open Sans"
 REG
   wine regedit /S "$(winepath -w "$STATE/prefix.reg" 2>/dev/null)" </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
   wineserver -w 9>&-
-  touch "$WINEPREFIX/.pellacord-ready"
+  # Debian's Wine does not find its own Tahoma and Marlett, so title bars draw badly
+  # without them in the prefix.
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf "$fonts"/ 2>/dev/null || true
+  touch "$WINEPREFIX/.pellacord-ready-2"
 }
 
 start() {

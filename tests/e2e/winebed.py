@@ -90,3 +90,98 @@ def read_ppm(path):
     parts = data.split(b"\n", 3)
     w, h = (int(v) for v in parts[1].split())
     return w, h, parts[3]
+
+
+class Checks:
+    """Collects failed checks, so one run reports all of them."""
+
+    def __init__(self):
+        self.failures = []
+
+    def __call__(self, condition, message):
+        if not condition:
+            self.failures.append(message)
+            print("FAIL:", message, flush=True)
+        return condition
+
+    def finish(self, name):
+        print(f"{name}: {len(self.failures)} failures")
+        raise SystemExit(1 if self.failures else 0)
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except FileNotFoundError:
+        return None
+
+
+class Program:
+    """One run of Pellacord.exe from a folder of its own, so its log and settings are its own."""
+
+    def __init__(self, bed, exe, folder, settings=None):
+        import shutil
+        self.bed = bed
+        self.folder = folder
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.exe = os.path.join(folder, "Pellacord.exe")
+        shutil.copy(exe, self.exe)
+        self.log = os.path.join(folder, "Pellacord.log")
+        self.ini = os.path.join(folder, "Pellacord.ini")
+        if settings:
+            with open(self.ini, "wb") as f:
+                f.write(settings.encode())
+        self.proc = None
+        self.win = None
+
+    def start(self):
+        self.proc = self.bed.start(self.exe)
+        self.win = self.bed.wait_window("PellacordWindow", 30000)
+        return self.win
+
+    def log_text(self):
+        data = read(self.log) or b""
+        return data.decode("utf-8", "replace")
+
+    def visible(self):
+        rc, _ = self.bed.tool("wait", "PellacordWindow", "100")
+        return rc == 0
+
+    def screen(self, x, y):
+        """A client point of the main window on the screen."""
+        return self.win["x"] + x, self.win["y"] + y
+
+    def click(self, x, y, button="1"):
+        sx, sy = self.screen(x, y)
+        self.bed.xdotool("mousemove", str(sx), str(sy), "click", button)
+
+    def end(self):
+        if self.proc and self.proc.poll() is None:
+            self.bed.tool("close", "PellacordWindow")
+            if wait_exit(self.proc, 10) is None:
+                self.proc.kill()
+
+
+def colour_at(data, width, x, y):
+    return tuple(data[(y * width + x) * 3:(y * width + x) * 3 + 3])
+
+
+def find_colour(path, colour, top, bottom, left=0, right=None):
+    """Screen positions of exactly this colour in rows [top, bottom) of a screenshot."""
+    w, h, data = read_ppm(path)
+    right = w if right is None else right
+    target = bytes(colour)
+    found = []
+    for y in range(max(0, top), min(h, bottom)):
+        row = data[y * w * 3:(y + 1) * w * 3]
+        for x in range(left, right):
+            if row[x * 3:x * 3 + 3] == target:
+                found.append((x, y))
+    return found
+
+
+def centre(points):
+    n = max(1, len(points))
+    return sum(x for x, _ in points) // n, sum(y for _, y in points) // n

@@ -1,21 +1,34 @@
 // The application the engine tests watch: a process that starts a child, which starts a
 // grandchild, and so on; each burns CPU for a while and then idles until its life is over.
-// With a title, the root also shows a window with that title, so it is an open app.
+// With a title, the root also shows a window with that title, so it is an open app; it
+// sits at the top right, clear of the centred Pellacord window the end-to-end tests click.
 //
-//   busytree DEPTH BURN_MS LIFE_MS [TITLE]
+//   busytree DEPTH SCHEDULE LIFE_MS [TITLE]
+//
+// SCHEDULE is BURN_MS, or BURN,IDLE,BURN,... in milliseconds: phases of work and rest.
 #include <windows.h>
 
 #include <cstdint>
 #include <cwchar>
 
 static DWORD WINAPI Burn(void* parameter) {
-    DWORD ms = static_cast<DWORD>(reinterpret_cast<uintptr_t>(parameter));
-    DWORD start = GetTickCount();
-    volatile uint32_t x = 1;
-    while (GetTickCount() - start < ms) {
-        for (int i = 0; i < 100000; i++) {
-            x = x * 1664525u + 1013904223u;
+    const wchar_t* schedule = static_cast<const wchar_t*>(parameter);
+    bool burning = true;
+    while (*schedule) {
+        wchar_t* end = nullptr;
+        DWORD ms = static_cast<DWORD>(wcstoul(schedule, &end, 10));
+        DWORD start = GetTickCount();
+        volatile uint32_t x = 1;
+        while (burning && GetTickCount() - start < ms) {
+            for (int i = 0; i < 100000; i++) {
+                x = x * 1664525u + 1013904223u;
+            }
         }
+        if (!burning) {
+            Sleep(ms);
+        }
+        burning = !burning;
+        schedule = *end == L',' ? end + 1 : end;
     }
     return 0;
 }
@@ -33,13 +46,13 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     int depth = _wtoi(argv[1]);
-    DWORD burn = static_cast<DWORD>(_wtoi(argv[2]));
+    const wchar_t* schedule = argv[2];
     DWORD life = static_cast<DWORD>(_wtoi(argv[3]));
     if (depth > 0) {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         wchar_t line[MAX_PATH + 64];
-        swprintf(line, MAX_PATH + 64, L"\"%ls\" %d %lu %lu", self, depth - 1, burn, life);
+        swprintf(line, MAX_PATH + 64, L"\"%ls\" %d %ls %lu", self, depth - 1, schedule, life);
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -55,11 +68,11 @@ int wmain(int argc, wchar_t** argv) {
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = L"BusyTree";
         RegisterClassW(&wc);
-        HWND w = CreateWindowExW(0, L"BusyTree", argv[4], WS_OVERLAPPEDWINDOW, 600, 200, 320, 200, nullptr, nullptr,
+        HWND w = CreateWindowExW(0, L"BusyTree", argv[4], WS_OVERLAPPEDWINDOW, 880, 40, 320, 160, nullptr, nullptr,
                                  wc.hInstance, nullptr);
         ShowWindow(w, SW_SHOWNOACTIVATE);
     }
-    HANDLE burner = CreateThread(nullptr, 0, Burn, reinterpret_cast<void*>(static_cast<uintptr_t>(burn)), 0, nullptr);
+    HANDLE burner = CreateThread(nullptr, 0, Burn, const_cast<wchar_t*>(schedule), 0, nullptr);
     if (burner) {
         CloseHandle(burner);
     }

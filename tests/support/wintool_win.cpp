@@ -8,6 +8,10 @@
 //   wintool close CLASS             post WM_CLOSE to it
 //   wintool workarea                prints the work area "left top right bottom"
 //   wintool foreground              prints the class of the foreground window
+//   wintool resources PID           prints "gdiObjects userObjects handles" of a process
+//   wintool broadcast settings|taskbar
+//                                   sends WM_SETTINGCHANGE or "TaskbarCreated" to every
+//                                   top-level window, as Windows does and Wine does not
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +54,25 @@ int wmain(int argc, wchar_t** argv) {
             GetClassNameW(front, name, 128);
         }
         printf("%ls\n", name);
+        return 0;
+    }
+    if (argc == 3 && wcscmp(argv[1], L"resources") == 0) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[2])));
+        if (!p) {
+            return 1;
+        }
+        DWORD handles = 0;
+        GetProcessHandleCount(p, &handles);
+        printf("%lu %lu %lu\n", GetGuiResources(p, GR_GDIOBJECTS), GetGuiResources(p, GR_USEROBJECTS), handles);
+        CloseHandle(p);
+        return 0;
+    }
+    if (argc == 3 && wcscmp(argv[1], L"broadcast") == 0) {
+        bool settings = wcscmp(argv[2], L"settings") == 0;
+        UINT message = settings ? WM_SETTINGCHANGE : RegisterWindowMessageW(L"TaskbarCreated");
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, message, 0, settings ? reinterpret_cast<LPARAM>(L"ImmersiveColorSet") : 0,
+                            SMTO_ABORTIFHUNG, 5000, &result);
         return 0;
     }
     if (argc < 3) {

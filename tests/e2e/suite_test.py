@@ -1,0 +1,274 @@
+"""Pellacord.exe as a user meets it, under Wine with real input: pick a busy app, watch it in
+the tray through BUSY, grace and IDLE and back, show and release it from the tray, a second
+copy, the close box, the dark theme, exit from the tray, the watched app's exit, and resource
+counts that stay flat under load.
+
+PELLACORD_LEAK_SCALE (default 1) multiplies the load of the leak check: 10 gives 1000
+repaints, 20 watch/release cycles and 10 theme switches."""
+import os
+import subprocess
+import sys
+import time
+
+from winebed import Bed, Checks, Program, centre, colour_at, find_colour, poll, read_ppm, wait_exit
+
+EXE = sys.argv[1]
+BUILD = os.path.dirname(EXE)
+SHOTS = os.path.join(BUILD, "artefacts")
+BUSYTREE = os.path.join(BUILD, "tests", "busytree.exe")
+GREEN, AMBER, GREY = (0x2E, 0xA0, 0x43), (0xE0, 0x9B, 0x00), (0x8A, 0x8A, 0x8A)
+THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize"
+SETTINGS = "wait=30000\r\n"  # the shortest quiet period, so IDLE comes within the test
+check = Checks()
+
+
+class Screen:
+    def __init__(self, bed, program):
+        self.bed = bed
+        self.p = program
+        win = program.win
+        self.rows = (win["h"] - 58 - 364) // 40
+        self.first_row_top = 58 + self.rows * 40 + 72
+        self.button = (215, self.first_row_top + 232 + 23)
+
+    def shot(self, name):
+        return self.bed.screenshot(os.path.join(SHOTS, name))
+
+    def tray_icon(self, colour, name):
+        """The tray icon's centre on the screen when it shows this colour, else None."""
+        spots = find_colour(self.shot(name), colour, 984, 1024, left=1000)
+        return centre(spots) if len(spots) >= 4 else None
+
+    def wait_tray(self, colour, name, timeout=10):
+        return poll(lambda: self.tray_icon(colour, name), timeout, 0.5)
+
+    def client_colour(self, x, y, name):
+        w, h, data = read_ppm(self.shot(name))
+        sx, sy = self.p.screen(x, y)
+        return colour_at(data, w, sx, sy)
+
+
+def wait_log(p, text, timeout, after=0):
+    return poll(lambda: p.log_text().find(text, after) >= 0, timeout, 0.5)
+
+
+def tray_menu(bed, s, colour, keys):
+    icon = s.wait_tray(colour, "tray-for-menu.png")
+    if not check(icon is not None, "no tray icon for the menu"):
+        return
+    bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "3")
+    menu = poll(lambda: bed.find_window("#32768"), 5, 0.2)
+    check(menu is not None, "the tray menu did not open")
+    bed.xdotool("key", *keys)
+
+
+def set_theme(bed, light):
+    subprocess.run(["wine", "reg", "add", THEME_KEY, "/v", "AppsUseLightTheme", "/t", "REG_DWORD", "/d", str(light),
+                    "/f"], env=bed.env, capture_output=True)
+    bed.tool("broadcast", "settings")
+
+
+def resources(bed, pid):
+    """GDI objects, USER objects and handles as Windows counts them (Wine reports 0)."""
+    rc, out = bed.tool("resources", str(pid))
+    return tuple(int(v) for v in out.split()) if rc == 0 else None
+
+
+def resident_kb(folder):
+    """Resident memory of the Wine process running the exe in this folder, from Linux.
+    Under Wine the GDI objects live in the process, so a leaked bitmap, brush or pen shows
+    here even where Windows' own counters read 0."""
+    out = subprocess.run(["pgrep", "-f", os.path.basename(folder) + r".Pellacord\.exe"], capture_output=True,
+                         text=True).stdout.split()
+    for pid in out:
+        try:
+            with open(f"/proc/{pid}/status") as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        return int(line.split()[1])
+        except OSError:
+            pass
+    return None
+
+
+def start_app(bed, schedule, depth):
+    return subprocess.Popen(["wine", BUSYTREE, str(depth), schedule, "240000", "Busy App"], env=bed.env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def start_both(bed, p, schedule, depth):
+    """Pellacord first, so the desktop process Wine starts with the first window is not a child
+    of the watched app; then the app, and "Refresh" to list it."""
+    check(p.start() is not None, "Pellacord's window did not appear")
+    app = start_app(bed, schedule, depth)
+    busy = bed.wait_window("BusyTree", 20000)
+    check(busy is not None, "the busy app's window did not appear")
+    s = Screen(bed, p)
+    p.click(379, 58 + s.rows * 40 + 8 + 8)  # "Refresh"
+    time.sleep(1)
+    return app, busy, s
+
+
+def watching_scenario(bed):
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "suite"), SETTINGS)
+    app = None
+    try:
+        app, _, s = start_both(bed, p, "15000,50000,60000", 3)
+
+        # 1. Pick the app: from the second tick the CPU line shows live numbers in the busy colour.
+        p.click(200, 78)
+        top = p.win["y"] + s.first_row_top + 18
+        live = poll(lambda: find_colour(s.shot("previewing.png"), GREEN, top, top + 16, p.win["x"] + 58,
+                                        p.win["x"] + 414), 10, 0.5)
+        check(live, "no live CPU numbers in the busy colour while previewing")
+
+        # 2. DON'T SLEEP hides the window and a green eye appears in the notification area.
+        p.click(*s.button)
+        check(poll(lambda: not p.visible(), 5, 0.2), "the window did not hide")
+        check(s.wait_tray(GREEN, "watching-tray.png") is not None, "no green tray icon")
+
+        # 3. Tick lines while burning: BUSY (cpu), the lock held, all four processes.
+        check(wait_log(p, "procs=4 ", 10), "no tick line counting the four processes")
+        check(wait_log(p, "-> BUSY (cpu) quiet=0s lock=held", 10), "no BUSY (cpu) tick line with the lock held")
+
+        # 4. The work stops: grace, then IDLE after the 30 s wait, the lock off, a grey arch.
+        check(wait_log(p, "  ^ state changed: BUSY -> grace", 30), "no change to grace")
+        check(wait_log(p, "  ^ state changed: grace -> IDLE", 45), "no change to IDLE")
+        check("lock=off" in p.log_text(), "no tick line with the lock off")
+        check(s.wait_tray(GREY, "idle-tray.png") is not None, "no grey tray icon in IDLE")
+
+        # 5. New work returns it to BUSY.
+        check(wait_log(p, "  ^ state changed: IDLE -> BUSY", 30), "new work did not return to BUSY")
+
+        # 6. A left click on the tray icon shows the window.
+        icon = s.wait_tray(GREEN, "busy-again.png")
+        if check(icon is not None, "no green icon after new work"):
+            bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "1")
+            check(poll(p.visible, 5, 0.2), "a tray click did not show the window")
+            time.sleep(1.2)
+            s.shot("watching.png")
+
+        # 7. The tray menu's "Release the lock" ends the watch and shows the window.
+        tray_menu(bed, s, GREEN, ["Down", "Down", "Return"])
+        check(wait_log(p, "stopped watching; lock released", 5), "Release the lock did not stop watching")
+        check(poll(p.visible, 5, 0.2), "the window is not shown after Release the lock")
+        check(s.tray_icon(GREEN, "released.png") is None, "the tray icon is still there after the release")
+
+        # 10. Watching again, a second start shows the first window and exits 0.
+        first_watch = p.log_text().find("watching: Busy App")
+        p.click(*s.button)
+        check(wait_log(p, "watching: Busy App", 5, first_watch + 1), "the second watch did not start")
+        check(poll(lambda: not p.visible(), 5, 0.2), "the window did not hide for the second watch")
+        second = bed.start(p.exe)
+        check(wait_exit(second, 30) == 0, "the second copy did not exit 0")
+        check(poll(p.visible, 5, 0.2), "the second copy did not bring the first window back")
+        check(p.log_text().count("Pellacord started") == 1, "the second copy wrote to the log")
+
+        # 9. The close box while watching only hides the window; the watch goes on.
+        p.bed.xdotool("mousemove", str(p.win["right"] - 9), str((p.win["top"] + p.win["y"]) // 2), "click", "1")
+        check(poll(lambda: not p.visible(), 5, 0.2), "the close box did not hide the window")
+        ticks = p.log_text().count("tick procs=")
+        check(poll(lambda: p.log_text().count("tick procs=") > ticks, 5, 0.5), "ticks stopped after the close box")
+        check(p.proc.poll() is None, "the close box ended the program while watching")
+
+        # 12. Dark theme: the next paint is dark in both windows; a restarted taskbar keeps the icon.
+        icon = s.wait_tray(GREEN, "before-dark.png")
+        if icon:
+            bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "1")
+        poll(p.visible, 5, 0.2)
+        set_theme(bed, 0)
+        list_bottom = 58 + s.rows * 40 - 5
+        dark = poll(lambda: s.client_colour(4, 4, "dark.png") == (0x20, 0x20, 0x20), 5, 0.3)
+        check(dark, "the main window did not turn dark")
+        check(s.client_colour(300, list_bottom, "dark.png") == (0x2B, 0x2B, 0x2B), "the list did not turn dark")
+        bed.tool("broadcast", "taskbar")
+        check(s.wait_tray(GREEN, "after-taskbar.png") is not None, "the tray icon is gone after TaskbarCreated")
+        set_theme(bed, 1)
+        check(poll(lambda: s.client_colour(4, 4, "light.png") == (0xF3, 0xF3, 0xF3), 5, 0.3),
+              "the window did not turn light again")
+
+        # 8. The tray menu's "Exit" while watching ends the program without a stop line.
+        tray_menu(bed, s, GREEN, ["Up", "Return"])
+        check(wait_exit(p.proc, 10) == 0, "Exit from the tray did not end the program with 0")
+        log = p.log_text()
+        last_watch = log.rfind("watching: Busy App")
+        check(log.endswith("Pellacord exited; lock released\r\n"), "the log does not end with the exit line")
+        check(log.find("stopped watching", last_watch) < 0, "a stop line after Exit from the tray")
+    finally:
+        p.end()
+        if app:
+            app.kill()
+        subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+
+
+def exit_and_leak_scenario(bed):
+    scale = int(os.environ.get("PELLACORD_LEAK_SCALE", "1"))
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "suite-exit"), SETTINGS)
+    app = None
+    try:
+        app, busy, s = start_both(bed, p, "600000", 1)
+        p.click(200, 78)
+        time.sleep(2)
+        # One round of everything first, so caches and fonts exist before the baseline.
+        bx, by = p.screen(*s.button)
+        bed.xdotool("mousemove", str(bx), str(by), "mousemove", str(bx), str(by - 120))
+        set_theme(bed, 1)
+        time.sleep(1)
+        before = resources(bed, p.win["pid"])
+        rss_before = resident_kb(p.folder)
+
+        # Repaints: each move onto or off the button changes the hover and repaints.
+        moves = []
+        for i in range(100 * scale):
+            moves += ["mousemove", str(bx), str(by if i % 2 == 0 else by - 120), "sleep", "0.01"]
+        bed.xdotool(*moves)
+        # Watch and release cycles.
+        for i in range(2 * scale):
+            p.click(*s.button)
+            poll(lambda: not p.visible(), 5, 0.2)
+            bed.tool("broadcast", "taskbar")
+            bed.start(p.exe).wait(timeout=30)  # a second copy brings the window back
+            poll(p.visible, 5, 0.2)
+            p.click(*s.button)
+            wait_log(p, "stopped watching", 5)
+        # Theme switches.
+        for i in range(scale):
+            set_theme(bed, 0)
+            set_theme(bed, 1)
+        time.sleep(1.5)
+        after = resources(bed, p.win["pid"])
+        rss_after = resident_kb(p.folder)
+        print(f"load x{scale}: GDI, USER objects and handles {before} -> {after}; "
+              f"resident memory {rss_before} -> {rss_after} KB")
+        if before and after and any(before):
+            for name, a, b in zip(("GDI objects", "USER objects", "handles"), before, after):
+                check(b <= a + 8, f"{name} grew from {a} to {b}")
+        # A leaked off-screen bitmap alone is over 1 MB a repaint; brushes and pens add up too.
+        if check(rss_before is not None and rss_after is not None, "no resident memory figure"):
+            check(rss_after - rss_before <= 4096, f"resident memory grew by {rss_after - rss_before} KB")
+
+        # 11. The watched app exits: the window comes back with the lock released.
+        p.click(*s.button)
+        poll(lambda: not p.visible(), 5, 0.2)
+        subprocess.run(["wine", "taskkill", "/f", "/pid", str(busy["pid"])], env=bed.env, capture_output=True)
+        check(poll(p.visible, 10, 0.3), "the window did not come back when the app exited")
+        check(wait_log(p, "the watched process exited\r\n", 5), "no exit line")
+        log = p.log_text()
+        exited = log.rfind("the watched process exited")
+        check(log.find("stopped watching; lock released", exited) > exited, "no stop line after the exit line")
+    finally:
+        p.end()
+        if app:
+            app.kill()
+        subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+
+
+def main():
+    bed = Bed()
+    watching_scenario(bed)
+    exit_and_leak_scenario(bed)
+    check.finish("suite")
+
+
+if __name__ == "__main__":
+    main()
