@@ -7,7 +7,7 @@ cd "$ROOT"
 
 bash tools/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target Pellacord wintool
+cmake --build --preset windows --target Pellacord wintool busytree
 
 EXE=$ROOT/build/windows/Pellacord.exe
 # A prefix of its own, so running the program never disturbs a test run and vice versa.
@@ -23,7 +23,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exit 0
 fi
 
-echo "No display: running Pellacord headless for a moment."
+echo "No display: a short headless demonstration (about a minute)."
 trap 'tools/wine-harness.sh stop' EXIT
 PELLACORD_ROOT=$ROOT PELLACORD_WINTOOL=$ROOT/build/windows/tests/wintool.exe \
   python3 tools/headless_run.py "$EXE" "$ROOT/build/run"

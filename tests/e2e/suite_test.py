@@ -10,110 +10,20 @@ import subprocess
 import sys
 import time
 
-from winebed import Bed, Checks, Program, centre, colour_at, find_colour, poll, read_ppm, wait_exit
+from scenario import GREEN, GREY, Screen, resident_kb, resources, set_theme, start_both, tray_menu, wait_log
+from winebed import Bed, Checks, Program, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
 BUILD = os.path.dirname(EXE)
-SHOTS = os.path.join(BUILD, "artefacts")
-BUSYTREE = os.path.join(BUILD, "tests", "busytree.exe")
-GREEN, AMBER, GREY = (0x2E, 0xA0, 0x43), (0xE0, 0x9B, 0x00), (0x8A, 0x8A, 0x8A)
-THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize"
 SETTINGS = "wait=30000\r\n"  # the shortest quiet period, so IDLE comes within the test
 check = Checks()
-
-
-class Screen:
-    def __init__(self, bed, program):
-        self.bed = bed
-        self.p = program
-        win = program.win
-        self.rows = (win["h"] - 58 - 364) // 40
-        self.first_row_top = 58 + self.rows * 40 + 72
-        self.button = (215, self.first_row_top + 232 + 23)
-
-    def shot(self, name):
-        return self.bed.screenshot(os.path.join(SHOTS, name))
-
-    def tray_icon(self, colour, name):
-        """The tray icon's centre on the screen when it shows this colour, else None."""
-        spots = find_colour(self.shot(name), colour, 984, 1024, left=1000)
-        return centre(spots) if len(spots) >= 4 else None
-
-    def wait_tray(self, colour, name, timeout=10):
-        return poll(lambda: self.tray_icon(colour, name), timeout, 0.5)
-
-    def client_colour(self, x, y, name):
-        w, h, data = read_ppm(self.shot(name))
-        sx, sy = self.p.screen(x, y)
-        return colour_at(data, w, sx, sy)
-
-
-def wait_log(p, text, timeout, after=0):
-    return poll(lambda: p.log_text().find(text, after) >= 0, timeout, 0.5)
-
-
-def tray_menu(bed, s, colour, keys):
-    icon = s.wait_tray(colour, "tray-for-menu.png")
-    if not check(icon is not None, "no tray icon for the menu"):
-        return
-    bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "3")
-    menu = poll(lambda: bed.find_window("#32768"), 5, 0.2)
-    check(menu is not None, "the tray menu did not open")
-    bed.xdotool("key", *keys)
-
-
-def set_theme(bed, light):
-    subprocess.run(["wine", "reg", "add", THEME_KEY, "/v", "AppsUseLightTheme", "/t", "REG_DWORD", "/d", str(light),
-                    "/f"], env=bed.env, capture_output=True)
-    bed.tool("broadcast", "settings")
-
-
-def resources(bed, pid):
-    """GDI objects, USER objects and handles as Windows counts them (Wine reports 0)."""
-    rc, out = bed.tool("resources", str(pid))
-    return tuple(int(v) for v in out.split()) if rc == 0 else None
-
-
-def resident_kb(folder):
-    """Resident memory of the Wine process running the exe in this folder, from Linux.
-    Under Wine the GDI objects live in the process, so a leaked bitmap, brush or pen shows
-    here even where Windows' own counters read 0."""
-    out = subprocess.run(["pgrep", "-f", os.path.basename(folder) + r".Pellacord\.exe"], capture_output=True,
-                         text=True).stdout.split()
-    for pid in out:
-        try:
-            with open(f"/proc/{pid}/status") as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        return int(line.split()[1])
-        except OSError:
-            pass
-    return None
-
-
-def start_app(bed, schedule, depth):
-    return subprocess.Popen(["wine", BUSYTREE, str(depth), schedule, "240000", "Busy App"], env=bed.env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def start_both(bed, p, schedule, depth):
-    """Pellacord first, so the desktop process Wine starts with the first window is not a child
-    of the watched app; then the app, and "Refresh" to list it."""
-    check(p.start() is not None, "Pellacord's window did not appear")
-    app = start_app(bed, schedule, depth)
-    busy = bed.wait_window("BusyTree", 20000)
-    check(busy is not None, "the busy app's window did not appear")
-    s = Screen(bed, p)
-    p.click(379, 58 + s.rows * 40 + 8 + 8)  # "Refresh"
-    time.sleep(1)
-    return app, busy, s
 
 
 def watching_scenario(bed):
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "suite"), SETTINGS)
     app = None
     try:
-        app, _, s = start_both(bed, p, "15000,50000,60000", 3)
+        app, _, s = start_both(bed, p, "15000,50000,60000", 3, check)
 
         # 1. Pick the app: from the second tick the CPU line shows live numbers in the busy colour.
         p.click(200, 78)
@@ -149,7 +59,7 @@ def watching_scenario(bed):
             s.shot("watching.png")
 
         # 7. The tray menu's "Release the lock" ends the watch and shows the window.
-        tray_menu(bed, s, GREEN, ["Down", "Down", "Return"])
+        tray_menu(bed, s, GREEN, ["Down", "Down", "Return"], check)
         check(wait_log(p, "stopped watching; lock released", 5), "Release the lock did not stop watching")
         check(poll(p.visible, 5, 0.2), "the window is not shown after Release the lock")
         check(s.tray_icon(GREEN, "released.png") is None, "the tray icon is still there after the release")
@@ -188,7 +98,7 @@ def watching_scenario(bed):
               "the window did not turn light again")
 
         # 8. The tray menu's "Exit" while watching ends the program without a stop line.
-        tray_menu(bed, s, GREEN, ["Up", "Return"])
+        tray_menu(bed, s, GREEN, ["Up", "Return"], check)
         check(wait_exit(p.proc, 10) == 0, "Exit from the tray did not end the program with 0")
         log = p.log_text()
         last_watch = log.rfind("watching: Busy App")
@@ -206,7 +116,7 @@ def exit_and_leak_scenario(bed):
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "suite-exit"), SETTINGS)
     app = None
     try:
-        app, busy, s = start_both(bed, p, "600000", 1)
+        app, busy, s = start_both(bed, p, "600000", 1, check)
         p.click(200, 78)
         time.sleep(2)
         # One round of everything first, so caches and fonts exist before the baseline.
