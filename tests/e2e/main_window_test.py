@@ -2,59 +2,16 @@
 a slider drag and the check box saving the settings, the single instance, the close box,
 and the whole window drawn at 96 and 144 dpi."""
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-from winebed import Bed, poll, read_ppm, wait_exit
+from winebed import Bed, Checks, Program, poll, read, read_ppm, wait_exit
 
 EXE = sys.argv[1]
 WORK = os.path.join(os.path.dirname(EXE), "e2e", "main")
 SHOTS = os.path.join(os.path.dirname(EXE), "artefacts")
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except FileNotFoundError:
-        return None
-
-
-class Program:
-    """One run of Pellacord.exe from a folder of its own, so its log and settings are fresh."""
-
-    def __init__(self, bed, folder):
-        self.bed = bed
-        self.folder = folder
-        shutil.rmtree(folder, ignore_errors=True)
-        os.makedirs(folder)
-        self.exe = os.path.join(folder, "Pellacord.exe")
-        shutil.copy(EXE, self.exe)
-        self.log = os.path.join(folder, "Pellacord.log")
-        self.ini = os.path.join(folder, "Pellacord.ini")
-
-    def start(self):
-        self.proc = self.bed.start(self.exe)
-        self.win = self.bed.wait_window("PellacordWindow", 30000)
-        return self.win
-
-    def end(self):
-        if self.proc.poll() is None:
-            self.bed.tool("close", "PellacordWindow")
-            if wait_exit(self.proc, 15) is None:
-                check(False, "Pellacord did not end when closed")
-
-    def client_to_screen(self, x, y):
-        return self.win["x"] + x, self.win["y"] + y
+check = Checks()
 
 
 def layout(win):
@@ -65,7 +22,7 @@ def layout(win):
 
 
 def test_start_size_slider_checkbox_single_instance_close(bed):
-    p = Program(bed, os.path.join(WORK, "96dpi"))
+    p = Program(bed, EXE, os.path.join(WORK, "96dpi"))
     win = p.start()
     check(win is not None, "no window at 96 dpi")
     if not win:
@@ -93,7 +50,7 @@ def test_start_size_slider_checkbox_single_instance_close(bed):
         _, row0 = layout(win)
         value_area = (win["x"] + 216, win["y"] + row0, 198, 20)
         before = crop(shot, value_area)
-        x0, y0 = p.client_to_screen(107, row0 + 10)
+        x0, y0 = p.screen(107, row0 + 10)
         bed.xdotool("mousemove", str(x0), str(y0), "mousedown", "1")
         for dx in (40, 80, 120, 300):
             bed.xdotool("mousemove", str(x0 + dx), str(y0))
@@ -106,7 +63,7 @@ def test_start_size_slider_checkbox_single_instance_close(bed):
         check(b"\r\ncpu=4000\r\n" in ini, f"settings after the drag: {ini!r}")
 
         # The check box toggles display= in the file.
-        cx, cy = p.client_to_screen(24, 58 + rows * 40 + 8 + 30 + 34 + 200 + 11)
+        cx, cy = p.screen(24, 58 + rows * 40 + 8 + 30 + 34 + 200 + 11)
         for expected in (b"display=1", b"display=0"):
             bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
             ok = poll(lambda: expected in (read(p.ini) or b""), 5)
@@ -135,7 +92,7 @@ def test_144_dpi(bed):
     key = r"HKCU\Control Panel\Desktop"
     subprocess.run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"],
                    env=bed.env, capture_output=True)
-    p = Program(bed, os.path.join(WORK, "144dpi"))
+    p = Program(bed, EXE, os.path.join(WORK, "144dpi"))
     try:
         win = p.start()
         check(win is not None and win["w"] == 645, f"client at 144 dpi: {win}")
@@ -167,8 +124,7 @@ def main():
     bed = Bed()
     test_start_size_slider_checkbox_single_instance_close(bed)
     test_144_dpi(bed)
-    print(f"main window: {len(failures)} failures")
-    sys.exit(1 if failures else 0)
+    check.finish("main window")
 
 
 if __name__ == "__main__":

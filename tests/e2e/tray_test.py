@@ -2,9 +2,8 @@
 opens its menu at the cursor on a right click, and goes when removed."""
 import os
 import subprocess
-import sys
 
-from winebed import Bed, poll, read_ppm
+from winebed import Bed, Checks, find_colour, poll
 
 COLOURS = {0: (0x2E, 0xA0, 0x43), 1: (0xE0, 0x9B, 0x00), 2: (0x8A, 0x8A, 0x8A)}
 SHOTS = os.path.join(os.environ.get("PELLACORD_BUILD", os.path.dirname(os.environ["PELLACORD_TRAYTOOL"]) + "/.."),
@@ -14,15 +13,7 @@ SHOTS = os.path.join(os.environ.get("PELLACORD_BUILD", os.path.dirname(os.enviro
 def pixels_of(bed, colour, name):
     """Screen positions of exactly this colour in the taskbar (the bottom 40 rows)."""
     shot = bed.screenshot(os.path.join(SHOTS, f"tray-{name}.png"))
-    w, h, data = read_ppm(shot)
-    found = []
-    target = bytes(colour)
-    for y in range(h - 40, h):
-        row = data[y * w * 3:(y + 1) * w * 3]
-        for x in range(w):
-            if row[x * 3:x * 3 + 3] == target:
-                found.append((x, y))
-    return found
+    return find_colour(shot, colour, 1024 - 40, 1024)
 
 
 def main():
@@ -35,13 +26,7 @@ def main():
         tool.stdin.flush()
         return tool.stdout.readline().strip()
 
-    failures = []
-
-    def check(condition, message):
-        if not condition:
-            failures.append(message)
-            print("FAIL:", message)
-
+    check = Checks()
     try:
         assert tool.stdout.readline().strip() == "ready"
         for kind in (0, 1, 2):
@@ -76,8 +61,7 @@ def main():
             tool.wait(timeout=10)
         except subprocess.TimeoutExpired:
             tool.kill()
-    print(f"tray: {len(failures)} failures")
-    sys.exit(1 if failures else 0)
+    check.finish("tray")
 
 
 if __name__ == "__main__":
