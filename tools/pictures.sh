@@ -5,13 +5,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
-bash tools/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows
-if ! tools/wine-harness.sh running; then
-  trap 'tools/wine-harness.sh stop' EXIT
-fi
-tools/wine-harness.sh start
+source tools/windows-bed.sh
 ctest --preset windows -R e2e_suite
 
 SHOTS=build/windows/artefacts
