@@ -3,12 +3,11 @@ headless Wine desktop. A sample app burns CPU for a while; Pellacord is pointed 
 the lock while it works, and lets go once it has been quiet for the 30-second wait. The log
 lines are printed as they come and screenshots are written to a folder."""
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from scenario import GREY, Screen, start_both, wait_log  # noqa: E402
+from scenario import GREY, start_both, stop_busy_apps  # noqa: E402
 from winebed import Bed, Checks, Program, poll, wait_exit  # noqa: E402
 
 
@@ -50,7 +49,7 @@ def main():
     finally:
         if app:
             app.kill()
-        subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+        stop_busy_apps(bed)
         # The watched app is gone: the window comes back and closes normally.
         poll(p.visible, 10, 0.3)
         p.end()

@@ -12,7 +12,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from scenario import Screen, start_both  # noqa: E402
+from scenario import start_both, stop_busy_apps  # noqa: E402
 from winebed import Bed, Checks, Program, poll, wait_exit  # noqa: E402
 
 BUILD = sys.argv[1]
@@ -98,7 +98,7 @@ def main():
     pellacord_rss = peak_rss_kb(pid)
     ticks = p.log_text().count("tick procs=50 ")
     app.kill()
-    subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+    stop_busy_apps(bed)
     poll(p.visible, 10, 0.3)
     p.end()
 

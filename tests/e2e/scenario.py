@@ -103,3 +103,8 @@ def start_both(bed, p, schedule, depth, check):
     p.click(379, 58 + s.rows * 40 + 8 + 8)  # "Refresh"
     time.sleep(1)
     return app, busy, s
+
+
+def stop_busy_apps(bed):
+    """Ends every busytree process of the test bed, children included."""
+    subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)

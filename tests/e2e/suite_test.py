@@ -10,7 +10,8 @@ import subprocess
 import sys
 import time
 
-from scenario import GREEN, GREY, Screen, resident_kb, resources, set_theme, start_both, tray_menu, wait_log
+from scenario import (GREEN, GREY, resident_kb, resources, set_theme, start_both, stop_busy_apps,
+                      tray_menu, wait_log)
 from winebed import Bed, Checks, Program, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
@@ -108,7 +109,7 @@ def watching_scenario(bed):
         p.end()
         if app:
             app.kill()
-        subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+        stop_busy_apps(bed)
 
 
 def exit_and_leak_scenario(bed):
@@ -170,7 +171,7 @@ def exit_and_leak_scenario(bed):
         p.end()
         if app:
             app.kill()
-        subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+        stop_busy_apps(bed)
 
 
 def main():

@@ -122,7 +122,7 @@ TEST_F(PointerFixture, HoverRepaintsOnlyOnChange) {
     EXPECT_FALSE(UpdateHover(&c, 110, 701).invalidate);
     EXPECT_TRUE(UpdateHover(&c, 100, 455).invalidate);  // onto the cpu slider
     EXPECT_EQ(pointer.sliders[0].hover, 1);
-    EXPECT_TRUE(PointerLeave(&c).invalidate == false);  // nothing hovered to clear
+    EXPECT_FALSE(PointerLeave(&c).invalidate);  // nothing hovered to clear
     EXPECT_EQ(pointer.sliders[0].hover, 1);             // kept until the pointer comes back
     UpdateHover(&c, 100, 700);
     EXPECT_TRUE(PointerLeave(&c).invalidate);
