@@ -4,6 +4,7 @@ set(PELLACORD_CORE_SOURCES
   engine/Controller.cpp
   engine/Evaluator.cpp
   engine/Limits.cpp
+  engine/PowerLimits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp
   engine/WatchStatus.cpp
@@ -27,6 +28,7 @@ set(PELLACORD_CORE_SOURCES
 # Win32 layer: only the Windows build compiles these.
 set(PELLACORD_WIN_SOURCES
   engine/Connections_win.cpp
+  engine/PowerLimits_win.cpp
   engine/PowerRequest_win.cpp
   engine/Sampler_win.cpp
   files/Log_win.cpp
@@ -35,6 +37,7 @@ set(PELLACORD_WIN_SOURCES
   shell/ControllerPlatform_win.cpp
   shell/IconPainter_win.cpp
   shell/MainWindow_win.cpp
+  shell/SystemLibrary_win.cpp
   shell/Theme_win.cpp
   shell/Tray_win.cpp
   ui/AppListView_win.cpp

@@ -1,5 +1,6 @@
 #include "engine/Controller.h"
 
+#include "engine/PowerLimits.h"
 #include "ui/Format.h"
 
 namespace {
@@ -30,7 +31,7 @@ int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample
                        sample->processCount, m[0].average, m[0].effectiveLimit, r(m[0]), m[1].average,
                        m[1].effectiveLimit, r(m[1]), m[2].average, m[2].effectiveLimit, r(m[2]), m[3].average,
                        m[3].effectiveLimit, r(m[3]), static_cast<uint32_t>(e->workingSet >> 20), connections,
-                       StateLogName(state), MetricLogName(e->overMetric), static_cast<uint32_t>(e->quietMs / 1000),
+                       StateLogName(state), WorkReasonLogName(e), static_cast<uint32_t>(e->quietMs / 1000),
                        lock);
 }
 
@@ -49,8 +50,10 @@ void PreviewApp(WatchController* c, uint32_t pid) {
         if (AttachWatchedTree(c->sampler, c->tree, pid)) {
             ResetEvaluator(c->evaluator, c->limits);
             s->sampling = 1;
-            c->platform.startTimer(c->platform.context);
-            return;
+            if (c->platform.startTimer(c->platform.context) == 0) {
+                return;
+            }
+            // No timer, no preview: without ticks the numbers would never come.
         }
     }
     if (s->sampling) {
@@ -64,6 +67,7 @@ void RefreshAppList(WatchController* c) {
     AppList* apps = c->apps;
     uint32_t keep = (v->selectedIndex >= 0 && v->selectedIndex < apps->count) ? apps->entries[v->selectedIndex].pid : 0;
     apps->count = c->platform.enumerateApps(c->platform.context, apps->entries, MAX_APPS);
+    c->enumerations++;
     c->platform.setListCount(c->platform.context, apps->count);
     // Keep the same process selected across the new list, without a notification.
     v->selectedIndex = -1;
@@ -100,6 +104,19 @@ void StartWatching(WatchController* c) {
         ResetEvaluator(c->evaluator, c->limits);
         s->sampling = 1;
     }
+    // The tick comes first: a lock taken without ticks to release it would keep the PC awake
+    // for good. The period starts again from now.
+    uint32_t timerError = c->platform.startTimer(c->platform.context);
+    if (timerError != 0) {
+        char line[80];
+        FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
+        Log(c, line);
+        c->platform.stopTimer(c->platform.context);
+        s->sampling = 0;
+        CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
+        InvalidateWindow(c);
+        return;
+    }
     // A previewed app carries its averages, history and quiet time into the watch.
     CopyWide(s->watchedApp.title, entry.title, APP_TITLE_CAPACITY);
     CopyWide(s->watchedApp.imageName, entry.imageName, APP_IMAGE_CAPACITY);
@@ -107,6 +124,8 @@ void StartWatching(WatchController* c) {
     s->notice[0] = 0;
     s->watchMode = WATCH_ON;
     s->currentState = STATE_BUSY;
+    s->watchSerial++;
+    OpenPowerReason(c->power, entry.title[0] ? entry.title : entry.imageName);
     SetPowerRequest(c->power, 1, *c->keepDisplayOn);
     c->platform.enableList(c->platform.context, 0);
     if (!AddTrayIcon(c->tray)) {
@@ -123,7 +142,14 @@ void StartWatching(WatchController* c) {
     c->platform.writeLogWide(c->platform.context, "  image: ", entry.imageName);
     LogThresholds(c);
     Log(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
-    c->platform.startTimer(c->platform.context);
+    uint32_t limits = c->platform.powerLimits(c->platform.context);
+    if ((limits & POWER_LIMIT_MODERN_STANDBY) && !*c->keepDisplayOn) {
+        Log(c, "  note: this PC may still sleep when the screen turns off (modern standby); "
+               "tick 'Keep the screen on too' to prevent it");
+    }
+    if (limits & POWER_LIMIT_POLICY) {
+        Log(c, "  note: a system policy stops programs from keeping this PC awake");
+    }
     c->platform.showWindow(c->platform.context, false);
 }
 
@@ -131,8 +157,10 @@ void StopWatching(WatchController* c, const char16_t* notice) {
     WatchStatus* s = c->status;
     if (s->watchMode == WATCH_ON) {
         Log(c, "stopped watching; lock released");
+        c->platform.closeMenus(c->platform.context);  // a tray menu left open would act on nothing
     }
     ReleasePowerRequest(c->power);
+    ClosePowerReason(c->power);
     RemoveTrayIcon(c->tray);
     s->watchMode = WATCH_OFF;
     s->currentState = STATE_IDLE;
@@ -143,7 +171,7 @@ void StopWatching(WatchController* c, const char16_t* notice) {
     InvalidateWindow(c);
 }
 
-void Tick(WatchController* c) {
+static void TickOnce(WatchController* c) {
     WatchStatus* s = c->status;
     WatchState previous = s->currentState;
     ActivitySample sample;
@@ -161,9 +189,15 @@ void Tick(WatchController* c) {
     int32_t connections = CountTreeConnections(c->tcp, c->tree->memberPids, c->tree->memberCount);
     s->currentState = EvaluateActivity(c->evaluator, &sample, connections);
     if (s->watchMode == WATCH_ON) {
+        const uint32_t serial = s->watchSerial;
         bool hold = WantsLock(s->currentState);
         SetPowerRequest(c->power, hold ? 1 : 0, *c->keepDisplayOn);
         UpdateTray(c);
+        // The shell call lets other messages in; one of them may have ended this watch, and
+        // a tick line must never claim a lock that was released.
+        if (s->watchMode != WATCH_ON || s->watchSerial != serial) {
+            return;
+        }
         char line[TICK_LINE_CAPACITY];
         FormatTickLine(line, TICK_LINE_CAPACITY, &sample, c->evaluator, connections, s->currentState,
                        LockStateName(c->power, hold));
@@ -179,10 +213,51 @@ void Tick(WatchController* c) {
     }
 }
 
+// A tick never runs inside another: a message dispatched during one (a menu's loop, a call
+// into the shell) must not sample, judge or log in the middle of it.
+void Tick(WatchController* c) {
+    if (c->ticking) {
+        return;
+    }
+    c->ticking = true;
+    TickOnce(c);
+    c->ticking = false;
+}
+
+void ReleaseFromTray(WatchController* c, uint32_t serial) {
+    if (c->status->watchMode == WATCH_ON && c->status->watchSerial == serial) {
+        StopWatching(c, u"released from the tray");
+    }
+    ShowMainWindow(c);
+}
+
+void SystemSuspending(WatchController* c) {
+    if (c->status->watchMode == WATCH_ON) {
+        Log(c, "system suspending");
+    }
+}
+
+// Counters and clocks across the sleep are meaningless: the next sample is a new baseline.
+// While watching, the request is set again in case the platform dropped it, and the tick
+// timer restarted.
+void SystemResumed(WatchController* c) {
+    WatchStatus* s = c->status;
+    if (s->watchMode == WATCH_ON) {
+        Log(c, WantsLock(s->currentState) ? "system resumed; lock re-asserted" : "system resumed");
+        ReassertPowerRequest(c->power);
+        (void)c->platform.startTimer(c->platform.context);  // it is running already; this restarts it
+    }
+    if (s->sampling) {
+        RebaselineWatchedTree(c->tree);
+    }
+}
+
 void ShowMainWindow(WatchController* c) {
+    uint32_t listed = c->enumerations;
     c->platform.showWindow(c->platform.context, true);
     c->platform.bringToFront(c->platform.context);
-    if (c->status->watchMode == WATCH_OFF) {
+    // Coming to the front refreshes the list already when the window was not active.
+    if (c->status->watchMode == WATCH_OFF && c->enumerations == listed) {
         RefreshAppList(c);
     }
     InvalidateWindow(c);

@@ -22,7 +22,8 @@ constexpr int32_t TICK_LINE_CAPACITY = 400;
 // The windows, the log and the settings file, as the controller uses them.
 struct ControllerPlatform {
     void* context;
-    void (*startTimer)(void* context);  // restarts the period when already running
+    // Starts the tick, restarting the period when already running; 0, or the error.
+    uint32_t (*startTimer)(void* context);
     void (*stopTimer)(void* context);
     void (*showWindow)(void* context, bool show);
     void (*bringToFront)(void* context);
@@ -35,6 +36,10 @@ struct ControllerPlatform {
     void (*writeLog)(void* context, const char* text);
     void (*writeLogWide)(void* context, const char* prefix, const char16_t* text);
     void (*saveSettings)(void* context, const LimitTable* limits, int32_t keepDisplayOn);
+    // POWER_LIMIT_* flags of this PC, read when a watch starts.
+    uint32_t (*powerLimits)(void* context);
+    // Closes a menu that is open, such as the tray menu while its watch ends.
+    void (*closeMenus)(void* context);
 };
 
 // The records the controller drives, one each for the program.
@@ -51,6 +56,8 @@ struct WatchController {
     PowerRequest* power;
     TrayState* tray;
     ControllerPlatform platform;
+    bool ticking;           // a tick is running: a message handled inside it must not start another
+    uint32_t enumerations;  // how often the open apps were listed
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -62,6 +69,12 @@ void ShowMainWindow(WatchController* c);
 void HandleClick(WatchController* c, HitTarget target);
 void LogThresholds(WatchController* c);
 void UpdateTray(WatchController* c);
+// The tray menu's "Release the lock", chosen in a menu opened during the watch `serial`: a
+// watch that has ended meanwhile is not stopped again.
+void ReleaseFromTray(WatchController* c, uint32_t serial);
+// The machine goes to sleep, and wakes up again.
+void SystemSuspending(WatchController* c);
+void SystemResumed(WatchController* c);
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,

@@ -17,6 +17,18 @@ void ResetEvaluator(ActivityEvaluator* e, const LimitTable* limits) {
     for (MetricMeter& m : e->meters) {
         ResetMeter(&m);
     }
+    e->spawn = SpawnMeter{};
+}
+
+static void UpdateSpawnMeter(SpawnMeter* m, int32_t newProcesses) {
+    m->recent[m->recentNext] = newProcesses > 0 ? static_cast<uint32_t>(newProcesses) : 0;
+    m->recentNext = (m->recentNext + 1) % SPAWN_WINDOW;
+    uint64_t total = 0;
+    for (uint32_t n : m->recent) {
+        total += n;
+    }
+    m->total = total > RATE_MAX ? RATE_MAX : static_cast<uint32_t>(total);
+    m->over = m->total >= SPAWN_MIN_NEW;
 }
 
 static uint32_t Saturate(uint64_t v) {
@@ -109,7 +121,8 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
             e->overMetric = i;
         }
     }
-    if (e->overMetric >= 0) {
+    UpdateSpawnMeter(&e->spawn, sample->newProcesses);
+    if (IsWorking(e)) {
         e->quietMs = 0;
         e->state = STATE_BUSY;
     } else {
@@ -121,6 +134,17 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
 
 bool WantsLock(WatchState state) {
     return state != STATE_IDLE;
+}
+
+bool IsWorking(const ActivityEvaluator* e) {
+    return e->overMetric >= 0 || e->spawn.over;
+}
+
+const char* WorkReasonLogName(const ActivityEvaluator* e) {
+    if (e->overMetric < 0 && e->spawn.over) {
+        return "spawn";
+    }
+    return MetricLogName(e->overMetric);
 }
 
 const char* StateLogName(WatchState state) {

@@ -16,6 +16,10 @@ constexpr int32_t HISTORY_LENGTH = 180;   // three minutes at one sample a secon
 constexpr int32_t RECENT_LENGTH = 5;
 constexpr int32_t RAISE_MIN_SAMPLES = 30;
 constexpr uint32_t RATE_MAX = 0xFFFFFFFFu;
+// A tree that keeps starting processes is working, even when each lives less than a tick and
+// its processor time is never seen: new members in SPAWN_WINDOW ticks, at least SPAWN_MIN_NEW.
+constexpr int32_t SPAWN_WINDOW = 5;
+constexpr uint32_t SPAWN_MIN_NEW = 2;
 
 struct MetricMeter {
     uint32_t history[HISTORY_LENGTH];
@@ -33,12 +37,20 @@ struct MetricMeter {
     uint32_t over;
 };
 
+struct SpawnMeter {
+    uint32_t recent[SPAWN_WINDOW];  // new members per tick
+    int32_t recentNext;
+    uint32_t total;                 // over the window
+    bool over;
+};
+
 struct ActivityEvaluator {
     LimitTable limits;        // the evaluator's own copy
     WatchState state;
     int32_t overMetric;       // first metric over its limit, -1 if none
     uint64_t quietMs;
     MetricMeter meters[METRIC_COUNT];
+    SpawnMeter spawn;         // the reason of a BUSY tick when no metric is over
     uint64_t workingSet;
     int32_t connections;
     int32_t primed;           // 0 until the first sample after a reset has set the baseline
@@ -50,3 +62,7 @@ WatchState EvaluateActivity(ActivityEvaluator* evaluator, const ActivitySample* 
 uint32_t UpdateMeter(MetricMeter* meter, uint32_t rate, const LimitRow* row, int32_t mayCount);
 bool WantsLock(WatchState state);
 const char* StateLogName(WatchState state);
+// Something is working: a metric over its limit, or new processes keep starting.
+bool IsWorking(const ActivityEvaluator* evaluator);
+// The reason in the tick line: the first metric over its limit, "spawn", or "-".
+const char* WorkReasonLogName(const ActivityEvaluator* evaluator);

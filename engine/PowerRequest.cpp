@@ -1,7 +1,32 @@
 #include "engine/PowerRequest.h"
 
+#include "ui/Format.h"
+
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags)) {
-    return PowerRequest{ES_FLAG_CONTINUOUS, 1, setExecutionState};
+    return PowerRequest{ES_FLAG_CONTINUOUS, 1, setExecutionState, PowerReasonApi{}, nullptr, 0};
+}
+
+// Brings the reason object in line with the flags: system required while holding, display
+// required too while the screen is kept on.
+static void SyncPowerReason(PowerRequest* r, uint32_t flags) {
+    if (!r->reasonRequest) {
+        return;
+    }
+    const uint32_t kinds[] = {ES_FLAG_SYSTEM_REQUIRED, ES_FLAG_DISPLAY_REQUIRED};
+    const int32_t types[] = {POWER_REQUEST_SYSTEM, POWER_REQUEST_DISPLAY};
+    for (int32_t i = 0; i < 2; i++) {
+        bool want = (flags & kinds[i]) != 0;
+        bool have = (r->reasonFlags & kinds[i]) != 0;
+        if (want && !have && r->reason.set && r->reason.set(r->reason.context, r->reasonRequest, types[i])) {
+            r->reasonFlags |= kinds[i];
+        } else if (!want && have) {
+            // A failed clear is not retried: the object goes when the watch ends.
+            if (r->reason.clear) {
+                (void)r->reason.clear(r->reason.context, r->reasonRequest, types[i]);
+            }
+            r->reasonFlags &= ~kinds[i];
+        }
+    }
 }
 
 void SetPowerRequest(PowerRequest* r, int32_t hold, int32_t keepDisplayOn) {
@@ -12,6 +37,7 @@ void SetPowerRequest(PowerRequest* r, int32_t hold, int32_t keepDisplayOn) {
             flags |= ES_FLAG_DISPLAY_REQUIRED;
         }
     }
+    SyncPowerReason(r, flags);
     if (flags == r->lastFlags) {
         return;  // a refused request is not retried until the wish changes
     }
@@ -20,11 +46,16 @@ void SetPowerRequest(PowerRequest* r, int32_t hold, int32_t keepDisplayOn) {
 }
 
 void ReleasePowerRequest(PowerRequest* r) {
+    SyncPowerReason(r, ES_FLAG_CONTINUOUS);
     if (r->lastFlags == ES_FLAG_CONTINUOUS) {
         return;
     }
     (void)r->setExecutionState(ES_FLAG_CONTINUOUS);  // nothing to do if a release is refused
     r->lastFlags = ES_FLAG_CONTINUOUS;
+}
+
+void ReassertPowerRequest(PowerRequest* r) {
+    r->lastAccepted = r->setExecutionState(r->lastFlags) != 0 ? 1 : 0;
 }
 
 int32_t PowerRequestAccepted(const PowerRequest* r) {
@@ -36,4 +67,32 @@ const char* LockStateName(const PowerRequest* r, bool wantsLock) {
         return "off";
     }
     return r->lastAccepted ? "held" : "REFUSED";
+}
+
+void FormatPowerReason(char16_t* out, const char16_t* title) {
+    FormatText(out, POWER_REASON_CAPACITY, u"Pellacord: watching %s", title);
+}
+
+void OpenPowerReason(PowerRequest* r, const char16_t* title) {
+    ClosePowerReason(r);
+    if (!r->reason.create) {
+        return;
+    }
+    char16_t text[POWER_REASON_CAPACITY];
+    FormatPowerReason(text, title);
+    r->reasonRequest = r->reason.create(r->reason.context, text);
+    r->reasonFlags = 0;
+    SyncPowerReason(r, r->lastFlags);
+}
+
+void ClosePowerReason(PowerRequest* r) {
+    if (!r->reasonRequest) {
+        return;
+    }
+    SyncPowerReason(r, ES_FLAG_CONTINUOUS);
+    if (r->reason.close) {
+        r->reason.close(r->reason.context, r->reasonRequest);
+    }
+    r->reasonRequest = nullptr;
+    r->reasonFlags = 0;
 }

@@ -4,23 +4,53 @@
 // The one contact with power management: keep the system (and maybe the display) awake while
 // the watched app works. The last flags are remembered so the tick can ask every second
 // without calling the platform every second.
+//
+// Beside the execution state the request is also held as a power request object with a
+// reason, which `powercfg /requests` shows; where the platform has no such objects (or
+// refuses one), the execution state alone carries on.
 
 constexpr uint32_t ES_FLAG_CONTINUOUS = 0x80000000u;
 constexpr uint32_t ES_FLAG_SYSTEM_REQUIRED = 0x00000001u;
 constexpr uint32_t ES_FLAG_DISPLAY_REQUIRED = 0x00000002u;
+
+// POWER_REQUEST_TYPE values.
+constexpr int32_t POWER_REQUEST_DISPLAY = 0;
+constexpr int32_t POWER_REQUEST_SYSTEM = 1;
+constexpr int32_t POWER_REASON_CAPACITY = 160;
+
+// PowerCreateRequest, PowerSetRequest, PowerClearRequest and closing the object. Any pointer
+// may be null.
+struct PowerReasonApi {
+    void* context;
+    void* (*create)(void* context, const char16_t* reason);  // null when refused or missing
+    bool (*set)(void* context, void* request, int32_t type);
+    bool (*clear)(void* context, void* request, int32_t type);
+    void (*close)(void* context, void* request);
+};
 
 struct PowerRequest {
     uint32_t lastFlags;
     int32_t lastAccepted;
     // SetThreadExecutionState; returns 0 when the request is refused.
     uint32_t (*setExecutionState)(uint32_t flags);
+    PowerReasonApi reason;
+    void* reasonRequest;  // the object of the current watch, or null
+    uint32_t reasonFlags; // ES_FLAG_SYSTEM_REQUIRED and ES_FLAG_DISPLAY_REQUIRED as set on it
 };
 
-// The initial state: no request held, the last call counted as accepted.
+// The initial state: no request held, the last call counted as accepted, no reason object.
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags));
 
 void SetPowerRequest(PowerRequest* request, int32_t hold, int32_t keepDisplayOn);
 void ReleasePowerRequest(PowerRequest* request);
+// Sets the last flags again even though nothing changed: after the machine resumed.
+void ReassertPowerRequest(PowerRequest* request);
 int32_t PowerRequestAccepted(const PowerRequest* request);
 // "held", "REFUSED" or "off", as the tick's log line reports the lock.
 const char* LockStateName(const PowerRequest* request, bool wantsLock);
+
+// The reason object for one watch: "Pellacord: watching <title>". Opening replaces any
+// earlier one; closing clears what it holds first.
+void FormatPowerReason(char16_t* out, const char16_t* title);
+void OpenPowerReason(PowerRequest* request, const char16_t* title);
+void ClosePowerReason(PowerRequest* request);

@@ -1,7 +1,58 @@
 #include "engine/PowerRequest_win.h"
 
+#include "shell/Wide_win.h"
+
 #include <windows.h>
 
 uint32_t SetExecutionStateWin(uint32_t flags) {
     return SetThreadExecutionState(flags);
+}
+
+namespace {
+
+PowerReasonCalls* Calls(void* context) {
+    return static_cast<PowerReasonCalls*>(context);
+}
+
+FARPROC Kernel32Function(const char* name) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? GetProcAddress(kernel, name) : nullptr;
+}
+
+void* Create(void* context, const char16_t* text) {
+    if (!Calls(context)->create) {
+        return nullptr;
+    }
+    REASON_CONTEXT reason = {};
+    reason.Version = POWER_REQUEST_CONTEXT_VERSION;
+    reason.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    reason.Reason.SimpleReasonString = const_cast<wchar_t*>(AsWide(text));
+    HANDLE request = Calls(context)->create(&reason);
+    return request == INVALID_HANDLE_VALUE ? nullptr : request;
+}
+
+bool Set(void* context, void* request, int32_t type) {
+    return Calls(context)->set && Calls(context)->set(static_cast<HANDLE>(request), static_cast<POWER_REQUEST_TYPE>(type));
+}
+
+bool Clear(void* context, void* request, int32_t type) {
+    return Calls(context)->clear && Calls(context)->clear(static_cast<HANDLE>(request), static_cast<POWER_REQUEST_TYPE>(type));
+}
+
+void Close(void*, void* request) {
+    CloseHandle(static_cast<HANDLE>(request));
+}
+
+}  // namespace
+
+static_assert(PowerRequestDisplayRequired == POWER_REQUEST_DISPLAY, "POWER_REQUEST_TYPE");
+static_assert(PowerRequestSystemRequired == POWER_REQUEST_SYSTEM, "POWER_REQUEST_TYPE");
+
+PowerReasonApi WindowsPowerReasonApi(PowerReasonCalls* calls) {
+    calls->create = reinterpret_cast<decltype(calls->create)>(
+        reinterpret_cast<void*>(Kernel32Function("PowerCreateRequest")));
+    calls->set = reinterpret_cast<decltype(calls->set)>(reinterpret_cast<void*>(Kernel32Function("PowerSetRequest")));
+    calls->clear =
+        reinterpret_cast<decltype(calls->clear)>(reinterpret_cast<void*>(Kernel32Function("PowerClearRequest")));
+    return PowerReasonApi{calls, Create, Set, Clear, Close};
 }

@@ -9,6 +9,7 @@ uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart) {
 namespace {
 
 constexpr int32_t HASH_SLOTS = MAX_SNAPSHOT_PROCESSES * 2;
+constexpr uint64_t CREATION_AHEAD_LIMIT = 86400ull * 10000000;  // a day in 100-ns units
 
 int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
     uint32_t slot = (pid * 2654435761u) >> 20;  // 12 bits: HASH_SLOTS
@@ -47,12 +48,11 @@ int32_t LowestBit(uint64_t bits) {
 
 }  // namespace
 
-// The pass-by-pass rule marks an entry in pass p when some entry with its parent's pid was
-// marked in an earlier pass, or earlier in pass p at a lower index. So each entry's pass is
-// the smallest over its parents of (parent's pass, +1 if the parent comes later in the
-// table), with the root's children at pass 1. Entries are visited in (pass, index) order
-// from one bit set per pass, which finds each entry's pass once instead of rescanning the
-// whole table every pass.
+// An entry is marked in round r when an entry with its parent's pid was marked in an earlier
+// round, or earlier in round r at a lower index. So each entry's round is the smallest over
+// its parents of (the parent's round, +1 if the parent comes later in the table), with the
+// children of the seeds in round 1. Entries are visited in (round, index) order from one bit
+// set per round, so each entry is looked at once instead of the table being rescanned.
 void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, DescendantScratch* s) {
     if (count > MAX_SNAPSHOT_PROCESSES) {
         count = MAX_SNAPSHOT_PROCESSES;
@@ -60,7 +60,6 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
     memset(s->slots, 0xFF, sizeof(s->slots));
     memset(s->pending, 0, sizeof(s->pending));
     for (int32_t i = count - 1; i >= 0; i--) {
-        entries[i].inTree = 0;
         s->nextSibling[i] = -1;
         if (entries[i].parentPid == 0) {
             continue;  // a parent id of 0 never links anything
@@ -75,25 +74,24 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
         }
     }
     for (int32_t i = 0; i < count; i++) {
-        if (entries[i].pid != rootPid) {
+        if (!entries[i].inTree) {
             continue;
         }
-        for (int32_t c = FirstChild(s, rootPid); c >= 0; c = s->nextSibling[c]) {
+        for (int32_t c = FirstChild(s, entries[i].pid); c >= 0; c = s->nextSibling[c]) {
             if (!entries[c].inTree) {
                 Queue(s, 1, c);
             }
         }
-        break;  // every root entry has the same children
     }
     int32_t words = (count + 63) / 64;
-    for (int32_t pass = 1; pass <= MAX_DESCENDANT_PASSES; pass++) {
+    for (int32_t round = 1; round <= MAX_DESCENDANT_PASSES; round++) {
         for (int32_t w = 0; w < words; w++) {
-            // Entries queued for this pass from within it always lie at higher indexes, so
+            // Entries queued for this round from within it always lie at higher indexes, so
             // taking the lowest bit each time visits them in table order.
             uint64_t bits;
-            while ((bits = s->pending[pass][w]) != 0) {
+            while ((bits = s->pending[round][w]) != 0) {
                 int32_t i = w * 64 + LowestBit(bits);
-                s->pending[pass][w] = bits & (bits - 1);
+                s->pending[round][w] = bits & (bits - 1);
                 if (entries[i].inTree) {
                     continue;
                 }
@@ -102,7 +100,7 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
                     if (entries[c].inTree) {
                         continue;
                     }
-                    int32_t next = c > i ? pass : pass + 1;
+                    int32_t next = c > i ? round : round + 1;
                     if (next <= MAX_DESCENDANT_PASSES) {
                         Queue(s, next, c);
                     }
@@ -112,18 +110,36 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
     }
 }
 
-// The previous table is usually in the same order as the current one, so the entry at the
-// same index is tried before the linear search.
-const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime,
-                                            int32_t hint) {
-    if (hint >= 0 && hint < previous->count) {
-        const ProcessCounters* e = &previous->entries[hint];
-        if (e->pid == pid && e->creationTime == creationTime) {
-            return e;
-        }
-    }
+namespace {
+
+uint32_t IndexSlot(uint32_t pid) {
+    return (pid * 2654435761u) >> (32 - 12);  // 12 bits: MEMBER_INDEX_SLOTS
+}
+static_assert(MEMBER_INDEX_SLOTS == 1 << 12, "IndexSlot takes 12 bits");
+
+void BuildPreviousIndex(PreviousTable* previous) {
+    memset(previous->index, 0, sizeof(previous->index));
     for (int32_t i = 0; i < previous->count; i++) {
-        const ProcessCounters* e = &previous->entries[i];
+        uint32_t slot = IndexSlot(previous->entries[i].pid);
+        while (previous->index[slot] != 0) {
+            slot = (slot + 1) & (MEMBER_INDEX_SLOTS - 1);
+        }
+        previous->index[slot] = i + 1;
+    }
+}
+
+uint64_t Growth(uint64_t now, uint64_t before) {
+    return now > before ? now - before : 0;  // a counter that went back adds nothing
+}
+
+}  // namespace
+
+const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime) {
+    if (previous->count <= 0) {
+        return nullptr;
+    }
+    for (uint32_t slot = IndexSlot(pid); previous->index[slot] != 0; slot = (slot + 1) & (MEMBER_INDEX_SLOTS - 1)) {
+        const ProcessCounters* e = &previous->entries[previous->index[slot] - 1];
         if (e->pid == pid && e->creationTime == creationTime) {
             return e;
         }
@@ -134,15 +150,12 @@ const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint3
 void ClearPreviousTable(PreviousTable* previous) {
     previous->count = 0;
     previous->time = 0;
+    previous->wallTime = 0;
     previous->valid = 0;
 }
 
-static uint64_t Growth(uint64_t now, uint64_t before) {
-    return now > before ? now - before : 0;  // a counter that went back adds nothing
-}
-
 ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
-                                uint64_t now) {
+                                uint64_t now, uint64_t wallNow) {
     ActivitySample s = {};
     if (count > MAX_TREE_PROCESSES) {
         count = MAX_TREE_PROCESSES;
@@ -150,20 +163,25 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
     s.processCount = count;
     if (previous->valid) {
         s.elapsed = now > previous->time ? now - previous->time : 0;
+        // The interval's start in system time. Taken the earlier of the two ways, so a process
+        // started after the system clock was set back still counts as started in the interval.
+        uint64_t back = wallNow > s.elapsed ? wallNow - s.elapsed : 0;
+        uint64_t started = back < previous->wallTime ? back : previous->wallTime;
         for (int32_t i = 0; i < count; i++) {
             const ProcessCounters* cur = &current[i];
-            const ProcessCounters* old = FindPreviousCounters(previous, cur->pid, cur->creationTime, i);
+            const ProcessCounters* old = FindPreviousCounters(previous, cur->pid, cur->creationTime);
             if (old) {
                 s.cpuTime += Growth(cur->cpuTime, old->cpuTime);
                 s.diskBytes += Growth(cur->ioBytes, old->ioBytes);
                 s.otherBytes += Growth(cur->otherBytes, old->otherBytes);
                 s.pageFaults += Growth(cur->pageFaults, old->pageFaults);
-            } else if (cur->creationTime > previous->time) {
+            } else if (cur->creationTime > started) {
                 // Started during the interval: everything it did belongs to this tick.
                 s.cpuTime += cur->cpuTime;
                 s.diskBytes += cur->ioBytes;
                 s.otherBytes += cur->otherBytes;
                 s.pageFaults += cur->pageFaults;
+                s.newProcesses++;
             }
             // Otherwise it existed but was not measured last time: this is its baseline.
             s.workingSet += cur->workingSet;
@@ -172,8 +190,14 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
     memcpy(previous->entries, current, sizeof(ProcessCounters) * static_cast<size_t>(count));
     previous->count = count;
     previous->time = now;
+    previous->wallTime = wallNow;
     previous->valid = 1;
+    BuildPreviousIndex(previous);
     return s;
+}
+
+void RebaselineWatchedTree(WatchedTree* tree) {
+    tree->previous.valid = 0;
 }
 
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid) {
@@ -228,8 +252,19 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         sample->processCount = 1;
         return 1;
     }
+    // Members of the last sample that still live seed the tree alongside the root, so a
+    // process whose parent exited (a compiler started by a short-lived shell) stays in it.
+    for (int32_t i = 0; i < count; i++) {
+        SnapshotEntry* e = &sampler->snapshot[i];
+        e->inTree = FindPreviousCounters(&tree->previous, e->pid, e->creationTime) ? 1 : 0;
+    }
     MarkDescendants(sampler->snapshot, count, tree->rootPid, &sampler->descendants);
 
+    // A creation time more than a day ahead of the clock is not one yet: Wine reports a
+    // placeholder while a process is still being set up. Such a process waits a tick, or it
+    // would be remembered under a time it never has again.
+    const uint64_t wallNow = p->wallTime(p->context);
+    const uint64_t latestCreation = wallNow + CREATION_AHEAD_LIMIT;
     ProcessCounters* current = sampler->current;
     current[0] = root;
     tree->memberPids[0] = tree->rootPid;
@@ -244,13 +279,14 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         }
         // Created before the root: it cannot be the root's child. Its parent id belongs to
         // an older process that had the same id.
-        if (current[members].creationTime < tree->rootCreationTime) {
+        if (current[members].creationTime < tree->rootCreationTime ||
+            current[members].creationTime > latestCreation) {
             continue;
         }
         tree->memberPids[members] = e->pid;
         members++;
     }
     tree->memberCount = members;
-    *sample = SumCounterDeltas(&tree->previous, current, members, p->currentTime(p->context));
+    *sample = SumCounterDeltas(&tree->previous, current, members, p->intervalTime(p->context), wallNow);
     return 1;
 }

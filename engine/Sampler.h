@@ -3,11 +3,13 @@
 
 // Follows one process and everything it spawned, and turns each second's cumulative counters
 // into the totals of one interval. A process is known by its id and its creation time, so a
-// reused id is never mistaken for the process that had it before.
+// reused id is never mistaken for the process that had it before. Once a process belongs to
+// the tree it stays a member while it lives, even after its parent has exited.
 
 constexpr int MAX_SNAPSHOT_PROCESSES = 2048;
-constexpr int MAX_TREE_PROCESSES = 256;
+constexpr int MAX_TREE_PROCESSES = MAX_SNAPSHOT_PROCESSES;  // a tree may fill a whole snapshot
 constexpr int MAX_DESCENDANT_PASSES = 64;
+constexpr int MEMBER_INDEX_SLOTS = 2 * MAX_TREE_PROCESSES;  // a power of two, at most half full
 
 // Times are 100-ns units, as FILETIME holds them.
 struct ProcessCounters {
@@ -23,14 +25,19 @@ struct ProcessCounters {
 struct SnapshotEntry {
     uint32_t pid;
     uint32_t parentPid;
+    uint64_t creationTime;
     uint8_t inTree;
 };
 
+// The members measured at the previous sample. `index` finds an entry by pid and creation
+// time in constant time; `time` is on the interval clock, `wallTime` the system time then.
 struct PreviousTable {
     ProcessCounters entries[MAX_TREE_PROCESSES];
+    int32_t index[MEMBER_INDEX_SLOTS];  // entry + 1, 0 for an empty slot
     int32_t count;
     uint64_t time;
-    int32_t valid;
+    uint64_t wallTime;
+    int32_t valid;  // 0: the entries are the members, but no interval starts from them
 };
 
 struct WatchedTree {
@@ -50,6 +57,7 @@ struct ActivitySample {
     uint64_t workingSet;
     uint64_t elapsed;      // 0 when the sample covers no interval
     int32_t processCount;
+    int32_t newProcesses;  // members started during the interval that were not members before
 };
 
 // The platform under the sampler. The Windows layer answers from one system-wide process
@@ -63,7 +71,11 @@ struct ProcessPlatform {
     int32_t (*snapshotCounters)(void* context, int32_t index, ProcessCounters* out);
     // One process read on its own: for attaching, and for the root when there is no list.
     int32_t (*readProcess)(void* context, uint32_t pid, ProcessCounters* out);
-    uint64_t (*currentTime)(void* context);
+    // A clock that only moves forward and stops while the machine sleeps: intervals are
+    // measured on it, so a clock set by hand or by time sync never stretches or shrinks one.
+    uint64_t (*intervalTime)(void* context);
+    // The system time, which process creation times are compared with.
+    uint64_t (*wallTime)(void* context);
 };
 
 // Working memory for finding descendants in linear time rather than pass by pass.
@@ -78,23 +90,26 @@ struct DescendantScratch {
 struct ProcessSampler {
     ProcessPlatform platform;
     SnapshotEntry snapshot[MAX_SNAPSHOT_PROCESSES];
-    int32_t snapshotIndex[MAX_TREE_PROCESSES];
     ProcessCounters current[MAX_TREE_PROCESSES];
     DescendantScratch descendants;
 };
 
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid);
 int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySample* sample);
+// The next sample is a new baseline (after the machine slept); the members stay members.
+void RebaselineWatchedTree(WatchedTree* tree);
 
 uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart);
 
-// Marks the root's entries and every entry whose parent chain reaches them, exactly as
-// repeated passes in table order would: a pass marks an entry when an entry marked before it
-// (in this pass or an earlier one) has its parent's pid, and at most 64 passes are made.
+// Marks the root's entries, the entries already marked on entry (members that outlived their
+// parents), and every entry whose parent chain reaches one of them. Following parent ids is
+// done in up to 64 rounds over the table in its order, a round marking an entry when an
+// entry marked before it has its parent's pid: the work per tick stays bounded however the
+// system orders its list, and a deeper tree is found over the following ticks.
 void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, DescendantScratch* scratch);
 
-const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime,
-                                            int32_t hint);
+const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime);
 void ClearPreviousTable(PreviousTable* previous);
+// now is on the interval clock, wallNow the system time.
 ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
-                                uint64_t now);
+                                uint64_t now, uint64_t wallNow);

@@ -109,6 +109,7 @@ int32_t Snapshot(void* context, SnapshotEntry* entries, int32_t capacity) {
         memcpy(&r, at, sizeof(r));
         entries[n].pid = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r.uniqueProcessId));
         entries[n].parentPid = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r.inheritedFromUniqueProcessId));
+        entries[n].creationTime = Unsigned(r.createTime);
         entries[n].inTree = 0;
         q->records[n] = at;
         n++;
@@ -138,7 +139,11 @@ int32_t ReadProcess(void*, uint32_t pid, ProcessCounters* out) {
     return ReadProcessAlone(pid, out);
 }
 
-uint64_t Now(void*) {
+uint64_t IntervalNow(void*) {
+    return CurrentIntervalTime();
+}
+
+uint64_t WallNow(void*) {
     return CurrentFileTime();
 }
 
@@ -159,6 +164,16 @@ uint64_t FromFileTime(FILETIME t) {
 }
 
 }  // namespace
+
+// Interrupt time without the time spent asleep or hibernating, in 100-ns units. It never
+// jumps when the system clock is set.
+uint64_t CurrentIntervalTime() {
+    ULONGLONG t = 0;
+    if (!QueryUnbiasedInterruptTime(&t)) {
+        t = GetTickCount64() * 10000;  // counts sleep, but still never moves back
+    }
+    return t;
+}
 
 uint64_t CurrentFileTime() {
     FILETIME now;
@@ -200,7 +215,7 @@ void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* q) {
         q->query = reinterpret_cast<decltype(q->query)>(
             reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
     }
-    sampler->platform = ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, Now};
+    sampler->platform = ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow};
 }
 
 void FreeProcessPlatform(SystemProcessQuery* q) {

@@ -18,3 +18,4 @@ void FreeProcessPlatform(SystemProcessQuery* query);
 // The platform calls on their own, for tests.
 int32_t ReadProcessAlone(uint32_t pid, ProcessCounters* out);
 uint64_t CurrentFileTime();
+uint64_t CurrentIntervalTime();

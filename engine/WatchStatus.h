@@ -26,6 +26,7 @@ struct WatchStatus {
     int32_t sampling;         // a tree is attached and the tick runs (preview or watching)
     WatchedApp watchedApp;
     char16_t notice[NOTICE_CAPACITY];  // shown under the list instead of the count while set
+    uint32_t watchSerial;              // counts the watches started, to tell one from the next
 };
 
 // The main window's clickable targets.

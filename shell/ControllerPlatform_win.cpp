@@ -1,5 +1,6 @@
 #include "shell/ControllerPlatform_win.h"
 
+#include "engine/PowerLimits_win.h"
 #include "files/Settings_win.h"
 #include "shell/Apps_win.h"
 #include "shell/Wide_win.h"
@@ -16,7 +17,14 @@ WindowsControllerContext* W(void* c) {
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) {
     return ControllerPlatform{
         context,
-        [](void* c) { SetTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS, nullptr); },
+        [](void* c) -> uint32_t {
+            SetLastError(0);
+            if (SetTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS, nullptr)) {
+                return 0;
+            }
+            DWORD error = GetLastError();
+            return error != 0 ? error : ERROR_NOT_ENOUGH_QUOTA;  // a failure with no reason given
+        },
         [](void* c) { KillTimer(W(c)->mainWindow, TICK_TIMER_ID); },
         [](void* c, bool show) { ShowWindow(W(c)->mainWindow, show ? SW_SHOW : SW_HIDE); },
         [](void* c) { SetForegroundWindow(W(c)->mainWindow); },
@@ -31,5 +39,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
         [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
         [](void* c, const LimitTable* limits, int32_t display) { SaveSettings(limits, display, W(c)->exePath); },
+        [](void*) { return ReadPowerLimits(); },
+        [](void*) { EndMenu(); },
     };
 }

@@ -46,6 +46,7 @@ struct Program {
     AppRowContext rowContext;
     TcpTableApi tcp;
     PowerRequest power;
+    PowerReasonCalls powerReasonCalls;
     TrayState tray;
     PointerState pointer;
     WindowsControllerContext controllerContext;
@@ -129,25 +130,47 @@ void OnListNotification(int code) {
     Invalidate();
 }
 
-void OnCommand(int id, int code) {
+// A menu command acts on the watch its menu was opened for.
+void OnMenuCommand(int id, uint32_t watchSerial) {
     switch (id) {
-    case IDC_APP_LIST: OnListNotification(code); break;
     case IDM_SHOW: ShowMainWindow(Controller()); break;
-    case IDM_RELEASE:
-        StopWatching(Controller(), u"released from the tray");
-        ShowMainWindow(Controller());
-        break;
+    case IDM_RELEASE: ReleaseFromTray(Controller(), watchSerial); break;
     case IDM_EXIT: DestroyWindow(g.mainWindow); break;
     default: break;
     }
 }
 
-void OnTrayCallback(UINT mouseMessage) {
-    switch (mouseMessage) {
+void OnCommand(int id, int code) {
+    if (id == IDC_APP_LIST) {
+        OnListNotification(code);
+    } else {
+        OnMenuCommand(id, g.status.watchSerial);
+    }
+}
+
+void OnTrayCallback(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(lParam)) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK: ShowMainWindow(Controller()); break;
-    case WM_RBUTTONUP: ShowTrayMenu(&g.tray, g.status.watchMode == WATCH_ON); break;
+    case WM_RBUTTONUP:
+        if (g.controller.ticking) {
+            // Inside a tick (the shell called back during a tray update): open the menu once
+            // the tick is over, so no tick runs inside another.
+            PostMessageW(g.mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
+        } else {
+            uint32_t serial = g.status.watchSerial;
+            OnMenuCommand(ShowTrayMenu(&g.tray, g.status.watchMode == WATCH_ON), serial);
+        }
+        break;
     default: break;
+    }
+}
+
+void OnPowerBroadcast(WPARAM event) {
+    if (event == PBT_APMSUSPEND) {
+        SystemSuspending(Controller());
+    } else if (event == PBT_APMRESUMEAUTOMATIC) {
+        SystemResumed(Controller());
     }
 }
 
@@ -168,6 +191,7 @@ void OnTaskbarCreated() {
 void OnDestroy() {
     KillTimer(g.mainWindow, TICK_TIMER_ID);
     ReleasePowerRequest(&g.power);
+    ClosePowerReason(&g.power);
     WriteLogLine(&g.log, "Pellacord exited; lock released");
     CloseLog(&g.log);
     UnloadTcpTableApi(&g.tcp);
@@ -219,7 +243,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN: ApplyPointer(PointerDown(&pointer, x, y)); return 0;
     case WM_LBUTTONUP: ApplyPointer(PointerUp(&pointer, x, y)); return 0;
     case WM_MOUSELEAVE: ApplyPointer(PointerLeave(&pointer)); return 0;
-    case WM_TRAY_CALLBACK: OnTrayCallback(LOWORD(lParam)); return 0;
+    case WM_TRAY_CALLBACK: OnTrayCallback(wParam, lParam); return 0;
+    case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -309,12 +334,13 @@ int RunPellacord(HINSTANCE instance) {
 
     g.status = MakeWatchStatus();
     g.power = MakePowerRequest(SetExecutionStateWin);
+    g.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
     InitProcessPlatform(&g.sampler, &g.processQuery);
     g.listView.selectedIndex = -1;
     g.controllerContext = WindowsControllerContext{nullptr, nullptr, &g.log, g.exePath, g.imageNames};
     g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
                                    &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
-                                   WindowsControllerPlatform(&g.controllerContext)};
+                                   WindowsControllerPlatform(&g.controllerContext), false, 0};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
     ResetEvaluator(&g.evaluator, &g.limits);

@@ -56,10 +56,10 @@ TrayShell WindowsTrayShell() {
     return TrayShell{nullptr, Notify, LastError, MakeTrayIcon, DestroyTrayIcon};
 }
 
-void ShowTrayMenu(const TrayState* tray, bool watching) {
+int32_t ShowTrayMenu(const TrayState* tray, bool watching) {
     HMENU menu = CreatePopupMenu();
     if (!menu) {
-        return;
+        return 0;
     }
     TrayMenuItem items[TRAY_MENU_MAX];
     int32_t count = BuildTrayMenu(items, watching);
@@ -75,7 +75,9 @@ void ShowTrayMenu(const TrayState* tray, bool watching) {
     GetCursorPos(&cursor);
     // The owner must be in front, or the menu does not close when the user clicks elsewhere.
     SetForegroundWindow(window);
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+    int32_t chosen = static_cast<int32_t>(
+        TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, cursor.x, cursor.y, 0, window, nullptr));
     PostMessageW(window, WM_NULL, 0, 0);
     DestroyMenu(menu);
+    return chosen;
 }

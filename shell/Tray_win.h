@@ -5,4 +5,6 @@
 
 // The real shell behind the tray: Shell_NotifyIconW and painted icons.
 TrayShell WindowsTrayShell();
-void ShowTrayMenu(const TrayState* tray, bool watching);
+// Shows the menu at the cursor and returns the chosen item's id, 0 when none was chosen. The
+// caller acts on it, knowing which watch the menu was opened for.
+int32_t ShowTrayMenu(const TrayState* tray, bool watching);

@@ -22,6 +22,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
 set(PELLACORD_WIN_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/ControllerWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EngineWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/TreeWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/FilesWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/ListWineTest_win.cpp

@@ -11,7 +11,10 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
     char16_t work[STATUS_WORK_CAPACITY];
     switch (in->status->currentState) {
     case STATE_BUSY:
-        if (e->overMetric < 0) {
+        if (e->overMetric < 0 && e->spawn.over) {
+            FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 spawn \u00B7 %u new processes in %us",
+                       e->spawn.total, static_cast<uint32_t>(SPAWN_WINDOW));
+        } else if (e->overMetric < 0) {
             CopyWide(work, u"holding \u00B7 measuring...", STATUS_WORK_CAPACITY);
         } else {
             char16_t value[METRIC_TEXT_CAPACITY];
@@ -73,7 +76,7 @@ void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace) {
         FormatDuration(wait, METRIC_TEXT_CAPACITY, in->limits->rows[WAIT_ROW].value);
         FormatText(out, ROW_TEXT_CAPACITY, u"quiet for %s of %s", quiet, wait);
     } else if (HasLiveNumbers(in)) {
-        CopyWide(out, e->overMetric >= 0 ? u"working right now \u00B7 this would hold the lock"
+        CopyWide(out, IsWorking(e) ? u"working right now \u00B7 this would hold the lock"
                                          : u"quiet right now \u00B7 nothing is over its limit",
                  ROW_TEXT_CAPACITY);
     } else {

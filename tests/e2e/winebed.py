@@ -26,8 +26,9 @@ class Bed:
         self.env = environment()
         self.wintool = os.environ.get("PELLACORD_WINTOOL")
 
-    def start(self, exe, *args, cwd=None):
-        return subprocess.Popen(["wine", exe, *args], env=self.env, cwd=cwd,
+    def start(self, exe, *args, cwd=None, extra_env=None):
+        env = dict(self.env, **(extra_env or {}))
+        return subprocess.Popen(["wine", exe, *args], env=env, cwd=cwd,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
     def run(self, exe, *args, timeout=60):
@@ -136,10 +137,26 @@ class Program:
         self.proc = None
         self.win = None
 
-    def start(self):
-        self.proc = self.bed.start(self.exe)
+    def start(self, extra_env=None):
+        self.proc = self.bed.start(self.exe, extra_env=extra_env)
         self.win = self.bed.wait_window("PellacordWindow", 30000)
         return self.win
+
+    def refresh(self):
+        """Clicks "Refresh" under the list."""
+        rows = (self.win["h"] - 58 - 364) // 40
+        self.click(379, 58 + rows * 40 + 16)
+
+    def select(self, title):
+        """Clicks the list row of the app titled `title`, found as Pellacord lists the open
+        apps; returns the row, or None when it is not listed or not in view."""
+        rc, out = self.bed.tool("row", title, str(self.win["pid"]))
+        rows = (self.win["h"] - 58 - 364) // 40
+        if rc != 0 or int(out) >= rows:
+            return None
+        row = int(out)
+        self.click(200, 58 + row * 40 + 20)
+        return row
 
     def log_text(self):
         data = read(self.log) or b""

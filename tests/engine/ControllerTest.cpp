@@ -1,10 +1,13 @@
 #include "engine/Controller.h"
 
+#include "engine/PowerLimits.h"
 #include "files/Log.h"
 #include "tests/engine/FakeProcesses.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,11 @@ struct Outside {
     bool timerRunning = false;
     int saves = 0;
     int32_t savedDisplay = -1;
+    uint32_t timerError = 0;
+    uint32_t powerLimits = 0;
+    int menusClosed = 0;
+    std::function<void()> onFront;      // what the window does when it comes to the front
+    std::function<void()> duringNotify; // what runs while the shell handles a tray call
 
     // tray shell
     bool refuseAdd = false;
@@ -46,20 +54,33 @@ Outside* g_out;
 
 uint32_t FakePower(uint32_t flags) {
     g_out->powerCalls.push_back(flags);
+    g_out->events.push_back("power");
     return g_out->powerResult;
 }
 
 ControllerPlatform Platform(Outside* o) {
     return ControllerPlatform{
         o,
-        [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStarts++; x->timerRunning = true; },
+        [](void* c) -> uint32_t {
+            auto* x = static_cast<Outside*>(c);
+            x->timerStarts++;
+            x->events.push_back("timer");
+            x->timerRunning = x->timerError == 0;
+            return x->timerError;
+        },
         [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStops++; x->timerRunning = false; },
         [](void* c, bool show) {
             auto* x = static_cast<Outside*>(c);
             x->visible = show;
             x->events.push_back(show ? "show" : "hide");
         },
-        [](void* c) { static_cast<Outside*>(c)->events.push_back("front"); },
+        [](void* c) {
+            auto* x = static_cast<Outside*>(c);
+            x->events.push_back("front");
+            if (x->onFront) {
+                x->onFront();
+            }
+        },
         [](void* c) { return static_cast<Outside*>(c)->visible; },
         [](void* c) { static_cast<Outside*>(c)->events.push_back("paint"); },
         [](void* c) { static_cast<Outside*>(c)->events.push_back("paint list"); },
@@ -85,6 +106,8 @@ ControllerPlatform Platform(Outside* o) {
             x->saves++;
             x->savedDisplay = display;
         },
+        [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
+        [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
     };
 }
 
@@ -95,6 +118,11 @@ TrayShell FakeTrayShell(Outside* o) {
             auto* x = static_cast<Outside*>(c);
             const char* names[] = {"add", "modify", "delete"};
             x->trayCalls.push_back(std::string(names[message]) + (tip ? " " + Utf8(tip) : ""));
+            if (x->duringNotify) {
+                std::function<void()> nested = std::move(x->duringNotify);
+                x->duringNotify = nullptr;
+                nested();
+            }
             if (message == TRAY_ADD && x->refuseAdd) {
                 return 0;
             }
@@ -151,7 +179,7 @@ struct ControllerFixture : ::testing::Test {
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(), &view, &tcp, &power, &tray, Platform(&out)};
+                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0};
         RefreshAppList(&c);
     }
 
@@ -404,6 +432,182 @@ TEST_F(ControllerFixture, TrayFollowsTheState) {
 
     HandleClick(&c, TARGET_BUTTON);
     EXPECT_EQ(out.trayCalls.back(), "delete");
+}
+
+TEST_F(ControllerFixture, NoLockWithoutATick) {
+    Select(1);
+    out.events.clear();
+    StartWatching(&c);
+    auto timer = std::find(out.events.begin(), out.events.end(), "timer");
+    auto lock = std::find(out.events.begin(), out.events.end(), "power");
+    EXPECT_TRUE(timer < lock);  // the tick is running before the lock is taken
+    HandleClick(&c, TARGET_BUTTON);
+    ShowMainWindow(&c);
+
+    // A refused timer: nothing is watched, nothing held, and the user is told.
+    out.timerError = 1406;
+    out.powerCalls.clear();
+    size_t from = out.log.size();
+    StartWatching(&c);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"could not start the tick timer: error 1406"}));
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_EQ(status.sampling, 0);
+    EXPECT_TRUE(out.powerCalls.empty());
+    EXPECT_EQ(tray.iconShown, 0);
+    EXPECT_EQ(Utf8(status.notice), "Windows refused a timer \xC2\xB7 the app is not watched");
+    EXPECT_TRUE(out.visible);
+}
+
+TEST_F(ControllerFixture, PlatformNotesFollowTheHeader) {
+    struct Case {
+        uint32_t limits;
+        int32_t keepDisplayOn;
+        std::vector<std::string> notes;
+    };
+    const std::string standby = "  note: this PC may still sleep when the screen turns off (modern standby); "
+                                "tick 'Keep the screen on too' to prevent it";
+    const std::string policy = "  note: a system policy stops programs from keeping this PC awake";
+    const Case cases[] = {
+        {0, 0, {}},
+        {POWER_LIMIT_MODERN_STANDBY, 0, {standby}},
+        {POWER_LIMIT_MODERN_STANDBY, 1, {}},  // the screen is kept on: nothing to say
+        {POWER_LIMIT_POLICY, 1, {policy}},
+        {POWER_LIMIT_MODERN_STANDBY | POWER_LIMIT_POLICY, 0, {standby, policy}},
+    };
+    Select(1);
+    for (const Case& k : cases) {
+        out.powerLimits = k.limits;
+        keepDisplayOn = k.keepDisplayOn;
+        size_t from = out.log.size();
+        StartWatching(&c);
+        std::vector<std::string> lines = LogSince(from);
+        ASSERT_GE(lines.size(), 5u);
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()), k.notes) << k.limits;
+        HandleClick(&c, TARGET_BUTTON);
+    }
+}
+
+TEST_F(ControllerFixture, SleepAndResume) {
+    Select(1);
+    StartWatching(&c);
+    for (int i = 0; i < 6; i++) {
+        Second(500);
+    }
+    ASSERT_EQ(status.currentState, STATE_BUSY);
+    size_t calls = out.powerCalls.size();
+    int timers = out.timerStarts;
+    size_t from = out.log.size();
+    SystemSuspending(&c);
+    // Asleep for an hour: the interval clock stands still, the app's counters too.
+    SystemResumed(&c);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"system suspending", "system resumed; lock re-asserted"}));
+    ASSERT_EQ(out.powerCalls.size(), calls + 1);
+    EXPECT_EQ(out.powerCalls.back(), 0x80000001u);
+    EXPECT_EQ(out.timerStarts, timers + 1);
+
+    // The first tick after it is only a baseline: no rate and no quiet time.
+    uint32_t average = evaluator->meters[METRIC_CPU].average;
+    int32_t samples = evaluator->meters[METRIC_CPU].historyCount;
+    Second(0);
+    EXPECT_EQ(evaluator->meters[METRIC_CPU].historyCount, samples);
+    EXPECT_EQ(evaluator->meters[METRIC_CPU].average, average);
+    EXPECT_EQ(evaluator->quietMs, 0u);
+
+    for (int i = 0; i < 40; i++) {
+        Second(0);
+    }
+    ASSERT_EQ(status.currentState, STATE_IDLE);
+    from = out.log.size();
+    SystemResumed(&c);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"system resumed"}));
+
+    // Outside a watch only a preview's baseline starts again, silently.
+    HandleClick(&c, TARGET_BUTTON);
+    from = out.log.size();
+    calls = out.powerCalls.size();
+    SystemSuspending(&c);
+    SystemResumed(&c);
+    EXPECT_EQ(out.log.size(), from);
+    EXPECT_EQ(out.powerCalls.size(), calls);
+    EXPECT_EQ(tree->previous.valid, 0);
+}
+
+TEST_F(ControllerFixture, ClockStepsKeepAWorkingAppBusy) {
+    // Steady at 24% of a core against the 20% limit; the system clock is set an hour ahead,
+    // then two hours back.
+    Select(1);
+    StartWatching(&c);
+    for (int i = 0; i < 10; i++) {
+        Second(240);
+    }
+    processes.wallOffset = 3600 * int64_t{SECOND};
+    for (int i = 0; i < 5; i++) {
+        Second(240);
+        EXPECT_EQ(status.currentState, STATE_BUSY) << i;
+    }
+    processes.wallOffset = -3600 * int64_t{SECOND};
+    for (int i = 0; i < 5; i++) {
+        Second(240);
+        EXPECT_EQ(status.currentState, STATE_BUSY) << i;
+    }
+    EXPECT_EQ(out.log.back().find("-> BUSY (cpu) quiet=0s lock=held"), out.log.back().size() - 32);
+}
+
+TEST_F(ControllerFixture, NoTickInsideATick) {
+    Select(1);
+    StartWatching(&c);
+    Second(900);
+    // The shell calls back during the tray update and a nested tick is attempted.
+    size_t from = out.log.size();
+    out.duringNotify = [&] { Tick(&c); };
+    Second(900);
+    EXPECT_EQ(LogSince(from).size(), 1u);
+
+    // The watch is released while the shell has the tray update: that tick logs nothing.
+    from = out.log.size();
+    out.duringNotify = [&] { ReleaseFromTray(&c, status.watchSerial); };
+    Second(900);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"stopped watching; lock released"}));
+    EXPECT_EQ(power.lastFlags, 0x80000000u);
+    EXPECT_EQ(out.menusClosed, 1);
+}
+
+TEST_F(ControllerFixture, AMenuCommandForAnEndedWatchIsIgnored) {
+    Select(1);
+    StartWatching(&c);
+    uint32_t menuSerial = status.watchSerial;  // the tray menu opens
+    processes.list.erase(processes.list.begin());
+    Second(0);  // the app exits while the menu is open
+    ASSERT_EQ(status.watchMode, WATCH_OFF);
+    size_t from = out.log.size();
+    ReleaseFromTray(&c, menuSerial);  // then "Release the lock" is chosen
+    EXPECT_TRUE(LogSince(from).empty());
+    EXPECT_EQ(Utf8(status.notice), "that app has closed \xC2\xB7 the lock was released");
+
+    // Nor does it end a newer watch.
+    processes.Add(APP_PID, 4, 10 * SECOND);
+    RefreshAppList(&c);
+    view.selectedIndex = 1;
+    StartWatching(&c);
+    ASSERT_EQ(status.watchMode, WATCH_ON);
+    ReleaseFromTray(&c, menuSerial);
+    EXPECT_EQ(status.watchMode, WATCH_ON);
+    ReleaseFromTray(&c, status.watchSerial);
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_EQ(Utf8(status.notice), "released from the tray");
+}
+
+TEST_F(ControllerFixture, ShowingTheWindowListsTheAppsOnce) {
+    // Coming to the front activates the window, which refreshes the list on its own.
+    out.onFront = [&] { RefreshAppList(&c); };
+    out.events.clear();
+    ShowMainWindow(&c);
+    EXPECT_EQ(std::count(out.events.begin(), out.events.end(), "enumerate"), 1);
+    // Already active: no activation, so the show itself lists them.
+    out.onFront = nullptr;
+    out.events.clear();
+    ShowMainWindow(&c);
+    EXPECT_EQ(std::count(out.events.begin(), out.events.end(), "enumerate"), 1);
 }
 
 TEST(Tray, TooltipTextsAndMenu) {

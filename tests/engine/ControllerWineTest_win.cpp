@@ -116,7 +116,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     InitTray(&tray, reinterpret_cast<uintptr_t>(main), WM_TRAY_CALLBACK, WindowsTrayShell());
     WindowsControllerContext context{main, list, &log, exePath.c_str(), imageNames.get()};
     WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
-                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context)};
+                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0};
     g_controller = &c;
 
     PROCESS_INFORMATION root = StartHelper(L"busytree.exe", L"2 4000 120000 \"Busy Tree\"");

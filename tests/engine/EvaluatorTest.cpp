@@ -228,4 +228,36 @@ TEST(Evaluator, StateNames) {
     EXPECT_STREQ(StateLogName(STATE_IDLE), "IDLE");
 }
 
+// A tree that keeps starting short-lived processes works, though little of its processor time
+// is ever seen: each tick's new members count over the last five ticks.
+TEST_F(EvaluatorFixture, NewProcessesKeepTheTreeWorking) {
+    Prime();
+    auto spawned = [&](int32_t n) {
+        ActivitySample s{};
+        s.cpuTime = 80 * SECOND / 1000;  // a glimpse of each child's work, well under the limit
+        s.elapsed = SECOND;
+        s.newProcesses = n;
+        return Step(s);
+    };
+    EXPECT_EQ(spawned(1), STATE_GRACE);  // one launch is no stream of work
+    EXPECT_EQ(spawned(1), STATE_BUSY);
+    EXPECT_EQ(e->overMetric, -1);
+    EXPECT_STREQ(WorkReasonLogName(e.get()), "spawn");
+    EXPECT_EQ(e->quietMs, 0u);
+    for (int i = 0; i < 10; i++) {
+        EXPECT_EQ(spawned(i % 3 == 0 ? 0 : 1), STATE_BUSY) << i;
+    }
+    // The stream stops: quiet from the tick on which fewer than two remain in the window.
+    // (the window holds 1, 0, 1, 1, 0 at this point)
+    EXPECT_EQ(spawned(0), STATE_BUSY);
+    EXPECT_EQ(spawned(0), STATE_BUSY);
+    EXPECT_EQ(spawned(0), STATE_GRACE);
+    EXPECT_STREQ(WorkReasonLogName(e.get()), "-");
+
+    // A metric over its limit is named before spawning.
+    spawned(3);
+    EXPECT_EQ(Cpu(3000), STATE_BUSY);
+    EXPECT_STREQ(WorkReasonLogName(e.get()), "cpu");
+}
+
 }  // namespace

@@ -14,7 +14,8 @@ struct FakeProcess {
 
 struct FakeProcesses {
     std::vector<FakeProcess> list;
-    uint64_t now = 0;
+    uint64_t now = 0;          // the interval clock
+    int64_t wallOffset = 0;    // the system clock is now + wallOffset: set it to step the clock
     bool snapshotFails = false;
     int snapshots = 0;
 
@@ -38,7 +39,7 @@ struct FakeProcesses {
     }
 
     ProcessPlatform Platform() {
-        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now};
+        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now, Wall};
     }
 
     static int32_t Snapshot(void* c, SnapshotEntry* entries, int32_t capacity) {
@@ -52,7 +53,7 @@ struct FakeProcesses {
             if (n == capacity) {
                 break;
             }
-            entries[n++] = SnapshotEntry{p.pid, p.parentPid, 0};
+            entries[n++] = SnapshotEntry{p.pid, p.parentPid, p.counters.creationTime, 0};
         }
         return n;
     }
@@ -74,4 +75,8 @@ struct FakeProcesses {
         return 1;
     }
     static uint64_t Now(void* c) { return static_cast<FakeProcesses*>(c)->now; }
+    static uint64_t Wall(void* c) {
+        auto* f = static_cast<FakeProcesses*>(c);
+        return f->now + static_cast<uint64_t>(f->wallOffset);
+    }
 };

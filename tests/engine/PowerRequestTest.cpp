@@ -1,7 +1,9 @@
+#include "engine/PowerLimits.h"
 #include "engine/PowerRequest.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -61,6 +63,104 @@ TEST_F(PowerFixture, RefusalIsRememberedUntilAnAcceptedChange) {
     EXPECT_EQ(PowerRequestAccepted(&r), 0);
     ReleasePowerRequest(&r);              // already dropped: no call
     EXPECT_EQ(g_calls.size(), 4u);
+}
+
+TEST_F(PowerFixture, ResumeSetsTheSameFlagsAgain) {
+    SetPowerRequest(&r, 1, 1);
+    g_result = 0;
+    ReassertPowerRequest(&r);  // even though nothing changed
+    EXPECT_EQ(g_calls, (std::vector<uint32_t>{0x80000003u, 0x80000003u}));
+    EXPECT_EQ(PowerRequestAccepted(&r), 0);
+}
+
+// The request object with its reason, beside the execution state.
+struct Reasons {
+    std::vector<std::string> calls;
+    bool refuseCreate = false;
+};
+
+std::string Narrow(const char16_t* s) {
+    std::string out;
+    for (; *s; s++) {
+        out += static_cast<char>(*s < 128 ? *s : '?');
+    }
+    return out;
+}
+
+PowerReasonApi FakeReasons(Reasons* reasons) {
+    return PowerReasonApi{
+        reasons,
+        [](void* c, const char16_t* text) -> void* {
+            auto* x = static_cast<Reasons*>(c);
+            x->calls.push_back("create " + Narrow(text));
+            return x->refuseCreate ? nullptr : reinterpret_cast<void*>(uintptr_t{0x44});
+        },
+        [](void* c, void*, int32_t type) {
+            static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "set system" : "set display");
+            return true;
+        },
+        [](void* c, void*, int32_t type) {
+            static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "clear system"
+                                                                                   : "clear display");
+            return true;
+        },
+        [](void* c, void*) { static_cast<Reasons*>(c)->calls.push_back("close"); },
+    };
+}
+
+TEST_F(PowerFixture, TheReasonObjectFollowsTheRequest) {
+    Reasons reasons;
+    r.reason = FakeReasons(&reasons);
+    OpenPowerReason(&r, u"Render \u00B7 final");
+    SetPowerRequest(&r, 1, 0);
+    SetPowerRequest(&r, 1, 1);  // the screen kept on too
+    SetPowerRequest(&r, 1, 1);
+    SetPowerRequest(&r, 0, 1);  // IDLE: both cleared
+    SetPowerRequest(&r, 1, 0);
+    ReleasePowerRequest(&r);
+    ClosePowerReason(&r);
+    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"create Pellacord: watching Render ? final", "set system",
+                                                      "set display", "clear system", "clear display", "set system",
+                                                      "clear system", "close"}));
+    EXPECT_EQ(g_calls.size(), 5u);  // the execution state goes on exactly as before
+}
+
+TEST_F(PowerFixture, WithoutAReasonObjectTheExecutionStateCarriesOn) {
+    Reasons reasons;
+    reasons.refuseCreate = true;  // as Wine answers
+    r.reason = FakeReasons(&reasons);
+    OpenPowerReason(&r, u"Render");
+    SetPowerRequest(&r, 1, 1);
+    ClosePowerReason(&r);
+    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"create Pellacord: watching Render"}));
+    EXPECT_EQ(g_calls, (std::vector<uint32_t>{0x80000003u}));
+    EXPECT_STREQ(LockStateName(&r, true), "held");
+
+    PowerRequest bare = MakePowerRequest(FakeSetState);  // no calls at all on this system
+    OpenPowerReason(&bare, u"Render");
+    SetPowerRequest(&bare, 1, 0);
+    EXPECT_EQ(bare.reasonRequest, nullptr);
+}
+
+TEST(PowerLimits, PolicyForTheCurrentPowerSource) {
+    struct Case {
+        uint8_t line;
+        SleepPolicyValues values;
+        bool forbids;
+    };
+    const Case cases[] = {
+        {POWER_SOURCE_MAINS, {false, 0, false, 0}, false},   // no policy
+        {POWER_SOURCE_MAINS, {true, 0, true, 1}, true},      // off on mains
+        {POWER_SOURCE_MAINS, {true, 1, true, 0}, false},     // off on battery only
+        {POWER_SOURCE_BATTERY, {true, 1, true, 0}, true},
+        {POWER_SOURCE_BATTERY, {true, 0, false, 0}, false},
+        {POWER_SOURCE_UNKNOWN, {true, 0, true, 1}, true},     // a desktop: mains
+        {POWER_SOURCE_MAINS, {true, 2, false, 0}, false},    // anything but 0 allows
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PolicyForbidsRequests(c.line, &c.values), c.forbids)
+            << int{c.line} << " " << c.values.ac << " " << c.values.dc;
+    }
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 #pragma once
 #include "engine/Sampler.h"
 
-// The descendant rule written the plain way: up to 64 passes in table order, each comparing
-// every unmarked entry with every entry. The sampler must give exactly these marks.
+// The descendant rule written the plain way: the root's entries and the entries marked on
+// entry are the seeds; then up to 64 rounds in table order, each comparing every unmarked
+// entry with every entry. The sampler must give exactly these marks.
 inline void ReferenceMarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid) {
     for (int32_t i = 0; i < count; i++) {
-        entries[i].inTree = entries[i].pid == rootPid ? 1 : 0;
+        if (entries[i].pid == rootPid) {
+            entries[i].inTree = 1;
+        }
     }
-    for (int32_t pass = 0; pass < MAX_DESCENDANT_PASSES; pass++) {
+    for (int32_t round = 0; round < MAX_DESCENDANT_PASSES; round++) {
         bool marked = false;
         for (int32_t i = 0; i < count; i++) {
             if (entries[i].inTree || entries[i].parentPid == 0) {

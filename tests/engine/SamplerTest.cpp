@@ -30,6 +30,14 @@ struct SamplerFixture : ::testing::Test {
     }
 };
 
+SnapshotEntry E(uint32_t pid, uint32_t parentPid) {
+    return SnapshotEntry{pid, parentPid, 0, 0};
+}
+
+SnapshotEntry Seed(uint32_t pid, uint32_t parentPid) {
+    return SnapshotEntry{pid, parentPid, 0, 1};
+}
+
 std::vector<uint8_t> Marks(std::vector<SnapshotEntry> entries, uint32_t root, bool reference) {
     auto scratch = std::make_unique<DescendantScratch>();
     if (reference) {
@@ -49,9 +57,9 @@ std::vector<uint8_t> Marks(std::vector<SnapshotEntry> entries, uint32_t root, bo
 std::vector<SnapshotEntry> ReversedChain(int depth) {
     std::vector<SnapshotEntry> entries;
     for (int g = depth; g >= 1; g--) {
-        entries.push_back({static_cast<uint32_t>(1000 + g), static_cast<uint32_t>(1000 + g - 1), 0});
+        entries.push_back(E(static_cast<uint32_t>(1000 + g), static_cast<uint32_t>(1000 + g - 1)));
     }
-    entries.push_back({1000, 4, 0});
+    entries.push_back(E(1000, 4));
     return entries;
 }
 
@@ -62,11 +70,13 @@ TEST(MarkDescendants, KnownShapes) {
         std::vector<uint8_t> marks;
     };
     const Case cases[] = {
-        {"grandchild, child, root", {{30, 20, 0}, {20, 10, 0}, {10, 1, 0}, {40, 1, 0}}, {1, 1, 1, 0}},
-        {"parents first: one pass", {{10, 1, 0}, {20, 10, 0}, {30, 20, 0}}, {1, 1, 1}},
-        {"parent pid 0 joins nothing", {{10, 0, 0}, {0, 0, 0}, {20, 0, 0}}, {1, 0, 0}},
-        {"duplicate root pid entries", {{10, 1, 0}, {11, 10, 0}, {10, 2, 0}}, {1, 1, 1}},
-        {"self parent and a cycle", {{50, 50, 0}, {60, 70, 0}, {70, 60, 0}, {10, 1, 0}}, {0, 0, 0, 1}},
+        {"grandchild, child, root", {E(30, 20), E(20, 10), E(10, 1), E(40, 1)}, {1, 1, 1, 0}},
+        {"parents first: one pass", {E(10, 1), E(20, 10), E(30, 20)}, {1, 1, 1}},
+        {"parent pid 0 joins nothing", {E(10, 0), E(0, 0), E(20, 0)}, {1, 0, 0}},
+        {"duplicate root pid entries", {E(10, 1), E(11, 10), E(10, 2)}, {1, 1, 1}},
+        {"self parent and a cycle", {E(50, 50), E(60, 70), E(70, 60), E(10, 1)}, {0, 0, 0, 1}},
+        // A member whose parent has exited seeds the tree with its own children.
+        {"an orphaned member and its child", {E(30, 20), Seed(20, 15), E(10, 1), E(40, 15)}, {1, 1, 1, 0}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Marks(c.entries, 10, false), c.marks) << c.name;
@@ -83,7 +93,7 @@ TEST(MarkDescendants, SixtyFourGenerationsWhenChildrenPrecedeParents) {
     EXPECT_EQ(marks.back(), 1);
 }
 
-TEST(MarkDescendants, AgreesWithThePassRuleOnRandomSnapshots) {
+TEST(MarkDescendants, AgreesWithThePlainRuleOnRandomSnapshots) {
     std::mt19937 rng(12345);
     auto scratch = std::make_unique<DescendantScratch>();
     for (int round = 0; round < 600; round++) {
@@ -93,9 +103,10 @@ TEST(MarkDescendants, AgreesWithThePassRuleOnRandomSnapshots) {
         for (SnapshotEntry& e : entries) {
             e.pid = rng() % pidRange;
             e.parentPid = rng() % 8 == 0 ? 0 : rng() % pidRange;
+            e.inTree = (round % 2 == 1 && rng() % 16 == 0) ? 1 : 0;  // members that outlived their parents
         }
         if (round % 3 == 0) {
-            // Deep chains listed child before parent, the ordering that needs the most passes.
+            // Deep chains listed child before parent, the ordering that needs the most rounds.
             uint32_t base = pidRange + 10;
             int depth = 1 + static_cast<int>(rng() % 100);
             for (int g = 0; g < depth && g < n; g++) {
@@ -194,17 +205,119 @@ TEST_F(SamplerFixture, WhoIsNotAMember) {
     EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 21}));
 }
 
-TEST_F(SamplerFixture, TheTreeIsCutAt256Processes) {
+TEST_F(SamplerFixture, WideTreesAreMeasuredWhole) {
+    // 300 idle children and, listed last, one that burns a core: all of it counts.
     fake.now = 100 * SECOND;
     fake.Add(10, 1, 50 * SECOND);
     for (uint32_t i = 0; i < 300; i++) {
         fake.Add(1000 + i, 10, 60 * SECOND);
     }
+    fake.Add(5000, 10, 60 * SECOND);
     ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
     ASSERT_EQ(Tick(), 1);
-    EXPECT_EQ(tree->memberCount, MAX_TREE_PROCESSES);
-    EXPECT_EQ(sample.processCount, MAX_TREE_PROCESSES);
-    EXPECT_EQ(tree->memberPids[255], 1254u);
+    fake.Find(5000)->counters.cpuTime += SECOND;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.processCount, 302);
+    EXPECT_EQ(sample.cpuTime, SECOND);
+
+    // A tree that fills the whole snapshot.
+    for (uint32_t i = 0; fake.list.size() < MAX_SNAPSHOT_PROCESSES; i++) {
+        fake.Add(20000 + i, 5000, 70 * SECOND);
+    }
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(tree->memberCount, MAX_SNAPSHOT_PROCESSES);
+    EXPECT_EQ(tree->memberPids[MAX_SNAPSHOT_PROCESSES - 1], fake.list.back().pid);
+}
+
+TEST_F(SamplerFixture, MembersOutliveTheirParents) {
+    // root -> shell -> compiler; the shell exits while the compiler works on.
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    fake.Add(20, 10, 60 * SECOND);
+    fake.Add(30, 20, 61 * SECOND);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    fake.list.erase(fake.list.begin() + 1);  // the shell is gone
+    fake.Find(30)->counters.cpuTime += SECOND / 2;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30}));
+    EXPECT_EQ(sample.cpuTime, SECOND / 2);
+
+    // The orphan's own new child joins the tree through it.
+    fake.Add(40, 30, fake.now + SECOND / 2, SECOND / 4);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30, 40}));
+    EXPECT_EQ(sample.cpuTime, SECOND / 4);
+    EXPECT_EQ(sample.newProcesses, 1);
+
+    // Once the orphan exits, a process that gets its pid is a stranger.
+    fake.list.erase(fake.list.begin() + 1);
+    fake.Add(30, 4, fake.now + SECOND / 2);
+    fake.Find(30)->parentPid = 4;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 40}));
+
+    // A new attach starts from the root alone.
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10}));
+}
+
+TEST_F(SamplerFixture, AProcessStillStartingWaitsATick) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    // Wine shows a placeholder creation time until a new process is set up.
+    fake.Add(20, 10, 0x5555555555555555ull, SECOND / 4);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10}));
+    fake.Find(20)->counters.creationTime = fake.now + SECOND / 2;
+    fake.Find(20)->counters.cpuTime += SECOND / 4;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 20}));
+    EXPECT_EQ(sample.cpuTime, SECOND / 2);
+    EXPECT_EQ(sample.newProcesses, 1);
+}
+
+TEST_F(SamplerFixture, SystemClockStepsDoNotChangeIntervals) {
+    fake.now = 100000 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    struct Step { const char* name; int64_t offset; };
+    const Step steps[] = {{"an hour forward", 3600 * int64_t{SECOND}}, {"two hours back", -3600 * int64_t{SECOND}}};
+    for (const Step& step : steps) {
+        fake.wallOffset = step.offset;
+        fake.Find(10)->counters.cpuTime += SECOND / 4;
+        // A child started in this interval, stamped by the clock as it is now.
+        uint32_t child = static_cast<uint32_t>(100 + fake.list.size());
+        fake.Add(child, 10, fake.now + static_cast<uint64_t>(step.offset) + SECOND / 2, SECOND / 8);
+        ASSERT_EQ(Tick(), 1) << step.name;
+        EXPECT_EQ(sample.elapsed, SECOND) << step.name;
+        EXPECT_EQ(sample.cpuTime, SECOND / 4 + SECOND / 8) << step.name;
+        EXPECT_EQ(sample.newProcesses, 1) << step.name;
+    }
+}
+
+TEST_F(SamplerFixture, RebaselineKeepsTheMembersButStartsAnInterval) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND);
+    fake.Add(20, 10, 60 * SECOND);
+    fake.Add(30, 20, 61 * SECOND);
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    RebaselineWatchedTree(tree.get());
+    fake.list.erase(fake.list.begin() + 1);
+    fake.Find(30)->counters.cpuTime += 5 * SECOND;
+    ASSERT_EQ(Tick(3600 * SECOND), 1);
+    EXPECT_EQ(sample.elapsed, 0u);
+    EXPECT_EQ(sample.cpuTime, 0u);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30}));
+    fake.Find(30)->counters.cpuTime += SECOND / 2;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.elapsed, SECOND);
+    EXPECT_EQ(sample.cpuTime, SECOND / 2);
 }
 
 TEST_F(SamplerFixture, RootExitAndPidReuseDetach) {

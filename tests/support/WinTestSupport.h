@@ -14,16 +14,43 @@ inline std::wstring BesideTestExe(const wchar_t* name) {
     return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
-// Starts a helper program; returns its process information (both handles open) or zeros.
+// Every helper and everything it starts runs in one job that ends with the test program, so a
+// failed assertion leaves no helper behind to disturb the next test.
+inline HANDLE HelperJob() {
+    static HANDLE job = [] {
+        HANDLE j = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (j) {
+            SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+        }
+        return j;
+    }();
+    return job;
+}
+
+// Starts a helper program in the helper job; returns its process information (both handles
+// open) or zeros.
 inline PROCESS_INFORMATION StartHelper(const wchar_t* exe, const std::wstring& args) {
     std::wstring line = L"\"" + BesideTestExe(exe) + L"\" " + args;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
         return PROCESS_INFORMATION{};
     }
+    if (HelperJob()) {
+        AssignProcessToJobObject(HelperJob(), pi.hProcess);  // before it can start anything
+    }
+    ResumeThread(pi.hThread);
     return pi;
+}
+
+// Ends every helper started so far, with all of their children.
+inline void EndHelpers() {
+    if (HelperJob()) {
+        TerminateJobObject(HelperJob(), 1);
+    }
 }
 
 inline void KillPid(uint32_t pid) {

@@ -12,6 +12,12 @@
 //   wintool broadcast settings|taskbar
 //                                   sends WM_SETTINGCHANGE or "TaskbarCreated" to every
 //                                   top-level window, as Windows does and Wine does not
+//   wintool row TITLE PID           the row of the open app titled TITLE in a list of open
+//                                   apps made as Pellacord (process PID) makes it; exit 1 when
+//                                   it is not listed
+//   wintool post CLASS MSG WPARAM LPARAM
+//                                   posts a message (numbers in decimal or 0x hex) to the
+//                                   window, such as a power broadcast Wine never sends
 #include <windows.h>
 
 #include <cstdio>
@@ -38,9 +44,66 @@ void Describe(HWND window) {
            client.right - client.left, client.bottom - client.top, frame.left, frame.top, frame.right, frame.bottom);
 }
 
+struct RowSearch {
+    DWORD ownPid;
+    const wchar_t* title;
+    DWORD pids[256];
+    int count;
+    int found;
+};
+
+// The open-app rule: visible, unowned, not a tool window, titled, one row per process.
+BOOL CALLBACK CollectRow(HWND w, LPARAM context) {
+    auto* s = reinterpret_cast<RowSearch*>(context);
+    if (!IsWindowVisible(w) || GetAncestor(w, GA_ROOTOWNER) != w ||
+        (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) || GetWindowTextLengthW(w) == 0) {
+        return TRUE;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == 0 || pid == s->ownPid) {
+        return TRUE;
+    }
+    for (int i = 0; i < s->count; i++) {
+        if (s->pids[i] == pid) {
+            return TRUE;
+        }
+    }
+    wchar_t title[128] = L"";
+    GetWindowTextW(w, title, 128);
+    if (wcscmp(title, s->title) == 0) {
+        s->found = s->count;
+        return FALSE;
+    }
+    if (s->count < 256) {
+        s->pids[s->count++] = pid;
+    }
+    return TRUE;
+}
+
+UINT Number(const wchar_t* text) {
+    return static_cast<UINT>(wcstoul(text, nullptr, 0));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && wcscmp(argv[1], L"row") == 0) {
+        RowSearch search = {};
+        search.ownPid = Number(argv[3]);
+        search.title = argv[2];
+        search.found = -1;
+        EnumWindows(CollectRow, reinterpret_cast<LPARAM>(&search));
+        if (search.found < 0) {
+            return 1;
+        }
+        printf("%d\n", search.found);
+        return 0;
+    }
+    if (argc == 6 && wcscmp(argv[1], L"post") == 0) {
+        HWND window = FindWindowW(argv[2], nullptr);
+        return window && PostMessageW(window, Number(argv[3]), Number(argv[4]), Number(argv[5])) ? 0 : 1;
+    }
     if (argc == 2 && wcscmp(argv[1], L"workarea") == 0) {
         RECT work = {};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
