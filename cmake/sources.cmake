@@ -4,6 +4,7 @@ set(PELLACORD_CORE_SOURCES
   engine/Controller.cpp
   engine/Evaluator.cpp
   engine/Limits.cpp
+  engine/PidSet.cpp
   engine/PowerLimits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp

@@ -2,15 +2,6 @@
 
 #include <cstring>
 
-bool PidInList(const uint32_t* pids, int32_t count, uint32_t pid) {
-    for (int32_t i = 0; i < count; i++) {
-        if (pids[i] == pid) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool IsLocalIPv4(uint32_t remoteAddr) {
     uint8_t bytes[4];
     memcpy(bytes, &remoteAddr, 4);  // the first address byte is the first in memory
@@ -78,6 +69,7 @@ int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t cou
     if (!api->getExtendedTcpTable || count <= 0) {
         return 0;
     }
+    BuildPidSet(&api->members, pids, count);
     int32_t n = 0;
     uint32_t size = 0;
     const uint8_t* table = QueryTcpTable(api, FAMILY_IPV4, &size);
@@ -87,7 +79,7 @@ int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t cou
             TcpRow4 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow4), sizeof(row));
             if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv4(row.remoteAddr) &&
-                PidInList(pids, count, row.owningPid)) {
+                PidSetContains(&api->members, row.owningPid)) {
                 n++;
             }
         }
@@ -99,7 +91,7 @@ int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t cou
             TcpRow6 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow6), sizeof(row));
             if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv6(row.remoteAddr) &&
-                PidInList(pids, count, row.owningPid)) {
+                PidSetContains(&api->members, row.owningPid)) {
                 n++;
             }
         }

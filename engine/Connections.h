@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/PidSet.h"
+
 #include <cstdint>
 
 // Counts the established TCP connections to other machines that the watched processes own,
@@ -48,6 +50,7 @@ struct TcpTableApi {
     // The process heap; tests put their own allocator here.
     void* (*allocate)(uint32_t size);
     void (*release)(void* block);
+    PidSet members;       // the tree's pids of the current count, rebuilt every count
 };
 
 void LoadTcpTableApi(TcpTableApi* api);     // Windows layer
@@ -55,7 +58,6 @@ void UnloadTcpTableApi(TcpTableApi* api);   // Windows layer
 
 int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t count);
 const uint8_t* QueryTcpTable(TcpTableApi* api, uint32_t family, uint32_t* size);
-bool PidInList(const uint32_t* pids, int32_t count, uint32_t pid);
 bool IsLocalIPv4(uint32_t remoteAddr);
 bool IsLocalIPv6(const uint8_t* address);
 void FreeTcpTableBuffer(TcpTableApi* api);

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -175,9 +177,27 @@ TEST(ConnectionAddresses, LocalAddresses) {
     EXPECT_TRUE(IsLocalIPv4(Ip4(127, 255, 255, 255)));
     EXPECT_FALSE(IsLocalIPv4(Ip4(1, 0, 0, 127)));
     EXPECT_FALSE(IsLocalIPv4(Ip4(0, 0, 0, 1)));
-    const uint32_t list[] = {5, 6};
-    EXPECT_TRUE(PidInList(list, 2, 6));
-    EXPECT_FALSE(PidInList(list, 1, 6));
+}
+
+// The set must answer exactly as a search of the list would, for lists that fill it, whose
+// pids collide in the table, and that hold duplicates.
+TEST(PidSet, AnswersAsTheListDoes) {
+    std::vector<uint32_t> pids;
+    for (uint32_t i = 0; i < PID_SET_CAPACITY; i++) {
+        pids.push_back(i % 7 == 0 ? 4 * i : 4096 * i + 4);  // Windows pids are multiples of 4
+    }
+    pids[10] = pids[11];
+    auto set = std::make_unique<PidSet>();
+    for (int32_t count : {0, 1, 2, 100, PID_SET_CAPACITY}) {
+        BuildPidSet(set.get(), pids.data(), count);
+        for (uint32_t probe = 0; probe < 4096 * PID_SET_CAPACITY + 8; probe += probe < 20000 ? 4 : 4093) {
+            bool listed = std::find(pids.begin(), pids.begin() + count, probe) != pids.begin() + count;
+            ASSERT_EQ(PidSetContains(set.get(), probe), listed) << count << " " << probe;
+        }
+        for (int32_t i = 0; i < count; i++) {
+            ASSERT_TRUE(PidSetContains(set.get(), pids[static_cast<size_t>(i)]));
+        }
+    }
 }
 
 }  // namespace
