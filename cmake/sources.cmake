@@ -10,6 +10,7 @@ set(PELLACORD_CORE_SOURCES
   engine/Sampler.cpp
   engine/WatchStatus.cpp
   files/Log.cpp
+  files/LogWriter.cpp
   files/Paths.cpp
   files/Settings.cpp
   shell/Apps.cpp

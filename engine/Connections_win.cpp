@@ -1,4 +1,5 @@
 #include "engine/Connections.h"
+#include "shell/SystemLibrary_win.h"
 
 #include <windows.h>
 
@@ -16,7 +17,7 @@ void LoadTcpTableApi(TcpTableApi* api) {
     *api = TcpTableApi{};
     api->allocate = HeapBlock;
     api->release = FreeHeapBlock;
-    HMODULE module = LoadLibraryW(L"iphlpapi.dll");
+    HMODULE module = LoadSystemLibrary(L"iphlpapi.dll");
     api->module = module;
     if (module) {
         api->getExtendedTcpTable = reinterpret_cast<GetExtendedTcpTableFn>(

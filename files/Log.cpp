@@ -57,16 +57,30 @@ int32_t FormatLogLine(char* out, int32_t capacity, const LocalTime* time, const 
     char utf8[LOG_UTF8_CAPACITY];
     int32_t utf8Length = 0;
     if (wide) {
-        // An empty text converts to the terminator alone, and a text too long for the
-        // buffer to nothing: either way only the prefix is written.
-        int32_t converted = Utf16ToUtf8(wide, utf8, LOG_UTF8_CAPACITY);
-        utf8Length = converted > 1 ? converted - 1 : 0;
+        int32_t n = 0;
+        while (wide[n] && n < LOG_UTF8_CAPACITY) {
+            n++;
+        }
+        // A text of LOG_UTF8_CAPACITY units or more could not fit the buffer in UTF-8 anyway.
+        if (n < LOG_UTF8_CAPACITY) {
+            char16_t printable[LOG_UTF8_CAPACITY];
+            for (int32_t i = 0; i < n; i++) {
+                printable[i] = (wide[i] < 0x20 || wide[i] == 0x7F) ? u'\uFFFD' : wide[i];
+            }
+            printable[n] = 0;
+            // An empty text converts to the terminator alone, and a text too long for the
+            // buffer to nothing: either way only the prefix is written.
+            int32_t converted = Utf16ToUtf8(printable, utf8, LOG_UTF8_CAPACITY);
+            utf8Length = converted > 1 ? converted - 1 : 0;
+        }
     }
-    int32_t textLength = static_cast<int32_t>(strlen(text));
-    int32_t total = prefixLength + textLength + utf8Length + 2;
-    if (total > capacity) {
+    int32_t room = capacity - prefixLength - 2;
+    if (room < 0) {
         return 0;
     }
+    int32_t textLength = static_cast<int32_t>(strlen(text));
+    textLength = textLength < room ? textLength : room;
+    utf8Length = utf8Length <= room - textLength ? utf8Length : 0;
     char* at = out;
     memcpy(at, prefix, static_cast<size_t>(prefixLength));
     at += prefixLength;
@@ -76,5 +90,5 @@ int32_t FormatLogLine(char* out, int32_t capacity, const LocalTime* time, const 
     at += utf8Length;
     at[0] = '\r';
     at[1] = '\n';
-    return total;
+    return prefixLength + textLength + utf8Length + 2;
 }

@@ -4,7 +4,7 @@
 // The bytes of the log: a local-time prefix on every line, UTF-8 text, CR LF. The file calls
 // are in Log_win.
 
-constexpr uint64_t LOG_SIZE_LIMIT = 4194304;  // a larger file is replaced at start-up
+constexpr uint64_t LOG_SIZE_LIMIT = 4194304;  // the file is begun anew rather than grow past it
 constexpr int32_t LOG_PREFIX_CAPACITY = 32;
 constexpr int32_t LOG_UTF8_CAPACITY = 512;
 constexpr int32_t LOG_LINE_CAPACITY = 1024;
@@ -25,6 +25,9 @@ int32_t FormatLogPrefix(char* out, int32_t capacity, const LocalTime* time);
 int32_t Utf16ToUtf8(const char16_t* text, char* out, int32_t capacity);
 
 // One whole line: prefix, text (and the UTF-8 form of wide, when given), CR LF. A wide text
-// that does not fit LOG_UTF8_CAPACITY bytes is left out. Returns the length, or 0 when the
-// line would not fit the capacity.
+// that does not fit LOG_UTF8_CAPACITY bytes is left out. The wide text comes from other
+// programs (window titles, image names), so its control characters (U+0000 to U+001F and
+// U+007F) become U+FFFD: no title can start a line of its own. A text too long for the
+// capacity is cut, never the line break. Returns the length (0 only for a capacity too small
+// for the prefix and the line break).
 int32_t FormatLogLine(char* out, int32_t capacity, const LocalTime* time, const char* text, const char16_t* wide);

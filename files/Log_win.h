@@ -1,20 +1,21 @@
 #pragma once
+#include "files/LogWriter.h"
 #include "files/Paths.h"
 
 #include <windows.h>
 
 // The log file beside the executable. Every failure is silent: without a file the program
-// runs on and the writes do nothing.
+// runs on, the writes do nothing, and the file is tried again a minute later.
 struct LogFile {
+    LogWriter writer;
     HANDLE logHandle;
     wchar_t logPath[PATH_CAPACITY];
-    int32_t logOpenFailed;  // never cleared, so a failed open is not retried
 };
 
 // Not open, not failed.
-inline LogFile MakeLogFile() { return LogFile{INVALID_HANDLE_VALUE, {}, 0}; }
+LogFile MakeLogFile();
 
-// The running executable's full path, or the empty text.
+// The running executable's full path (EXE_PATH_CAPACITY units), or the empty text.
 void ReadExecutablePath(wchar_t* out);
 
 void OpenLog(LogFile* log, const wchar_t* exePath);

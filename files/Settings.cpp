@@ -71,3 +71,24 @@ int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, int
                        table->rows[0].value, table->rows[1].value, table->rows[2].value, table->rows[3].value,
                        table->rows[4].value, keepDisplayOn ? 1u : 0u);
 }
+
+SettingsRead ClassifySettingsRead(bool opened, uint32_t openError, bool readOk) {
+    if (!opened) {
+        bool missing = openError == OPEN_ERROR_FILE_NOT_FOUND || openError == OPEN_ERROR_PATH_NOT_FOUND;
+        return missing ? SettingsRead::Missing : SettingsRead::Unreadable;
+    }
+    return readOk ? SettingsRead::Read : SettingsRead::Unreadable;
+}
+
+SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount) {
+    if (!exists) {
+        return SaveMethod::Replace;
+    }
+    if (attributes & FILE_ATTR_READONLY) {
+        return SaveMethod::LeaveAlone;
+    }
+    if ((attributes & FILE_ATTR_REPARSE_POINT) || linkCount > 1) {
+        return SaveMethod::InPlace;
+    }
+    return SaveMethod::Replace;
+}

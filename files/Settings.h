@@ -17,3 +17,25 @@ void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, int3
 // The whole file as written: three comment lines and six key lines, CR LF each. Returns the
 // length (258 bytes with the defaults).
 int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, int32_t keepDisplayOn);
+
+// What start-up found when it opened the settings file. A file that exists but could not be
+// read (locked by another program, access denied) is never saved over: the user's values in it
+// would be lost to the defaults.
+enum class SettingsRead { Read, Missing, Unreadable };
+
+// Win32 errors that mean the file (or its folder) is not there.
+constexpr uint32_t OPEN_ERROR_FILE_NOT_FOUND = 2;
+constexpr uint32_t OPEN_ERROR_PATH_NOT_FOUND = 3;
+
+// opened: the open worked (openError is then not read); readOk: so did the read.
+SettingsRead ClassifySettingsRead(bool opened, uint32_t openError, bool readOk);
+
+// How a save writes the file. A read-only file is left alone. A link (a reparse point, or a
+// file with more than one name) is written through in place, so the link stays a link; any
+// other file is replaced in one step by a finished copy, keeping its attributes.
+enum class SaveMethod { Replace, InPlace, LeaveAlone };
+
+constexpr uint32_t FILE_ATTR_READONLY = 0x1;
+constexpr uint32_t FILE_ATTR_REPARSE_POINT = 0x400;
+
+SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount);

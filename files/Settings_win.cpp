@@ -1,59 +1,119 @@
 #include "files/Settings_win.h"
 
-#include "files/Paths.h"
-#include "files/Settings.h"
 #include "shell/Wide_win.h"
 
-#include <windows.h>
+static_assert(OPEN_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND, "Win32 error");
+static_assert(OPEN_ERROR_PATH_NOT_FOUND == ERROR_PATH_NOT_FOUND, "Win32 error");
+static_assert(FILE_ATTR_READONLY == FILE_ATTRIBUTE_READONLY, "Win32 attribute");
+static_assert(FILE_ATTR_REPARSE_POINT == FILE_ATTRIBUTE_REPARSE_POINT, "Win32 attribute");
 
-void LoadSettings(LimitTable* table, int32_t* keepDisplayOn, const wchar_t* exePath) {
-    wchar_t path[PATH_CAPACITY];
-    ExeSiblingPath(AsUtf16(exePath), u"Pellacord.ini", AsUtf16(path));
-    if (!path[0]) {
-        return;
+void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath) {
+    // The temporary name is as long as the settings' own, so it fits wherever they do, and
+    // no trailing dot or cut ever makes Windows take it for the settings file itself.
+    ExeSiblingPath(AsUtf16(exePath), u"Pellacord.ini", AsUtf16(file->path));
+    ExeSiblingPath(AsUtf16(exePath), u"Pellacord.new", AsUtf16(file->temporary));
+    if (!file->temporary[0]) {
+        file->path[0] = 0;
     }
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    uint8_t bytes[SETTINGS_READ_MAX + 1];
-    DWORD read = 0;
-    if (!ReadFile(file, bytes, SETTINGS_READ_MAX, &read, nullptr)) {
-        read = 0;
-    }
-    CloseHandle(file);
-    ParseSettings(bytes, static_cast<int32_t>(read), table, keepDisplayOn);
+    file->unreadable = false;
 }
 
-// The text goes to a temporary file beside the settings, which then replaces them in one
-// step: a crash, a full disk or a locked file leaves the old settings as they were instead of
-// an empty file.
-void SaveSettings(const LimitTable* table, int32_t keepDisplayOn, const wchar_t* exePath) {
-    wchar_t path[PATH_CAPACITY];
-    wchar_t temporary[PATH_CAPACITY];
-    ExeSiblingPath(AsUtf16(exePath), u"Pellacord.ini", AsUtf16(path));
-    ExeSiblingPath(AsUtf16(exePath), u"Pellacord.ini.new", AsUtf16(temporary));
-    if (!path[0] || !temporary[0] || lstrcmpW(path, temporary) == 0) {
+SettingsRead LoadSettings(LimitTable* table, int32_t* keepDisplayOn, SettingsFile* file) {
+    if (!file->path[0]) {
+        return SettingsRead::Missing;
+    }
+    HANDLE handle = CreateFileW(file->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    uint32_t openError = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    uint8_t bytes[SETTINGS_READ_MAX + 1];
+    DWORD read = 0;
+    bool readOk = false;
+    if (handle != INVALID_HANDLE_VALUE) {
+        readOk = ReadFile(handle, bytes, SETTINGS_READ_MAX, &read, nullptr) != FALSE;
+        CloseHandle(handle);
+    }
+    SettingsRead outcome = ClassifySettingsRead(handle != INVALID_HANDLE_VALUE, openError, readOk);
+    if (outcome == SettingsRead::Read) {
+        ParseSettings(bytes, static_cast<int32_t>(read), table, keepDisplayOn);
+    }
+    file->unreadable = outcome == SettingsRead::Unreadable;
+    return outcome;
+}
+
+namespace {
+
+bool WriteWhole(HANDLE handle, const char* text, DWORD length) {
+    DWORD written = 0;
+    return WriteFile(handle, text, length, &written, nullptr) && written == length && FlushFileBuffers(handle);
+}
+
+// The number of names the file has; 1 when it cannot be told.
+uint32_t LinkCount(const wchar_t* path) {
+    HANDLE handle = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return 1;
+    }
+    BY_HANDLE_FILE_INFORMATION info = {};
+    uint32_t links = GetFileInformationByHandle(handle, &info) ? info.nNumberOfLinks : 1;
+    CloseHandle(handle);
+    return links;
+}
+
+// Through the link to the file it names, keeping the link and every other name of the file.
+void SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
+    HANDLE handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
         return;
     }
-    // A settings file marked read-only is left alone, as writing into it would be refused.
-    DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (WriteWhole(handle, text, length)) {
+        SetEndOfFile(handle);  // a shorter text leaves nothing of the longer one behind
+    }
+    CloseHandle(handle);
+}
+
+// A finished copy replaces the file in one step, so a crash, a full disk or a locked file
+// leaves the old settings as they were. ReplaceFileW keeps the file's own attributes and
+// permissions; where it cannot, the copy is moved over and given the old attributes.
+void SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, const char* text, DWORD length) {
+    const DWORD kept = exists ? (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE))
+                              : 0;
+    HANDLE handle = CreateFileW(file->temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    bool complete = WriteWhole(handle, text, length);
+    CloseHandle(handle);
+    bool replaced = complete && exists &&
+                    ReplaceFileW(file->path, file->temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                 nullptr);
+    if (complete && !replaced) {
+        replaced = MoveFileExW(file->temporary, file->path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (!replaced) {
+        DeleteFileW(file->temporary);
+        return;
+    }
+    if (exists && GetFileAttributesW(file->path) != attributes) {
+        SetFileAttributesW(file->path, attributes);
+    }
+}
+
+}  // namespace
+
+void SaveSettings(const LimitTable* table, int32_t keepDisplayOn, const SettingsFile* file) {
+    if (!file->path[0] || file->unreadable) {
         return;
     }
     char text[SETTINGS_TEXT_CAPACITY];
-    int32_t length = FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, keepDisplayOn);
-    HANDLE file = CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    bool complete = WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr) &&
-                    written == static_cast<DWORD>(length) && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!complete || !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary);
+    DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, keepDisplayOn));
+    DWORD attributes = GetFileAttributesW(file->path);
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    switch (ChooseSaveMethod(exists, exists ? attributes : 0, exists ? LinkCount(file->path) : 0)) {
+    case SaveMethod::LeaveAlone: break;
+    case SaveMethod::InPlace: SaveInPlace(file->path, text, length); break;
+    case SaveMethod::Replace: SaveByReplacing(file, exists, attributes, text, length); break;
     }
 }

@@ -1,6 +1,7 @@
 #include "shell/Apps_win.h"
 
 #include "shell/Wide_win.h"
+#include "shell/SystemLibrary_win.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -73,7 +74,7 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     c.imageNames = imageNames;
     c.imageNameCount = SnapshotImageNames(imageNames, MAX_IMAGE_NAMES);
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
-    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    HMODULE dwm = LoadSystemLibrary(L"dwmapi.dll");
     void* getAttribute = dwm ? reinterpret_cast<void*>(GetProcAddress(dwm, "DwmGetWindowAttribute")) : nullptr;
     c.windows = WindowQueries{getAttribute, IsVisible, RootOwner, IsToolWindow, TitleLength,
                               IsCloaked,    ProcessId, ReadTitle};

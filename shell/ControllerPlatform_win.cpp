@@ -38,7 +38,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void* c, int32_t enable) { EnableAppList(W(c)->listWindow, enable); },
         [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
         [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
-        [](void* c, const LimitTable* limits, int32_t display) { SaveSettings(limits, display, W(c)->exePath); },
+        [](void* c, const LimitTable* limits, int32_t display) { SaveSettings(limits, display, W(c)->settings); },
         [](void*) { return ReadPowerLimits(); },
         [](void*) { EndMenu(); },
     };

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/Controller.h"
 #include "files/Log_win.h"
+#include "files/Settings_win.h"
 
 #include <windows.h>
 
@@ -10,7 +11,7 @@ struct WindowsControllerContext {
     HWND mainWindow;
     HWND listWindow;
     LogFile* log;
-    const wchar_t* exePath;
+    const SettingsFile* settings;
     ImageNameEntry* imageNames;  // MAX_IMAGE_NAMES scratch entries
 };
 

@@ -28,6 +28,9 @@ size_t IconImageBytes(int32_t size) {
 }
 
 size_t BuildIconImage(uint8_t* out, size_t capacity, int32_t size) {
+    if (size < 1 || size > ICON_IMAGE_MAX) {
+        return 0;  // the pixels are painted into a buffer of ICON_IMAGE_MAX squared
+    }
     size_t total = IconImageBytes(size);
     if (total > capacity) {
         return 0;
@@ -39,7 +42,7 @@ size_t BuildIconImage(uint8_t* out, size_t capacity, int32_t size) {
     Put16(out + 12, 1);
     Put16(out + 14, 32);
     Put32(out + 20, static_cast<uint32_t>(total - 40));
-    uint8_t pixels[48 * 48 * 4];
+    uint8_t pixels[ICON_IMAGE_MAX * ICON_IMAGE_MAX * 4];
     RasterizeAppIcon(pixels, size, APP_ICON_COLOR, ICON_SHAPE_EYE);
     const size_t row = static_cast<size_t>(size) * 4;
     uint8_t* colour = out + 40;

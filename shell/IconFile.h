@@ -7,9 +7,12 @@
 
 constexpr int32_t ICON_FILE_SIZES[] = {16, 20, 24, 32, 40, 48};
 constexpr int32_t ICON_FILE_COUNT = 6;
+constexpr int32_t ICON_IMAGE_MAX = 48;  // the largest image the file holds, and its pixel buffer's side
 
 // The bytes of one image as a resource holds it: BITMAPINFOHEADER, colour rows, mask rows.
 size_t IconImageBytes(int32_t size);
+// One image of 1 to ICON_IMAGE_MAX pixels; returns its length, or 0 for any other size or
+// when it does not fit the capacity.
 size_t BuildIconImage(uint8_t* out, size_t capacity, int32_t size);
 
 // The whole .ico file; returns its length, or 0 when it does not fit the capacity.

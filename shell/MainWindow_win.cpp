@@ -28,8 +28,9 @@ struct Program {
     UINT taskbarCreatedMessage;
     HICON smallIcon;
     HICON largeIcon;
-    wchar_t exePath[PATH_CAPACITY];
+    wchar_t exePath[EXE_PATH_CAPACITY];
     LogFile log;
+    SettingsFile settings;
     DrawKit kit;
     MainLayout layout;
     Palette palette;
@@ -97,7 +98,7 @@ void ApplyPointer(const PointerEffects& e) {
         TrackMouseEvent(&track);
     }
     if (e.saveSettings) {
-        SaveSettings(&g.limits, g.keepDisplayOn, g.exePath);
+        SaveSettings(&g.limits, g.keepDisplayOn, &g.settings);
     }
     if (e.logThresholds) {
         LogThresholds(Controller());
@@ -330,14 +331,17 @@ int RunPellacord(HINSTANCE instance) {
     g.layout = LayoutForScreen(g.kit.dpi);
     LoadPalette(&g.palette);
     SetDefaultLimits(&g.limits);
-    LoadSettings(&g.limits, &g.keepDisplayOn, g.exePath);
+    OpenSettingsFile(&g.settings, g.exePath);
+    if (LoadSettings(&g.limits, &g.keepDisplayOn, &g.settings) == SettingsRead::Unreadable) {
+        WriteLogLine(&g.log, "settings file could not be read; changes will not be saved");
+    }
 
     g.status = MakeWatchStatus();
     g.power = MakePowerRequest(SetExecutionStateWin);
     g.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
     InitProcessPlatform(&g.sampler, &g.processQuery);
     g.listView.selectedIndex = -1;
-    g.controllerContext = WindowsControllerContext{nullptr, nullptr, &g.log, g.exePath, g.imageNames};
+    g.controllerContext = WindowsControllerContext{nullptr, nullptr, &g.log, &g.settings, g.imageNames};
     g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
                                    &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
                                    WindowsControllerPlatform(&g.controllerContext), false, 0};

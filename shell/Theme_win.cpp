@@ -1,4 +1,5 @@
 #include "shell/Theme_win.h"
+#include "shell/SystemLibrary_win.h"
 
 int32_t SystemUsesDarkTheme() {
     HKEY key;
@@ -23,7 +24,7 @@ void ApplyDarkTitleBar(HWND window, int32_t dark) {
     constexpr DWORD DWMWA_USE_IMMERSIVE_DARK_MODE = 20;
     using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
     BOOL value = dark ? TRUE : FALSE;
-    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    HMODULE dwm = LoadSystemLibrary(L"dwmapi.dll");
     if (!dwm) {
         return;
     }

@@ -7,6 +7,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SoakTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/files/LogWriterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/PathsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp

@@ -89,10 +89,14 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    std::wstring exePath = std::wstring(temp) + L"pellacord-controller-" + std::to_wstring(GetCurrentProcessId()) +
-                           L"-Pellacord.exe";
-    std::wstring logPath = std::wstring(temp) + L"Pellacord.log";
+    // A folder of this run's own, so no other test's log is ever read or written.
+    std::wstring folder = std::wstring(temp) + L"pellacord-controller-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring exePath = folder + L"Pellacord.exe";
+    std::wstring logPath = folder + L"Pellacord.log";
     DeleteFileW(logPath.c_str());
+    SettingsFile settings{};
+    OpenSettingsFile(&settings, exePath.c_str());
     LogFile log = MakeLogFile();
     OpenLog(&log, exePath.c_str());
 
@@ -114,7 +118,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     PowerRequest power = MakePowerRequest(SetExecutionStateWin);
     TrayState tray{};
     InitTray(&tray, reinterpret_cast<uintptr_t>(main), WM_TRAY_CALLBACK, WindowsTrayShell());
-    WindowsControllerContext context{main, list, &log, exePath.c_str(), imageNames.get()};
+    WindowsControllerContext context{main, list, &log, &settings, imageNames.get()};
     WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
                       &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0};
     g_controller = &c;
@@ -188,6 +192,8 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     FreeProcessPlatform(&query);
     DestroyWindow(main);
     DeleteFileW(logPath.c_str());
+    RemoveDirectoryW(folder.c_str());
+    EndHelpers();
     CloseHandle(root.hThread);
     CloseHandle(root.hProcess);
 }

@@ -3,9 +3,12 @@
 // whole 2048-process snapshot, its members come and go, parents exit before their children,
 // children live less than a tick, pids are reused, the system clock is set both ways, the
 // machine sleeps and wakes, and the TCP tables outgrow their buffer. After every tick the
-// watch's promises are checked, and after the first minute nothing may be allocated.
+// watch's promises are checked, and after the first minute nothing may be allocated. Its log
+// lines go to a file that passes the size limit several times a day.
 #include "engine/Controller.h"
 #include "engine/PowerLimits.h"
+#include "files/Log.h"
+#include "files/LogWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 // Every allocation of the test program is counted, the fakes' and the gtest's included.
 static std::atomic<uint64_t> g_newCalls{0};
@@ -197,9 +201,55 @@ uint32_t SetState(uint32_t) {
     return 1;
 }
 
-ControllerPlatform QuietPlatform(uint64_t* logBytes) {
+// The log file: its size, and its first bytes since it was last begun.
+struct SoakLog {
+    LogWriter writer;
+    uint64_t size;
+    uint64_t largest;
+    uint64_t written;
+    char head[64];
+    uint32_t headLength;
+};
+
+LogFileOps SoakLogOps(SoakLog* log) {
+    return LogFileOps{
+        log,
+        [](void*) { return true; },
+        [](void* c, uint64_t* size) {
+            *size = static_cast<SoakLog*>(c)->size;
+            return true;
+        },
+        [](void* c) {
+            auto* l = static_cast<SoakLog*>(c);
+            l->size = 0;
+            l->headLength = 0;
+            return true;
+        },
+        [](void* c, const char* bytes, uint32_t count) {
+            auto* l = static_cast<SoakLog*>(c);
+            for (uint32_t i = 0; i < count && l->headLength < sizeof(l->head); i++) {
+                l->head[l->headLength++] = bytes[i];
+            }
+            l->size += count;
+            l->written += count;
+            l->largest = l->size > l->largest ? l->size : l->largest;
+            return count;
+        },
+        [](void*) {},
+        [](void*) { return g_world->now / 10000; },
+    };
+}
+
+void Write(SoakLog* log, const char* text, const char16_t* wide) {
+    const LocalTime t = {2026, 12, 10, 12, 0, 0};
+    char line[LOG_LINE_CAPACITY];
+    int32_t n = FormatLogLine(line, LOG_LINE_CAPACITY, &t, text, wide);
+    WriteLogBytes(&log->writer, line, static_cast<uint32_t>(n));
+}
+
+ControllerPlatform QuietPlatform(SoakLog* log) {
     return ControllerPlatform{
-        logBytes,
+        log,
         [](void*) -> uint32_t { return 0; },
         [](void*) {},
         [](void*, bool) {},
@@ -215,8 +265,8 @@ ControllerPlatform QuietPlatform(uint64_t* logBytes) {
         },
         [](void*, int32_t) {},
         [](void*, int32_t) {},
-        [](void* c, const char* text) { *static_cast<uint64_t*>(c) += strlen(text) + 23; },
-        [](void* c, const char* prefix, const char16_t*) { *static_cast<uint64_t*>(c) += strlen(prefix) + 24; },
+        [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
+        [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
         [](void*, const LimitTable*, int32_t) {},
         [](void*) { return uint32_t{0}; },
         [](void*) {},
@@ -268,7 +318,7 @@ struct Day {
     TcpTableApi tcp{};
     PowerRequest power = MakePowerRequest(SetState);
     TrayState tray{};
-    uint64_t logBytes = 0;
+    SoakLog log{};
     WatchController c{};
     std::unique_ptr<uint8_t[]> seen = std::make_unique<uint8_t[]>(PID_SPACE);
     uint64_t lastPreviousTime = 0;
@@ -301,8 +351,10 @@ struct Day {
         ResetEvaluator(evaluator.get(), &limits);
         view.selectedIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, QuietTray());
+        log.writer = MakeLogWriter(SoakLogOps(&log));
+        OpenLogWriter(&log.writer);
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&logBytes), false, 0};
+                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);
@@ -383,6 +435,7 @@ struct Day {
         const bool held = (power.lastFlags & ES_FLAG_SYSTEM_REQUIRED) != 0;
         ASSERT_EQ(held, WantsLock(status.currentState)) << t;
         ASSERT_GE(tree->previous.time, lastPreviousTime) << t;
+        ASSERT_LE(log.size, LOG_SIZE_LIMIT) << t;
         lastPreviousTime = tree->previous.time;
         // The tree is exactly the processes that are truly in it, each once.
         ASSERT_EQ(tree->memberCount, world->members) << t;
@@ -436,6 +489,11 @@ TEST(Soak, ADayOfOneWatch) {
     EXPECT_EQ(g_newCalls.load(), newCallsAtOneMinute) << "allocations after the first minute";
     EXPECT_EQ(w.tcpAllocations, tcpAllocationsAtOneMinute) << "TCP buffer allocations after the first minute";
     EXPECT_GT(tcpAllocationsAtOneMinute, 1u);  // the tables did outgrow the first buffer
+    // The log was begun anew as it reached the limit, each time as a restarted file begins.
+    EXPECT_GE(day.log.writer.restarts, 2u);
+    const std::string begun = std::string("\xEF\xBB\xBF") + LOG_RESTART_LINE;
+    EXPECT_EQ(std::string(day.log.head, day.log.headLength).substr(0, begun.size()), begun);
+    EXPECT_GT(day.log.largest, LOG_SIZE_LIMIT - 1024);
     // The day went through everything it was meant to.
     EXPECT_GT(busy, 20000);
     EXPECT_GT(grace, 3000);
@@ -444,8 +502,9 @@ TEST(Soak, ADayOfOneWatch) {
     EXPECT_GT(fullTree, 1000);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     printf("soak: %d ticks in %.1f s; BUSY %d (spawn %d), grace %d, IDLE %d; %d ticks with a full tree; "
-           "%llu bytes of log\n",
-           DAY, seconds, busy, spawn, grace, idle, fullTree, static_cast<unsigned long long>(day.logBytes));
+           "%llu bytes of log, begun anew %u times\n",
+           DAY, seconds, busy, spawn, grace, idle, fullTree, static_cast<unsigned long long>(day.log.written),
+           day.log.writer.restarts);
 }
 
 }  // namespace

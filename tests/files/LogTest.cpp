@@ -54,16 +54,33 @@ TEST(LogFormat, WholeLines) {
         {"watching: ", u"Build \u00B7 Release", true, "2026-12-09 08:07:06  watching: Build \xC2\xB7 Release\r\n"},
         {"  image: ", u"", true, "2026-12-09 08:07:06    image: \r\n"},
         {"watching: ", tooLong, true, "2026-12-09 08:07:06  watching: \r\n"},
+        // A title cannot start a line of its own, nor hide one behind control characters.
+        {"watching: ", u"x\r\n2026-12-09 08:07:06  stopped watching; lock released", true,
+         "2026-12-09 08:07:06  watching: x\xEF\xBF\xBD\xEF\xBF\xBD" "2026-12-09 08:07:06  stopped watching; lock released\r\n"},
+        {"watching: ", std::u16string(u"a\0b", 3) + u"\u001B[31m\u007F\u0080\u00FF", true,
+         "2026-12-09 08:07:06  watching: a\r\n"},  // the text ends at its terminator
+        {"watching: ", u"\u001B[31m\tz\u007F\u0080", true,
+         "2026-12-09 08:07:06  watching: \xEF\xBF\xBD[31m\xEF\xBF\xBDz\xEF\xBF\xBD\xC2\x80\r\n"},
     };
     for (const Case& c : cases) {
         int32_t n = FormatLogLine(out, LOG_LINE_CAPACITY, &t, c.text, c.hasWide ? c.wide.c_str() : nullptr);
         EXPECT_EQ(std::string(out, static_cast<size_t>(n)), c.line);
     }
+}
+
+TEST(LogFormat, ALineTooLongForItsBufferKeepsItsEnd) {
+    const LocalTime t = {2026, 12, 9, 8, 7, 6};
+    char out[LOG_LINE_CAPACITY];
     const std::u16string fits(170, u'\u00E9');  // 340 bytes, fits the 512-byte buffer
-    EXPECT_EQ(FormatLogLine(out, 100, &t, "x", fits.c_str()), 0);  // does not fit this line buffer
+    // The title does not fit a 100-byte line: it is left out, the line break stays.
+    EXPECT_EQ(std::string(out, static_cast<size_t>(FormatLogLine(out, 100, &t, "x", fits.c_str()))),
+              "2026-12-09 08:07:06  x\r\n");
     EXPECT_EQ(FormatLogLine(out, LOG_LINE_CAPACITY, &t, "x", fits.c_str()), 21 + 1 + 340 + 2);
-    EXPECT_EQ(sizeof(LOG_RESTART_LINE) - 1, 58u);
-    EXPECT_EQ(sizeof(LOG_SEPARATOR) - 1, 56u);
+    std::string longText(200, 'a');
+    int32_t n = FormatLogLine(out, 60, &t, longText.c_str(), nullptr);
+    EXPECT_EQ(n, 60);
+    EXPECT_EQ(std::string(out + 58, 2), "\r\n");
+    EXPECT_EQ(FormatLogLine(out, 22, &t, "x", nullptr), 0);  // not even the prefix and the break
 }
 
 }  // namespace

@@ -25,24 +25,33 @@ TEST(Paths, SiblingOfTheExecutable) {
     }
 }
 
-TEST(Paths, LongDirectoryCutsTheNameAt259Units) {
-    struct Case { size_t directoryLength; std::u16string expectedName; };
+// A path that does not fit is no path at all: a cut one would name another file.
+TEST(Paths, APathThatDoesNotFitIsEmpty) {
+    struct Case { size_t directoryLength; const char16_t* name; bool fits; };
     const Case cases[] = {
-        {245, u"Pellacord.log"},     // 245 + 13 = 258: fits
-        {246, u"Pellacord.log"},     // exactly 259
-        {247, u"Pellacord.lo"},      // cut by one
-        {258, u"P"},
-        {259, u""},                  // the separator is the last unit that fits
+        {245, u"Pellacord.log", true},    // 245 + 13 = 258
+        {246, u"Pellacord.log", true},    // exactly 259
+        {247, u"Pellacord.log", false},   // would be cut to "Pellacord.lo"
+        {246, u"Pellacord.ini", true},
+        {247, u"Pellacord.ini", false},   // would be cut to "Pellacord.in"
+        {246, u"Pellacord.new", true},    // the save's temporary name fits wherever the settings do
+        {247, u"Pellacord.new", false},
+        {259, u"Pellacord.log", false},
+        {1000, u"Pellacord.log", false},  // a long path read in full
+        {32000, u"Pellacord.ini", false},
     };
     for (const Case& c : cases) {
         std::u16string exe(c.directoryLength - 1, u'd');
         exe += u"\\Pellacord.exe";
         char16_t out[PATH_CAPACITY];
-        out[PATH_CAPACITY - 1] = u'#';
-        ExeSiblingPath(exe.c_str(), u"Pellacord.log", out);
+        out[0] = u'#';
+        ExeSiblingPath(exe.c_str(), c.name, out);
         std::u16string result(out);
-        EXPECT_LE(result.size(), 259u);
-        EXPECT_EQ(result.substr(c.directoryLength), c.expectedName) << c.directoryLength;
+        if (c.fits) {
+            EXPECT_EQ(result, exe.substr(0, c.directoryLength) + c.name) << c.directoryLength;
+        } else {
+            EXPECT_EQ(result, u"") << c.directoryLength;
+        }
     }
 }
 

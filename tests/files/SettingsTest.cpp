@@ -112,4 +112,32 @@ TEST(Settings, WrittenTextAndRoundTrip) {
     EXPECT_EQ(back.display, 1);
 }
 
+TEST(SettingsFile, WhatAnOpenFoundAndHowASaveWrites) {
+    struct Read { bool opened; uint32_t error; bool readOk; SettingsRead outcome; };
+    const Read reads[] = {
+        {true, 0, true, SettingsRead::Read},
+        {false, OPEN_ERROR_FILE_NOT_FOUND, false, SettingsRead::Missing},
+        {false, OPEN_ERROR_PATH_NOT_FOUND, false, SettingsRead::Missing},
+        {false, 5, false, SettingsRead::Unreadable},   // access denied
+        {false, 32, false, SettingsRead::Unreadable},  // held by another program
+        {true, 0, false, SettingsRead::Unreadable},    // opened, but the read failed
+    };
+    for (const Read& r : reads) {
+        EXPECT_EQ(ClassifySettingsRead(r.opened, r.error, r.readOk), r.outcome) << r.error;
+    }
+    struct Save { bool exists; uint32_t attributes; uint32_t links; SaveMethod method; };
+    const Save saves[] = {
+        {false, 0, 0, SaveMethod::Replace},
+        {true, 0x20, 1, SaveMethod::Replace},
+        {true, 0x22, 1, SaveMethod::Replace},                                 // hidden: kept by the replace
+        {true, 0x21, 1, SaveMethod::LeaveAlone},                              // read-only
+        {true, 0x20 | FILE_ATTR_REPARSE_POINT, 1, SaveMethod::InPlace},       // a symbolic link
+        {true, 0x20, 2, SaveMethod::InPlace},                                 // a hard link
+        {true, FILE_ATTR_READONLY | FILE_ATTR_REPARSE_POINT, 1, SaveMethod::LeaveAlone},
+    };
+    for (const Save& v : saves) {
+        EXPECT_EQ(ChooseSaveMethod(v.exists, v.attributes, v.links), v.method) << v.attributes << " " << v.links;
+    }
+}
+
 }  // namespace

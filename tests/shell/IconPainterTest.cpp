@@ -117,4 +117,18 @@ TEST(IconFile, ImagesAreBottomUpWithAMask) {
     }
 }
 
+// The image is painted in a buffer of 48 x 48 pixels: any other size is refused, whatever
+// room the caller offers.
+TEST(IconFile, ImageSizesOutsideItsBufferAreRefused) {
+    std::vector<uint8_t> room(IconImageBytes(256) + 64, 0xAB);
+    for (int32_t size : {-1, 0, 49, 64, 256}) {
+        EXPECT_EQ(BuildIconImage(room.data(), room.size(), size), 0u) << size;
+    }
+    EXPECT_EQ(room.front(), 0xAB);
+    for (int32_t size : {1, 48}) {
+        EXPECT_EQ(BuildIconImage(room.data(), room.size(), size), IconImageBytes(size)) << size;
+    }
+    EXPECT_EQ(BuildIconImage(room.data(), IconImageBytes(48) - 1, 48), 0u);
+}
+
 }  // namespace
