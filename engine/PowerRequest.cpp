@@ -69,8 +69,11 @@ const char* LockStateName(const PowerRequest* r, bool wantsLock) {
     return r->lastAccepted ? "held" : "REFUSED";
 }
 
+// `powercfg /requests` prints the reason on a line of its own: a title cannot add lines.
 void FormatPowerReason(char16_t* out, const char16_t* title) {
-    FormatText(out, POWER_REASON_CAPACITY, u"Pellacord: watching %s", title);
+    char16_t printable[POWER_REASON_CAPACITY];
+    CopyWidePrintable(printable, title, POWER_REASON_CAPACITY);
+    FormatText(out, POWER_REASON_CAPACITY, u"Pellacord: watching %s", printable);
 }
 
 void OpenPowerReason(PowerRequest* r, const char16_t* title) {

@@ -64,10 +64,7 @@ int32_t FormatLogLine(char* out, int32_t capacity, const LocalTime* time, const 
         // A text of LOG_UTF8_CAPACITY units or more could not fit the buffer in UTF-8 anyway.
         if (n < LOG_UTF8_CAPACITY) {
             char16_t printable[LOG_UTF8_CAPACITY];
-            for (int32_t i = 0; i < n; i++) {
-                printable[i] = (wide[i] < 0x20 || wide[i] == 0x7F) ? u'\uFFFD' : wide[i];
-            }
-            printable[n] = 0;
+            CopyWidePrintable(printable, wide, LOG_UTF8_CAPACITY);
             // An empty text converts to the terminator alone, and a text too long for the
             // buffer to nothing: either way only the prefix is written.
             int32_t converted = Utf16ToUtf8(printable, utf8, LOG_UTF8_CAPACITY);

@@ -80,14 +80,14 @@ SettingsRead ClassifySettingsRead(bool opened, uint32_t openError, bool readOk) 
     return readOk ? SettingsRead::Read : SettingsRead::Unreadable;
 }
 
-SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount) {
+SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount, bool leadsElsewhere) {
     if (!exists) {
         return SaveMethod::Replace;
     }
     if (attributes & FILE_ATTR_READONLY) {
         return SaveMethod::LeaveAlone;
     }
-    if ((attributes & FILE_ATTR_REPARSE_POINT) || linkCount > 1) {
+    if ((attributes & FILE_ATTR_REPARSE_POINT) || linkCount > 1 || leadsElsewhere) {
         return SaveMethod::InPlace;
     }
     return SaveMethod::Replace;

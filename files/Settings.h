@@ -30,12 +30,13 @@ constexpr uint32_t OPEN_ERROR_PATH_NOT_FOUND = 3;
 // opened: the open worked (openError is then not read); readOk: so did the read.
 SettingsRead ClassifySettingsRead(bool opened, uint32_t openError, bool readOk);
 
-// How a save writes the file. A read-only file is left alone. A link (a reparse point, or a
-// file with more than one name) is written through in place, so the link stays a link; any
-// other file is replaced in one step by a finished copy, keeping its attributes.
+// How a save writes the file. A read-only file is left alone. A link (a reparse point, a file
+// with more than one name, or a path that leads on to another file) is written through in
+// place, so the link stays a link; any other file is replaced in one step by a finished copy,
+// keeping its attributes.
 enum class SaveMethod { Replace, InPlace, LeaveAlone };
 
 constexpr uint32_t FILE_ATTR_READONLY = 0x1;
 constexpr uint32_t FILE_ATTR_REPARSE_POINT = 0x400;
 
-SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount);
+SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount, bool leadsElsewhere);

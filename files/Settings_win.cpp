@@ -60,6 +60,35 @@ uint32_t LinkCount(const wchar_t* path) {
     return links;
 }
 
+// Whether opening the path ends at a file of another path: a symbolic link, or a folder of the
+// path that is one. (Wine shows a Unix symbolic link only this way.)
+bool LeadsElsewhere(const wchar_t* path) {
+    wchar_t full[PATH_CAPACITY];
+    DWORD fullLength = GetFullPathNameW(path, PATH_CAPACITY, full, nullptr);
+    HANDLE handle = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE || fullLength == 0 || fullLength >= PATH_CAPACITY) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+        return false;
+    }
+    wchar_t final[PATH_CAPACITY + 8];
+    DWORD finalLength = GetFinalPathNameByHandleW(handle, final, PATH_CAPACITY + 8, FILE_NAME_NORMALIZED);
+    CloseHandle(handle);
+    if (finalLength == 0 || finalLength >= PATH_CAPACITY + 8) {
+        return false;
+    }
+    const wchar_t* at = final;
+    if (wcsncmp(at, L"\\\\?\\UNC\\", 8) == 0) {
+        at += 6;  // "\\?\UNC\server" is "\\server"
+        final[6] = L'\\';
+    } else if (wcsncmp(at, L"\\\\?\\", 4) == 0) {
+        at += 4;
+    }
+    return lstrcmpiW(at, full) != 0;
+}
+
 // Through the link to the file it names, keeping the link and every other name of the file.
 void SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
     HANDLE handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -111,7 +140,8 @@ void SaveSettings(const LimitTable* table, int32_t keepDisplayOn, const Settings
     DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, keepDisplayOn));
     DWORD attributes = GetFileAttributesW(file->path);
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    switch (ChooseSaveMethod(exists, exists ? attributes : 0, exists ? LinkCount(file->path) : 0)) {
+    switch (ChooseSaveMethod(exists, exists ? attributes : 0, exists ? LinkCount(file->path) : 0,
+                             exists && LeadsElsewhere(file->path))) {
     case SaveMethod::LeaveAlone: break;
     case SaveMethod::InPlace: SaveInPlace(file->path, text, length); break;
     case SaveMethod::Replace: SaveByReplacing(file, exists, attributes, text, length); break;

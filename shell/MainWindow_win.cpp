@@ -56,6 +56,8 @@ struct Program {
 
 Program g;
 
+constexpr UINT_PTR REFRESH_TIMER_ID = 2;  // the list refresh after a click that activated the window
+
 WatchController* Controller() {
     return &g.controller;
 }
@@ -189,8 +191,34 @@ void OnTaskbarCreated() {
     }
 }
 
+// Activation refreshes the list of open apps, since the user was just working in one of them.
+// When a click activated the window, the refresh waits until a double-click could be over:
+// the click, and a double-click, act on the row that was drawn under the pointer.
+void OnActivate(UINT state) {
+    if (state == WA_INACTIVE || g.status.watchMode != WATCH_OFF) {
+        return;
+    }
+    if (state == WA_CLICKACTIVE) {
+        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
+        return;
+    }
+    RefreshAppList(Controller());
+}
+
+void OnTimer(WPARAM id) {
+    if (id == TICK_TIMER_ID) {
+        Tick(Controller());
+    } else if (id == REFRESH_TIMER_ID) {
+        KillTimer(g.mainWindow, REFRESH_TIMER_ID);
+        if (g.status.watchMode == WATCH_OFF) {
+            RefreshAppList(Controller());
+        }
+    }
+}
+
 void OnDestroy() {
     KillTimer(g.mainWindow, TICK_TIMER_ID);
+    KillTimer(g.mainWindow, REFRESH_TIMER_ID);
     ReleasePowerRequest(&g.power);
     ClosePowerReason(&g.power);
     WriteLogLine(&g.log, "Pellacord exited; lock released");
@@ -219,11 +247,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated"); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && g.status.watchMode == WATCH_OFF) {
-            RefreshAppList(Controller());
-        }
-        return 0;
+    case WM_ACTIVATE: OnActivate(LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(window); return 0;
     case WM_CLOSE:
         if (g.status.watchMode == WATCH_ON) {
@@ -235,15 +259,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ERASEBKGND: return 1;
     case WM_SETTINGCHANGE: OnSettingChange(); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
-    case WM_TIMER:
-        if (wParam == TICK_TIMER_ID) {
-            Tick(Controller());
-        }
-        return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
     case WM_MOUSEMOVE: ApplyPointer(UpdateHover(&pointer, x, y)); return 0;
     case WM_LBUTTONDOWN: ApplyPointer(PointerDown(&pointer, x, y)); return 0;
     case WM_LBUTTONUP: ApplyPointer(PointerUp(&pointer, x, y)); return 0;
     case WM_MOUSELEAVE: ApplyPointer(PointerLeave(&pointer)); return 0;
+    case WM_CAPTURECHANGED: ApplyPointer(PointerCaptureLost(&pointer)); return 0;
+    case WM_CANCELMODE:
+        ApplyPointer(PointerCaptureLost(&pointer));
+        return DefWindowProcW(window, message, wParam, lParam);  // lets the capture go
     case WM_TRAY_CALLBACK: OnTrayCallback(wParam, lParam); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
@@ -297,27 +321,42 @@ void CreateAppList() {
     MoveWindow(g.listWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
 
-// The second copy hands over to the first and creates nothing.
-bool HandOverToRunningCopy() {
+constexpr DWORD FIRST_COPY_WAIT_MS = 5000;  // a first copy still starting up gets this long
+
+// The second copy hands over to the first and creates nothing. Returns the exit code, or -1
+// for the first copy. When the name is taken but no window comes, another program holds it
+// (or the first copy hangs): saying so beats ending without a word.
+int HandOverToRunningCopy() {
     g.instanceMutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
     if (!g.instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
-    if (first) {
-        PostMessageW(first, WM_SHOW_EXISTING, 0, 0);
-        SetForegroundWindow(first);
+        return -1;
     }
     CloseHandle(g.instanceMutex);
-    return true;
+    g.instanceMutex = nullptr;
+    HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
+    for (ULONGLONG start = GetTickCount64(); !first && GetTickCount64() - start < FIRST_COPY_WAIT_MS;) {
+        Sleep(100);
+        first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
+    }
+    if (!first) {
+        MessageBoxW(nullptr,
+                    L"Another program holds Pellacord's single-instance name, so Pellacord cannot start.\n\n"
+                    L"If Pellacord is already running, it is not answering.",
+                    L"Pellacord", MB_OK | MB_ICONWARNING);
+        return 1;
+    }
+    PostMessageW(first, WM_SHOW_EXISTING, 0, 0);
+    SetForegroundWindow(first);
+    return 0;
 }
 
 }  // namespace
 
 int RunPellacord(HINSTANCE instance) {
     g.instance = instance;
-    if (HandOverToRunningCopy()) {
-        return 0;
+    int handedOver = HandOverToRunningCopy();
+    if (handedOver >= 0) {
+        return handedOver;
     }
     SetProcessDPIAware();
     ReadExecutablePath(g.exePath);

@@ -256,11 +256,28 @@ ListEffects ListDoubleClick(AppListView* v, int32_t x, int32_t y, ListClient c) 
 }
 
 ListEffects ListWheel(AppListView* v, int32_t wheelDelta, ListClient c) {
-    int32_t notches = wheelDelta / WHEEL_NOTCH;  // truncates toward zero: less than a notch is nothing
     if (!v->enabled) {
         return None();
     }
+    if ((wheelDelta > 0 && v->wheelRemainder < 0) || (wheelDelta < 0 && v->wheelRemainder > 0)) {
+        v->wheelRemainder = 0;  // a turn the other way starts afresh
+    }
+    int32_t sum = v->wheelRemainder + wheelDelta;
+    int32_t notches = sum / WHEEL_NOTCH;  // truncates toward zero: the rest waits for more
+    v->wheelRemainder = sum - notches * WHEEL_NOTCH;
+    if (notches == 0) {
+        return None();
+    }
     return ScrollListBy(v, -notches * v->rowHeight * WHEEL_ROWS_PER_NOTCH, c);
+}
+
+ListEffects ListCaptureLost(AppListView* v) {
+    ListEffects e = None();
+    if (v->thumbDragging) {
+        v->thumbDragging = 0;
+        e.invalidate = true;
+    }
+    return e;
 }
 
 ListEffects ListResized(AppListView* v, ListClient c) {

@@ -49,6 +49,7 @@ struct AppListView {
     int32_t thumbGrabOffset;
     int32_t controlId;
     int32_t dpi;              // set by the owner with the row height
+    int32_t wheelRemainder;   // wheel units short of a notch, kept for the next message
 };
 
 struct ListClient {
@@ -95,7 +96,11 @@ ListEffects ListMouseLeave(AppListView* view);
 ListEffects ListButtonDown(AppListView* view, int32_t x, int32_t y, ListClient client);
 ListEffects ListButtonUp(AppListView* view);
 ListEffects ListDoubleClick(AppListView* view, int32_t x, int32_t y, ListClient client);
+// Touchpads send deltas smaller than a notch: they add up, and every whole notch scrolls.
 ListEffects ListWheel(AppListView* view, int32_t wheelDelta, ListClient client);
+// The mouse capture went elsewhere (another window took it, or the system cancelled a mode):
+// a thumb drag stops where it is.
+ListEffects ListCaptureLost(AppListView* view);
 ListEffects ListResized(AppListView* view, ListClient client);
 
 // The owner's operations: a new row count (the selection is cut to fit, hover cleared), and

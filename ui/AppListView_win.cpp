@@ -92,6 +92,10 @@ LRESULT CALLBACK AppListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONUP: Apply(list, v, ListButtonUp(v)); return 0;
     case WM_LBUTTONDBLCLK: Apply(list, v, ListDoubleClick(v, x, y, ClientOf(list))); return 0;
     case WM_MOUSEWHEEL: Apply(list, v, ListWheel(v, GET_WHEEL_DELTA_WPARAM(wParam), ClientOf(list))); return 0;
+    case WM_CAPTURECHANGED: Apply(list, v, ListCaptureLost(v)); return 0;
+    case WM_CANCELMODE:
+        Apply(list, v, ListCaptureLost(v));
+        return DefWindowProcW(list, message, wParam, lParam);  // lets the capture go
     default: return DefWindowProcW(list, message, wParam, lParam);
     }
 }

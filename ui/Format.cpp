@@ -192,6 +192,15 @@ void CopyWide(char16_t* dst, const char16_t* src, int capacity) {
     dst[n] = 0;
 }
 
+void CopyWidePrintable(char16_t* dst, const char16_t* src, int capacity) {
+    CopyWide(dst, src, capacity);
+    for (int i = 0; capacity > 0 && dst[i]; i++) {
+        if (dst[i] < 0x20 || dst[i] == 0x7F) {
+            dst[i] = u'\uFFFD';
+        }
+    }
+}
+
 int WideLength(const char16_t* s) {
     int n = 0;
     while (s[n]) {

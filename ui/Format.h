@@ -14,6 +14,10 @@ const char16_t* MetricName(int metric);
 
 // Keeps at most capacity - 1 units and always terminates; capacity <= 0 writes nothing.
 void CopyWide(char16_t* dst, const char16_t* src, int capacity);
+// The same, for a text from another program (a window title, an image name) on its way into a
+// line of text: its control characters, U+0000 to U+001F and U+007F, become U+FFFD, so it can
+// never start a line of its own.
+void CopyWidePrintable(char16_t* dst, const char16_t* src, int capacity);
 int WideLength(const char16_t* s);
 
 // A small printf with the directives the program uses: %u (uint32_t), %d (int32_t),

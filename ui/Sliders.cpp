@@ -164,17 +164,24 @@ PointerEffects PointerDown(PointerContext* c, int32_t x, int32_t y) {
     return e;
 }
 
+// The end of a drag is the one moment the limits are saved, changed or not.
+static PointerEffects EndSliderDrag(PointerContext* c) {
+    PointerState* p = c->pointer;
+    PointerEffects e = {};
+    p->sliders[p->draggedSlider].dragging = 0;
+    p->draggedSlider = -1;
+    e.saveSettings = true;
+    e.logThresholds = c->status->watchMode == WATCH_ON;
+    e.invalidate = true;
+    return e;
+}
+
 PointerEffects PointerUp(PointerContext* c, int32_t x, int32_t y) {
     PointerState* p = c->pointer;
     PointerEffects e = {};
     if (p->draggedSlider >= 0) {
-        // The end of a drag is the one moment the limits are saved, changed or not.
-        p->sliders[p->draggedSlider].dragging = 0;
-        p->draggedSlider = -1;
+        e = EndSliderDrag(c);
         e.releaseCapture = true;
-        e.saveSettings = true;
-        e.logThresholds = c->status->watchMode == WATCH_ON;
-        e.invalidate = true;
         return e;
     }
     HitTarget pressed = p->pressedTarget;
@@ -194,6 +201,19 @@ PointerEffects PointerLeave(PointerContext* c) {
     PointerEffects e = {};
     if (c->pointer->hoverTarget != TARGET_NONE) {
         c->pointer->hoverTarget = TARGET_NONE;
+        e.invalidate = true;
+    }
+    return e;
+}
+
+PointerEffects PointerCaptureLost(PointerContext* c) {
+    PointerState* p = c->pointer;
+    if (p->draggedSlider >= 0) {
+        return EndSliderDrag(c);
+    }
+    PointerEffects e = {};
+    if (p->pressedTarget != TARGET_NONE) {
+        p->pressedTarget = TARGET_NONE;
         e.invalidate = true;
     }
     return e;

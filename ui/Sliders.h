@@ -75,3 +75,6 @@ PointerEffects UpdateHover(PointerContext* c, int32_t x, int32_t y);
 PointerEffects PointerDown(PointerContext* c, int32_t x, int32_t y);
 PointerEffects PointerUp(PointerContext* c, int32_t x, int32_t y);
 PointerEffects PointerLeave(PointerContext* c);
+// The mouse capture went elsewhere in the middle of a drag or a press: a slider drag ends as a
+// release would end it (saved, and logged while watching); a press ends without a click.
+PointerEffects PointerCaptureLost(PointerContext* c);

@@ -111,7 +111,7 @@ PowerReasonApi FakeReasons(Reasons* reasons) {
 TEST_F(PowerFixture, TheReasonObjectFollowsTheRequest) {
     Reasons reasons;
     r.reason = FakeReasons(&reasons);
-    OpenPowerReason(&r, u"Render \u00B7 final");
+    OpenPowerReason(&r, u"Render \u00B7\r\nfinal");
     SetPowerRequest(&r, 1, 0);
     SetPowerRequest(&r, 1, 1);  // the screen kept on too
     SetPowerRequest(&r, 1, 1);
@@ -119,7 +119,7 @@ TEST_F(PowerFixture, TheReasonObjectFollowsTheRequest) {
     SetPowerRequest(&r, 1, 0);
     ReleasePowerRequest(&r);
     ClosePowerReason(&r);
-    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"create Pellacord: watching Render ? final", "set system",
+    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"create Pellacord: watching Render ???final", "set system",
                                                       "set display", "clear system", "clear display", "set system",
                                                       "clear system", "close"}));
     EXPECT_EQ(g_calls.size(), 5u);  // the execution state goes on exactly as before

@@ -125,18 +125,20 @@ TEST(SettingsFile, WhatAnOpenFoundAndHowASaveWrites) {
     for (const Read& r : reads) {
         EXPECT_EQ(ClassifySettingsRead(r.opened, r.error, r.readOk), r.outcome) << r.error;
     }
-    struct Save { bool exists; uint32_t attributes; uint32_t links; SaveMethod method; };
+    struct Save { bool exists; uint32_t attributes; uint32_t links; bool elsewhere; SaveMethod method; };
     const Save saves[] = {
-        {false, 0, 0, SaveMethod::Replace},
-        {true, 0x20, 1, SaveMethod::Replace},
-        {true, 0x22, 1, SaveMethod::Replace},                                 // hidden: kept by the replace
-        {true, 0x21, 1, SaveMethod::LeaveAlone},                              // read-only
-        {true, 0x20 | FILE_ATTR_REPARSE_POINT, 1, SaveMethod::InPlace},       // a symbolic link
-        {true, 0x20, 2, SaveMethod::InPlace},                                 // a hard link
-        {true, FILE_ATTR_READONLY | FILE_ATTR_REPARSE_POINT, 1, SaveMethod::LeaveAlone},
+        {false, 0, 0, false, SaveMethod::Replace},
+        {true, 0x20, 1, false, SaveMethod::Replace},
+        {true, 0x22, 1, false, SaveMethod::Replace},                            // hidden: kept by the replace
+        {true, 0x21, 1, false, SaveMethod::LeaveAlone},                         // read-only
+        {true, 0x20 | FILE_ATTR_REPARSE_POINT, 1, false, SaveMethod::InPlace},  // a symbolic link
+        {true, 0x20, 2, false, SaveMethod::InPlace},                            // a hard link
+        {true, 0x20, 1, true, SaveMethod::InPlace},                             // the path leads to another file
+        {true, FILE_ATTR_READONLY | FILE_ATTR_REPARSE_POINT, 1, false, SaveMethod::LeaveAlone},
     };
     for (const Save& v : saves) {
-        EXPECT_EQ(ChooseSaveMethod(v.exists, v.attributes, v.links), v.method) << v.attributes << " " << v.links;
+        EXPECT_EQ(ChooseSaveMethod(v.exists, v.attributes, v.links, v.elsewhere), v.method)
+            << v.attributes << " " << v.links << " " << v.elsewhere;
     }
 }
 

@@ -2,6 +2,8 @@
 //   appwindows main   a main window with an owned dialog above it
 //   appwindows tool   a tool window and a visible untitled window
 //   appwindows two    two unowned titled windows, "Upper Window" above "Lower Window"
+//   appwindows one TITLE X
+//                     one titled window at x X
 // It lives until closed, or for a minute.
 #include <windows.h>
 
@@ -37,6 +39,8 @@ int wmain(int argc, wchar_t** argv) {
     if (wcscmp(mode, L"main") == 0) {
         HWND main = Make(L"Main Window", 0, nullptr, 500);
         Make(L"Owned Dialog", 0, main, 520);
+    } else if (wcscmp(mode, L"one") == 0 && argc >= 4) {
+        Make(argv[2], 0, nullptr, _wtoi(argv[3]));
     } else if (wcscmp(mode, L"tool") == 0) {
         Make(L"Tool Palette", WS_EX_TOOLWINDOW, nullptr, 600);
         Make(L"", 0, nullptr, 620);

@@ -15,6 +15,13 @@
 //   wintool row TITLE PID           the row of the open app titled TITLE in a list of open
 //                                   apps made as Pellacord (process PID) makes it; exit 1 when
 //                                   it is not listed
+//   wintool front TITLE             brings the window titled TITLE to the front
+//   wintool lock PATH MS            holds the file open, sharing nothing, for MS milliseconds
+//   wintool squat MS [WINDOW_MS]    holds Pellacord's single-instance name for MS; with
+//                                   WINDOW_MS, shows a "PellacordWindow" after that long, as a
+//                                   first copy slow to start would, and prints "shown" when it
+//                                   is asked to show itself
+//   wintool text CLASS              prints the texts of the window's children (a message box)
 //   wintool post CLASS MSG WPARAM LPARAM
 //                                   posts a message (numbers in decimal or 0x hex) to the
 //                                   window, such as a power broadcast Wine never sends
@@ -85,6 +92,54 @@ UINT Number(const wchar_t* text) {
     return static_cast<UINT>(wcstoul(text, nullptr, 0));
 }
 
+BOOL CALLBACK PrintChildText(HWND child, LPARAM) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(child, text, 512);
+    if (text[0]) {
+        printf("%ls\n", text);
+    }
+    return TRUE;
+}
+
+LRESULT CALLBACK FirstCopyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == 0x8002) {  // WM_SHOW_EXISTING
+        printf("shown\n");
+        fflush(stdout);
+        return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
+int Squat(DWORD ms, DWORD windowAfter) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\PellacordSingleInstance");
+    if (!mutex) {
+        return 1;
+    }
+    DWORD start = GetTickCount();
+    HWND window = nullptr;
+    while (GetTickCount() - start < ms) {
+        if (windowAfter && !window && GetTickCount() - start >= windowAfter) {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = FirstCopyProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"PellacordWindow";
+            RegisterClassW(&wc);
+            window = CreateWindowExW(0, L"PellacordWindow", L"Pellacord", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100,
+                                     nullptr, nullptr, wc.hInstance, nullptr);
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    if (window) {
+        DestroyWindow(window);
+    }
+    CloseHandle(mutex);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -98,6 +153,32 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         }
         printf("%d\n", search.found);
+        return 0;
+    }
+    if (argc == 3 && wcscmp(argv[1], L"front") == 0) {
+        HWND window = FindWindowW(nullptr, argv[2]);
+        return window && SetForegroundWindow(window) ? 0 : 1;
+    }
+    if (argc == 4 && wcscmp(argv[1], L"lock") == 0) {
+        HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return 1;
+        }
+        printf("locked\n");
+        fflush(stdout);
+        Sleep(Number(argv[3]));
+        CloseHandle(file);
+        return 0;
+    }
+    if ((argc == 3 || argc == 4) && wcscmp(argv[1], L"squat") == 0) {
+        return Squat(Number(argv[2]), argc == 4 ? Number(argv[3]) : 0);
+    }
+    if (argc == 3 && wcscmp(argv[1], L"text") == 0) {
+        HWND window = FindWindowW(argv[2], nullptr);
+        if (!window) {
+            return 1;
+        }
+        EnumChildWindows(window, PrintChildText, 0);
         return 0;
     }
     if (argc == 6 && wcscmp(argv[1], L"post") == 0) {

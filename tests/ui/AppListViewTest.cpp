@@ -109,6 +109,34 @@ TEST(AppListView, Wheel) {
     }
 }
 
+// A precision touchpad sends many small deltas: they add up to notches, and what is short of
+// a notch waits for the next message.
+TEST(AppListView, TouchpadDeltasAddUp) {
+    struct Case { const char* name; std::vector<int32_t> deltas; int32_t startScroll; int32_t scroll; };
+    const Case cases[] = {
+        {"three of 40 make a notch", {-40, -40, -40}, 0, 120},
+        {"two of 40 do not", {-40, -40}, 0, 0},
+        {"the rest is kept", {-100, -100, -100}, 0, 240},   // 300: two notches, 60 waiting
+        {"a turn the other way starts afresh", {-100, 100, 100}, 100, 0},  // one notch up from 100
+        {"sixty of 40 scroll twenty notches", std::vector<int32_t>(60, 40), 270, 0},
+        {"mouse notches exactly as before", {120, -240}, 270, 300 - 30},
+    };
+    for (const Case& c : cases) {
+        AppListView v = View(10);  // content 400, client 130: at most 270
+        v.scrollY = c.startScroll;
+        for (int32_t d : c.deltas) {
+            ListWheel(&v, d, CLIENT);
+        }
+        EXPECT_EQ(v.scrollY, std::min(c.scroll, 270)) << c.name;
+    }
+    AppListView off = View(10);
+    SetListEnabled(&off, 0);
+    ListWheel(&off, -100, CLIENT);
+    SetListEnabled(&off, 1);
+    ListWheel(&off, -40, CLIENT);
+    EXPECT_EQ(off.scrollY, 0);  // a disabled list gathers nothing either
+}
+
 TEST(AppListView, ThumbBandAndDrag) {
     AppListView v = View(10);  // content 400, client 130, max scroll 270
     ListThumb t = ComputeListThumb(&v, CLIENT);

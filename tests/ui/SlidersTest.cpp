@@ -129,4 +129,31 @@ TEST_F(PointerFixture, HoverRepaintsOnlyOnChange) {
     EXPECT_EQ(pointer.hoverTarget, TARGET_NONE);
 }
 
+// Another window takes the capture in the middle of a drag, or the system cancels the mode.
+TEST_F(PointerFixture, LostCaptureEndsADragOrAPress) {
+    status.watchMode = WATCH_ON;
+    PointerDown(&c, 100, 455);  // the cpu slider
+    UpdateHover(&c, 150, 455);
+    uint32_t dragged = limits.rows[0].value;
+    PointerEffects e = PointerCaptureLost(&c);
+    EXPECT_TRUE(e.saveSettings);
+    EXPECT_TRUE(e.logThresholds);
+    EXPECT_FALSE(e.releaseCapture);  // it is gone already
+    EXPECT_EQ(pointer.draggedSlider, -1);
+    EXPECT_EQ(pointer.sliders[0].dragging, 0);
+    // The release that follows is no second end: nothing saved or logged again.
+    e = PointerUp(&c, 190, 455);
+    EXPECT_FALSE(e.saveSettings);
+    EXPECT_FALSE(e.logThresholds);
+    UpdateHover(&c, 200, 455);
+    EXPECT_EQ(limits.rows[0].value, dragged);  // the slider no longer follows the pointer
+
+    PointerDown(&c, 100, 700);  // the button
+    e = PointerCaptureLost(&c);
+    EXPECT_TRUE(e.invalidate);
+    EXPECT_EQ(pointer.pressedTarget, TARGET_NONE);
+    EXPECT_EQ(PointerUp(&c, 100, 700).click, TARGET_NONE);  // no click after all
+    EXPECT_FALSE(PointerCaptureLost(&c).invalidate);        // nothing to end
+}
+
 }  // namespace

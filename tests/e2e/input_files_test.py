@@ -1,0 +1,205 @@
+"""The real Pellacord.exe never acts on the wrong app and never loses or forges data, under Wine
+with real input and real files: a double-click that activates the window watches the app drawn
+under the pointer, a slider drag whose capture is taken away ends as a release would, a locked
+settings file is never saved over, a settings file that is a link stays one, a DLL planted
+beside the program is never run, and a second copy meets a single-instance name held by
+another program, or a first copy slow to start."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+from winebed import Bed, Checks, Program, poll, read, wait_exit
+
+EXE = sys.argv[1]
+WORK = os.path.join(os.path.dirname(EXE), "e2e", "input-files")
+WM_CANCELMODE, WM_COMMAND, IDM_EXIT, WM_CLOSE = 0x1F, 0x111, 203, 0x10
+check = Checks()
+
+
+def wintool(bed):
+    return os.environ["PELLACORD_WINTOOL"]
+
+
+def start_app(bed, title, x):
+    appwindows = os.path.join(os.path.dirname(os.environ["PELLACORD_WINTOOL"]), "appwindows.exe")
+    proc = subprocess.Popen(["wine", appwindows, "one", title, str(x)], env=bed.env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    check(poll(lambda: bed.tool("front", title)[0] == 0, 20, 0.3), f"{title} did not appear")
+    return proc
+
+
+def rows(p):
+    return (p.win["h"] - 58 - 364) // 40
+
+
+def exit_program(bed, p):
+    bed.tool("post", "PellacordWindow", str(WM_COMMAND), str(IDM_EXIT), "0")
+    wait_exit(p.proc, 10)
+    p.end()
+
+
+def activation_click(bed):
+    """The user works in one app, then double-clicks another in the inactive Pellacord window."""
+    p = Program(bed, EXE, os.path.join(WORK, "activation"))
+    apps = []
+    try:
+        check(p.start() is not None, "no window")
+        apps = [start_app(bed, "First App", 950), start_app(bed, "Second App", 970)]  # clear of Pellacord
+        bed.tool("front", "First App")
+        time.sleep(0.3)
+        bed.tool("front", "Second App")
+        time.sleep(0.3)
+        p.refresh()  # activates Pellacord and lists Second App above First App
+        time.sleep(1)
+        check(p.bed.tool("row", "Second App", str(p.win["pid"]))[1] == "0", "Second App is not the first row")
+        bed.tool("front", "First App")  # back at work in the other app: the z-order changes
+        time.sleep(0.5)
+        sx, sy = p.screen(200, 58 + 20)  # the row drawn as "Second App"
+        bed.xdotool("mousemove", str(sx), str(sy), "click", "--repeat", "2", "--delay", "80", "1")
+        check(poll(lambda: "watching: " in p.log_text(), 5, 0.2), "the double-click started no watch")
+        watched = [line for line in p.log_text().split("\r\n") if "  watching: " in line]
+        check(watched and watched[0].endswith("watching: Second App"), f"watched the wrong app: {watched}")
+    finally:
+        exit_program(bed, p)
+        for a in apps:
+            a.kill()
+
+
+def lost_capture(bed):
+    """A slider drag whose capture is taken away (the system cancels the mode) ends there."""
+    p = Program(bed, EXE, os.path.join(WORK, "capture"))
+    try:
+        check(p.start() is not None, "no window")
+        first_row = 58 + rows(p) * 40 + 72
+        x0, y0 = p.screen(107, first_row + 10)
+        bed.xdotool("mousemove", str(x0), str(y0), "mousedown", "1", "mousemove", str(x0 + 40), str(y0))
+        time.sleep(0.3)
+        check(read(p.ini) is None, "saved before the drag ended")
+        bed.tool("post", "PellacordWindow", str(WM_CANCELMODE), "0", "0")
+        saved = poll(lambda: read(p.ini), 5, 0.1)
+        check(saved is not None, "the lost capture did not end the drag with a save")
+        stamp = os.stat(p.ini).st_mtime_ns if saved else 0
+        bed.xdotool("mousemove", str(x0 + 120), str(y0))
+        time.sleep(0.3)
+        bed.xdotool("mouseup", "1")
+        time.sleep(1)
+        check(read(p.ini) == saved, "the slider followed the pointer after the drag ended")
+        check(os.stat(p.ini).st_mtime_ns == stamp if saved else False, "the release saved a second time")
+    finally:
+        exit_program(bed, p)
+
+
+def locked_settings(bed):
+    """Settings held open by another program at start-up are left as they are."""
+    mine = b"cpu=700\r\ndisplay=1\r\n"
+    p = Program(bed, EXE, os.path.join(WORK, "locked"), mine.decode())
+    lock = subprocess.Popen(["wine", wintool(bed), "lock", subprocess.run(
+        ["winepath", "-w", p.ini], env=bed.env, capture_output=True, text=True).stdout.strip(), "6000"],
+        env=bed.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+    try:
+        check(lock.stdout.readline().strip() == "locked", "the settings file could not be locked")
+        check(p.start() is not None, "no window")
+        log = p.log_text()
+        check("  Pellacord started\r\n" in log and
+              log.find("settings file could not be read; changes will not be saved") > log.find("Pellacord started"),
+              "no line about the unreadable settings")
+        check(log.count("settings file could not be read") == 1, "the line was written more than once")
+        check("thresholds: cpu 200 permille" in log, "not running on the defaults")
+        wait_exit(lock, 15)
+        # A change after the lock is gone still leaves the user's file alone.
+        cx, cy = p.screen(24, 58 + rows(p) * 40 + 72 + 200 + 11)
+        bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
+        time.sleep(1)
+        check(read(p.ini) == mine, f"the settings were saved over: {read(p.ini)!r}")
+    finally:
+        lock.kill()
+        exit_program(bed, p)
+
+
+def linked_settings(bed):
+    """A settings file that is a symbolic link is written through, and stays a link."""
+    p = Program(bed, EXE, os.path.join(WORK, "linked"))
+    target = os.path.join(p.folder, "settings-kept-elsewhere.ini")
+    with open(target, "wb") as f:
+        f.write(b"cpu=300\r\n")
+    os.symlink(os.path.basename(target), p.ini)
+    try:
+        check(p.start() is not None, "no window")
+        cx, cy = p.screen(24, 58 + rows(p) * 40 + 72 + 200 + 11)
+        bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
+        check(poll(lambda: b"display=1" in (read(target) or b""), 5, 0.2), "the linked file was not written")
+        check(os.path.islink(p.ini), "the link was replaced by a plain file")
+        check(b"cpu=300\r\n" in (read(target) or b""), "the values read through the link were lost")
+    finally:
+        exit_program(bed, p)
+
+
+def planted_dll(bed):
+    """A DLL with a system library's name beside the program is never loaded, even where Wine,
+    like Windows, would search the program's folder first."""
+    p = Program(bed, EXE, os.path.join(WORK, "planted"))
+    shutil.copy(os.environ["PELLACORD_PLANTED"], os.path.join(p.folder, "iphlpapi.dll"))
+    shutil.copy(os.environ["PELLACORD_PLANTED"], os.path.join(p.folder, "dwmapi.dll"))
+    marker = os.path.join(p.folder, "planted-dll-was-loaded")
+    try:
+        overrides = bed.env.get("WINEDLLOVERRIDES", "") + ";iphlpapi,dwmapi=n,b"
+        check(p.start({"WINEDLLOVERRIDES": overrides}) is not None, "no window")
+        p.refresh()  # enumerates the open apps, which loads dwmapi
+        time.sleep(1.5)
+        check(not os.path.exists(marker), "the planted DLL was loaded")
+    finally:
+        exit_program(bed, p)
+
+
+def single_instance(bed):
+    """The name is held by another program: after 5 s a message box, and exit code 1. A first
+    copy that shows its window within the 5 s gets the hand-over, and the second exits 0."""
+    folder = os.path.join(WORK, "squatted")
+    p = Program(bed, EXE, folder)
+    squatter = subprocess.Popen(["wine", wintool(bed), "squat", "20000"], env=bed.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL)
+    try:
+        time.sleep(1)
+        started = time.monotonic()
+        second = bed.start(p.exe)
+        box = bed.wait_window("#32770", 15000)
+        waited = time.monotonic() - started
+        check(box is not None, "no message box")
+        check(4.5 < waited < 12, f"the box came after {waited:.1f} s, not after waiting 5 s")
+        text = bed.tool("text", "#32770")[1]
+        check("Another program holds Pellacord's single-instance name" in text, f"the box says: {text!r}")
+        bed.tool("post", "#32770", str(WM_CLOSE), "0", "0")
+        check(wait_exit(second, 10) == 1, "the second copy did not exit with 1")
+        check(read(p.log) is None, "a log was written")
+    finally:
+        squatter.kill()
+        subprocess.run(["wine", "taskkill", "/f", "/im", "wintool.exe"], env=bed.env, capture_output=True)
+
+    slow = subprocess.Popen(["wine", wintool(bed), "squat", "12000", "2000"], env=bed.env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, text=True)
+    try:
+        time.sleep(0.5)
+        second = bed.start(p.exe)
+        check(wait_exit(second, 15) == 0, "the second copy did not hand over to a slow first copy")
+        slow.kill()
+        out = slow.communicate(timeout=10)[0]
+        check("shown" in out, "the slow first copy was not asked to show itself")
+    finally:
+        slow.kill()
+
+
+def main():
+    bed = Bed()
+    activation_click(bed)
+    lost_capture(bed)
+    locked_settings(bed)
+    linked_settings(bed)
+    planted_dll(bed)
+    single_instance(bed)
+    check.finish("input and files")
+
+
+if __name__ == "__main__":
+    main()
