@@ -1,14 +1,14 @@
 #include "engine/PidSet.h"
 
-#include <cstring>
-
 static uint32_t Slot(uint32_t pid) {
     return (pid * 2654435761u) >> (32 - 12);  // 12 bits: PID_SET_SLOTS
 }
 static_assert(PID_SET_SLOTS == 1 << 12, "Slot takes 12 bits");
 
 void BuildPidSet(PidSet* set, const uint32_t* pids, int32_t count) {
-    memset(set->slots, 0, sizeof(set->slots));
+    for (int32_t i = 0; i < set->count; i++) {
+        set->slots[set->usedSlots[i]] = 0;
+    }
     set->pids = pids;
     set->count = count < 0 ? 0 : count > PID_SET_CAPACITY ? PID_SET_CAPACITY : count;
     for (int32_t i = 0; i < set->count; i++) {
@@ -17,6 +17,7 @@ void BuildPidSet(PidSet* set, const uint32_t* pids, int32_t count) {
             slot = (slot + 1) & (PID_SET_SLOTS - 1);
         }
         set->slots[slot] = i + 1;
+        set->usedSlots[i] = static_cast<int32_t>(slot);
     }
 }
 

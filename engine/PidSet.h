@@ -7,10 +7,12 @@
 constexpr int32_t PID_SET_CAPACITY = 2048;
 constexpr int32_t PID_SET_SLOTS = 2 * PID_SET_CAPACITY;  // a power of two, at most half full
 
+// It starts zeroed; a build clears only the slots the one before used.
 struct PidSet {
     const uint32_t* pids;
     int32_t count;
     int32_t slots[PID_SET_SLOTS];  // list index + 1, 0 for an empty slot
+    int32_t usedSlots[PID_SET_CAPACITY];
 };
 
 // At most PID_SET_CAPACITY pids of the list are taken.

@@ -14,11 +14,12 @@ constexpr uint64_t CREATION_AHEAD_LIMIT = 86400ull * 10000000;  // a day in 100-
 int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
     uint32_t slot = (pid * 2654435761u) >> 20;  // 12 bits: HASH_SLOTS
     for (;;) {
-        if (s->slots[slot] < 0) {
+        if (s->slots[slot] == 0) {
             if (!insert) {
                 return -1;
             }
             s->slotPids[slot] = pid;
+            s->usedSlots[s->usedCount++] = static_cast<int32_t>(slot);
             return static_cast<int32_t>(slot);
         }
         if (s->slotPids[slot] == pid) {
@@ -30,7 +31,7 @@ int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
 
 int32_t FirstChild(DescendantScratch* s, uint32_t pid) {
     int32_t slot = SlotFor(s, pid, false);
-    return slot < 0 ? -1 : s->slots[slot];
+    return slot < 0 ? -1 : s->slots[slot] - 1;
 }
 
 void Queue(DescendantScratch* s, int32_t pass, int32_t index) {
@@ -57,16 +58,19 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
     if (count > MAX_SNAPSHOT_PROCESSES) {
         count = MAX_SNAPSHOT_PROCESSES;
     }
-    memset(s->slots, 0xFF, sizeof(s->slots));
-    memset(s->pending, 0, sizeof(s->pending));
+    for (int32_t i = 0; i < s->usedCount; i++) {
+        s->slots[s->usedSlots[i]] = 0;
+    }
+    s->usedCount = 0;
+    // No memset of `pending`: every bit queued by the last call was consumed by it.
     for (int32_t i = count - 1; i >= 0; i--) {
         s->nextSibling[i] = -1;
         if (entries[i].parentPid == 0) {
             continue;  // a parent id of 0 never links anything
         }
         int32_t slot = SlotFor(s, entries[i].parentPid, true);
-        s->nextSibling[i] = s->slots[slot];
-        s->slots[slot] = i;
+        s->nextSibling[i] = s->slots[slot] - 1;
+        s->slots[slot] = i + 1;
     }
     for (int32_t i = 0; i < count; i++) {
         if (entries[i].pid == rootPid) {
@@ -117,15 +121,20 @@ uint32_t IndexSlot(uint32_t pid) {
 }
 static_assert(MEMBER_INDEX_SLOTS == 1 << 12, "IndexSlot takes 12 bits");
 
+// Only the slots the last build used are cleared, not the whole index.
 void BuildPreviousIndex(PreviousTable* previous) {
-    memset(previous->index, 0, sizeof(previous->index));
+    for (int32_t i = 0; i < previous->indexed; i++) {
+        previous->index[previous->indexSlots[i]] = 0;
+    }
     for (int32_t i = 0; i < previous->count; i++) {
         uint32_t slot = IndexSlot(previous->entries[i].pid);
         while (previous->index[slot] != 0) {
             slot = (slot + 1) & (MEMBER_INDEX_SLOTS - 1);
         }
         previous->index[slot] = i + 1;
+        previous->indexSlots[i] = static_cast<int32_t>(slot);
     }
+    previous->indexed = previous->count;
 }
 
 uint64_t Growth(uint64_t now, uint64_t before) {

@@ -34,6 +34,8 @@ struct SnapshotEntry {
 struct PreviousTable {
     ProcessCounters entries[MAX_TREE_PROCESSES];
     int32_t index[MEMBER_INDEX_SLOTS];  // entry + 1, 0 for an empty slot
+    int32_t indexSlots[MAX_TREE_PROCESSES];  // the slots in use, cleared before the next build
+    int32_t indexed;
     int32_t count;
     uint64_t time;
     uint64_t wallTime;
@@ -78,10 +80,14 @@ struct ProcessPlatform {
     uint64_t (*wallTime)(void* context);
 };
 
-// Working memory for finding descendants in linear time rather than pass by pass.
+// Working memory for finding descendants in time linear in the snapshot. It starts zeroed and
+// is left clean by every call: only the slots a call used are cleared, and every pending bit
+// is consumed, so a tick clears a few hundred entries rather than kilobytes.
 struct DescendantScratch {
-    int32_t slots[MAX_SNAPSHOT_PROCESSES * 2];     // parent pid hash -> first child, -1 empty
+    int32_t slots[MAX_SNAPSHOT_PROCESSES * 2];     // parent pid hash -> first child + 1, 0 empty
     uint32_t slotPids[MAX_SNAPSHOT_PROCESSES * 2];
+    int32_t usedSlots[MAX_SNAPSHOT_PROCESSES];
+    int32_t usedCount;
     int32_t nextSibling[MAX_SNAPSHOT_PROCESSES];
     uint64_t pending[MAX_DESCENDANT_PASSES + 1][MAX_SNAPSHOT_PROCESSES / 64];
 };

@@ -186,6 +186,7 @@ void OnSettingChange() {
 
 void OnTaskbarCreated() {
     if (g.status.watchMode == WATCH_ON) {
+        ForgetShownTray(&g.tray);
         AddTrayIcon(&g.tray);
         UpdateTray(Controller());
     }

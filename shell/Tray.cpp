@@ -3,6 +3,14 @@
 #include "shell/IconPainter.h"
 #include "ui/Format.h"
 
+static bool WideEqual(const char16_t* a, const char16_t* b) {
+    while (*a && *a == *b) {
+        a++;
+        b++;
+    }
+    return *a == *b;
+}
+
 int32_t TrayIconKindOf(WatchState state) {
     return state == STATE_BUSY ? 0 : state == STATE_GRACE ? 1 : 2;
 }
@@ -44,6 +52,8 @@ int32_t AddTrayIcon(TrayState* tray) {
     if (tray->shell.notify(tray->shell.context, TRAY_ADD, tray, u"Pellacord")) {
         tray->iconShown = 1;
         tray->lastAddError = 0;
+        CopyWide(tray->shownTip, u"Pellacord", TRAY_TIP_CAPACITY);
+        tray->shownImage = tray->trayImage;
     } else {
         tray->lastAddError = tray->shell.lastError(tray->shell.context);
     }
@@ -88,11 +98,21 @@ int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text) {
     if (!tray->iconShown) {
         return AddTrayIcon(tray);
     }
+    if (tray->shownImage == tray->trayImage && WideEqual(tray->shownTip, text)) {
+        return 1;  // the shell shows this already
+    }
     if (!tray->shell.notify(tray->shell.context, TRAY_MODIFY, tray, text)) {
         tray->iconShown = 0;  // a restarted taskbar no longer knows it: add it again next time
         return 0;
     }
+    CopyWide(tray->shownTip, text, TRAY_TIP_CAPACITY);
+    tray->shownImage = tray->trayImage;
     return 1;
+}
+
+void ForgetShownTray(TrayState* tray) {
+    tray->shownTip[0] = 0;
+    tray->shownImage = nullptr;
 }
 
 void ShutdownTray(TrayState* tray) {

@@ -38,6 +38,9 @@ struct TrayState {
     uint32_t lastAddError;
     int32_t iconKind;  // the kind trayImage was made for
     TrayShell shell;
+    // What the shell shows now, so an update that changes nothing is not sent.
+    char16_t shownTip[TRAY_TIP_CAPACITY];
+    void* shownImage;
 };
 
 struct TrayIconStyle {
@@ -58,6 +61,9 @@ uint32_t TrayDataSize();
 void RemoveTrayIcon(TrayState* tray);
 void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage);
 int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text);
+// The taskbar was created anew: the next update goes to the shell even if nothing changed, so
+// a shell that no longer knows the icon says so and it is added again.
+void ForgetShownTray(TrayState* tray);
 void ShutdownTray(TrayState* tray);
 
 // The menu: "Show Pellacord", "Release the lock" while watching, a separator, "Exit".

@@ -7,8 +7,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from scenario import GREY, start_both, stop_busy_apps  # noqa: E402
-from winebed import Bed, Checks, Program, poll, wait_exit  # noqa: E402
+from scenario import GREEN, GREY, select_app, start_both  # noqa: E402
+from winebed import Bed, Checks, Program, find_colour, poll, wait_exit  # noqa: E402
 
 
 def follow(p, printed, until, timeout):
@@ -35,12 +35,14 @@ def main():
     try:
         print("Starting Pellacord and a sample app that works for 10 seconds...", flush=True)
         app, _, s = start_both(bed, p, "10000,600000", 2, check)
-        p.click(200, 78)
-        time.sleep(3)
-        print("Picked the app: " + s.shot("1-previewing.png"), flush=True)
+        select_app(p, check)
+        left, top, right, bottom = s.layout["detail0"]
+        poll(lambda: find_colour(s.shot("1-previewing.png"), GREEN, p.win["y"] + top, p.win["y"] + bottom,
+                                 p.win["x"] + left, p.win["x"] + right), 10, 0.5)
+        print("Picked the app: " + os.path.join(out, "1-previewing.png"), flush=True)
         p.click(*s.button)
-        time.sleep(2)
-        print("Watching from the tray: " + s.shot("2-watching.png"), flush=True)
+        s.wait_tray(GREEN, "2-watching.png")
+        print("Watching from the tray: " + os.path.join(out, "2-watching.png"), flush=True)
         printed, _ = follow(p, 0, "state changed: BUSY -> grace", 40)
         printed, idle = follow(p, printed, "state changed: grace -> IDLE", 45)
         s.wait_tray(GREY, "3-idle.png")
@@ -48,8 +50,7 @@ def main():
         check(idle, "the app did not go quiet in time")
     finally:
         if app:
-            app.kill()
-        stop_busy_apps(bed)
+            app.end()
         # The watched app is gone: the window comes back and closes normally.
         poll(p.visible, 10, 0.3)
         p.end()

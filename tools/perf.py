@@ -1,10 +1,16 @@
-"""Whole-process figures of Pellacord.exe under Wine, each beside a do-nothing Win32 window
-program built the same way (tests/support/baseline_win.cpp):
-  - the executable's size;
-  - the time from process start to the window being visible (median of 3);
-  - CPU seconds used over 60 s, Pellacord watching a 50-process tree;
-  - peak resident memory over that run.
-Run it with: bash tools/perf.sh"""
+"""Whole-process figures of Pellacord.exe under Wine:
+  - the executable's size, beside a do-nothing window program built the same way
+    (tests/support/baseline_win.cpp);
+  - the time from process start to the window being visible (median of 3), beside it;
+  - peak resident memory while watching, beside it;
+  - one full paint of the main window and of the app list with 8 rows at 96 and 144 dpi
+    (tests/support/paintbench_win.cpp, a few hundred repaints each);
+  - the cost of watching an idle 50-process tree for a while, own CPU plus the Wine server's,
+    against the query floor (tests/support/floor_win.cpp): the queries every once-a-second
+    tree watcher must make, and nothing more. The server's CPU while nothing watches is
+    measured too and taken off both.
+Run it with: bash tools/perf.sh. It exits non-zero when a target is missed: the watch at most
+1.2 times the floor, a paint under 2 ms."""
 import os
 import statistics
 import subprocess
@@ -12,26 +18,35 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from scenario import start_both, stop_busy_apps  # noqa: E402
-from winebed import Bed, Checks, Program, poll, wait_exit  # noqa: E402
+from scenario import select_app, start_both  # noqa: E402
+from winebed import Bed, Checks, Program, poll, wait_exit, windows_path  # noqa: E402
 
 BUILD = sys.argv[1]
 PELLACORD = os.path.join(BUILD, "Pellacord.exe")
-BASELINE = os.path.join(BUILD, "tests", "baseline.exe")
-WATCH_SECONDS = int(os.environ.get("PELLACORD_PERF_SECONDS", "60"))
+TESTS = os.path.join(BUILD, "tests")
+BASELINE = os.path.join(TESTS, "baseline.exe")
+FLOOR = os.path.join(TESTS, "floor.exe")
+SECONDS = int(os.environ.get("PELLACORD_PERF_SECONDS", "25"))
 TICK = os.sysconf("SC_CLK_TCK")
 
 
-def linux_pid(exe):
-    name = os.path.basename(exe)
+def linux_pids(name, prefix=None):
+    """Linux pids of running processes whose command line holds `name` (and, with a prefix,
+    whose WINEPREFIX is that one)."""
+    found = []
     for pid in subprocess.run(["pgrep", "-f", name], capture_output=True, text=True).stdout.split():
         try:
             with open(f"/proc/{pid}/stat") as f:
-                if f.read().split()[2] != "Z":
-                    return int(pid)
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    continue
+            if prefix:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if f"WINEPREFIX={prefix}".encode() not in f.read().split(b"\0"):
+                        continue
+            found.append(int(pid))
         except OSError:
             pass
-    return None
+    return found
 
 
 def cpu_seconds(pid):
@@ -67,6 +82,55 @@ def close(bed, proc, cls):
         proc.kill()
 
 
+class Meter:
+    """CPU seconds of one process and of the Wine server over an interval."""
+
+    def __init__(self, bed, pid):
+        self.server = linux_pids("wineserver", bed.env["WINEPREFIX"])[0]
+        self.pid = pid
+
+    def measure(self, seconds):
+        own0 = cpu_seconds(self.pid) if self.pid else 0
+        server0 = cpu_seconds(self.server)
+        time.sleep(seconds)
+        own = (cpu_seconds(self.pid) - own0) if self.pid else 0
+        return own, cpu_seconds(self.server) - server0
+
+
+def watch_costs(bed, check):
+    """The floor, Pellacord watching, and nothing at all, each for SECONDS beside one idle
+    50-process tree."""
+    p = Program(bed, PELLACORD, os.path.join(BUILD, "perf", "pellacord"))
+    app, _, _ = start_both(bed, p, "0", 49, check)
+    results = {}
+    try:
+        check(poll(lambda: bed.tool("row", "Busy App", str(p.win["pid"]))[0] == 0, 10, 0.5), "no busy app")
+        time.sleep(3)  # the chain of 50 has started and settled
+        own, server = Meter(bed, None).measure(SECONDS)
+        results["nothing"] = (own, server)
+
+        log = os.path.join(BUILD, "perf", "floor.log")
+        floor = bed.start(FLOOR, windows_path(log))
+        check(poll(lambda: linux_pids("floor.exe"), 10, 0.2), "the floor did not start")
+        time.sleep(2)
+        results["floor"] = Meter(bed, linux_pids("floor.exe")[0]).measure(SECONDS)
+        floor.kill()
+        floor.wait()
+
+        select_app(p, check)
+        p.click_on("button")
+        check(poll(lambda: "tick procs=50 " in p.log_text(), 15, 0.5), "Pellacord is not watching 50 processes")
+        pid = linux_pids(os.path.join("pellacord", "Pellacord.exe").replace("/", "."))[0]
+        results["pellacord"] = Meter(bed, pid).measure(SECONDS)
+        results["pellacord rss"] = peak_rss_kb(pid)
+        results["ticks"] = p.log_text().count("tick procs=50 ")
+    finally:
+        app.end()
+        poll(p.visible, 10, 0.3)
+        p.end()
+    return results
+
+
 def main():
     bed = Bed()
     check = Checks()
@@ -74,6 +138,7 @@ def main():
 
     sizes = (os.path.getsize(PELLACORD), os.path.getsize(BASELINE))
     rows.append(("executable size (bytes)", sizes[0], sizes[1]))
+    check(sizes[0] < 300 * 1024, f"the executable is {sizes[0]} bytes")
 
     starts = {"p": [], "b": []}
     for _ in range(3):
@@ -84,43 +149,53 @@ def main():
     rows.append(("start to visible window (s, median of 3)", statistics.median(starts["p"]),
                  statistics.median(starts["b"])))
 
-    # Pellacord watching a 50-process tree (idle, so the tree itself adds no CPU to the machine).
-    p = Program(bed, PELLACORD, os.path.join(BUILD, "perf", "pellacord"))
-    app, _, s = start_both(bed, p, "0", 49, check)
-    poll(lambda: False, 3)  # the chain of 50 has started
-    p.click(200, 78)
-    p.click(*s.button)
-    time.sleep(2)
-    pid = linux_pid(p.exe)
-    c0 = cpu_seconds(pid)
-    time.sleep(WATCH_SECONDS)
-    pellacord_cpu = cpu_seconds(pid) - c0
-    pellacord_rss = peak_rss_kb(pid)
-    ticks = p.log_text().count("tick procs=50 ")
-    app.kill()
-    stop_busy_apps(bed)
-    poll(p.visible, 10, 0.3)
-    p.end()
-
     base = bed.start(BASELINE)
     bed.wait_window("BaselineWindow", 30000)
-    bpid = linux_pid(BASELINE)
-    b0 = cpu_seconds(bpid)
-    time.sleep(WATCH_SECONDS)
-    base_cpu = cpu_seconds(bpid) - b0
-    base_rss = peak_rss_kb(bpid)
+    time.sleep(2)
+    base_rss = peak_rss_kb(linux_pids("baseline.exe")[0])
     close(bed, base, "BaselineWindow")
 
-    rows.append((f"CPU seconds over {WATCH_SECONDS} s (Pellacord watching 50 processes)", pellacord_cpu, base_cpu))
-    rows.append(("peak resident memory (KB)", pellacord_rss, base_rss))
-    print(f"\n{ticks} tick lines with procs=50 during the watch\n")
-    print("| figure | Pellacord | baseline | ratio |")
+    paints = subprocess.run(["wine", os.path.join(TESTS, "paintbench.exe"), "300"], env=bed.env,
+                            capture_output=True, text=True).stdout.split("\n")
+    paint_rows = []
+    for line in paints:
+        parts = line.split()
+        if len(parts) >= 6 and parts[0] == "paint":
+            dpi, main_ms, list_ms = parts[1], float(parts[3]), float(parts[5])
+            paint_rows.append((dpi, main_ms, list_ms))
+            check(main_ms < 2 and list_ms < 2, f"a paint at {dpi} dpi takes {main_ms} / {list_ms} ms")
+    check(len(paint_rows) == 2, f"paint figures missing: {paints}")
+
+    costs = watch_costs(bed, check)
+    rows.append(("peak resident memory while watching (KB)", costs["pellacord rss"], base_rss))
+
+    print("\n| figure | Pellacord | baseline | ratio |")
     print("|---|---|---|---|")
     for name, a, b in rows:
         ratio = f"{a / b:.2f}x" if b else "-"
         fa = f"{a:.3f}" if isinstance(a, float) else str(a)
         fb = f"{b:.3f}" if isinstance(b, float) else str(b)
         print(f"| {name} | {fa} | {fb} | {ratio} |")
+
+    print("\n| one full paint (ms, mean of 300) | main window | app list, 8 rows |")
+    print("|---|---|---|")
+    for dpi, main_ms, list_ms in paint_rows:
+        print(f"| {dpi} dpi | {main_ms:.2f} | {list_ms:.2f} |")
+
+    _, idle_server = costs["nothing"]
+    print(f"\nWatching an idle 50-process tree for {SECONDS} s ({costs['ticks']} tick lines); "
+          f"the Wine server's {idle_server:.2f} s while nothing watched is taken off:")
+    print("\n| | own CPU (s) | Wine server CPU (s), measured | less its idle share | total (s) |")
+    print("|---|---|---|---|---|")
+    totals = {}
+    for key, name in (("pellacord", "Pellacord"), ("floor", "query floor")):
+        own, measured = costs[key]
+        server = max(0.0, measured - idle_server)
+        totals[key] = own + server
+        print(f"| {name} | {own:.2f} | {measured:.2f} | {server:.2f} | {own + server:.2f} |")
+    ratio = totals["pellacord"] / totals["floor"] if totals["floor"] else float("inf")
+    print(f"\nPellacord costs {ratio:.2f}x the floor (target: at most 1.2x)")
+    check(ratio <= 1.2, f"the watch costs {ratio:.2f}x the floor")
     check.finish("perf")
 
 

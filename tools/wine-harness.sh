@@ -38,20 +38,21 @@ start_display() {
     echo "$DISPLAY" > "$STATE/display"
     return 0
   fi
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  # Xvfb picks a free display itself and writes its number to the file once it listens.
   # Detached from our stdio and the lock: a test runner waits for every holder of its pipes,
   # and a daemon that inherited the lock would hold it for ever. Everything started while
   # the lock is held closes descriptor 9 for the same reason.
-  setsid Xvfb ":$n" -screen 0 "${DESKTOP_SIZE}x24" -nolisten tcp -noreset \
-    </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
+  rm -f "$STATE/displayfd"
+  setsid sh -c 'exec Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$2"' xvfb "$DESKTOP_SIZE" \
+    "$STATE/displayfd" </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
   echo $! > "$STATE/xvfb.pid"
-  local i
+  local i n=""
   for i in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
+    n=$(cat "$STATE/displayfd" 2>/dev/null || true)
+    [ -n "$n" ] && break
     sleep 0.1
   done
-  [ -e "/tmp/.X11-unix/X$n" ] || { log "Xvfb :$n did not start"; cat "$STATE/xvfb.log" >&2; return 1; }
+  [ -n "$n" ] || { log "Xvfb did not start"; cat "$STATE/xvfb.log" >&2; return 1; }
   echo ":$n" > "$STATE/display"
 }
 
@@ -117,9 +118,10 @@ stop() {
   rm -f "$STATE/display" "$STATE/xvfb.pid"
 }
 
+# Shell-quoted, so a path with a space survives `eval` and the tests' parsing.
 print_env() {
-  echo "export WINEPREFIX='$WINEPREFIX' WINEDEBUG='$WINEDEBUG' WINEDLLOVERRIDES='$WINEDLLOVERRIDES'"
-  echo "export WINEARCH=win64 DISPLAY='$(cat "$STATE/display")'"
+  printf 'export WINEPREFIX=%q WINEDEBUG=%q WINEDLLOVERRIDES=%q\n' "$WINEPREFIX" "$WINEDEBUG" "$WINEDLLOVERRIDES"
+  printf 'export WINEARCH=win64 DISPLAY=%q PELLACORD_DESKTOP=%q\n' "$(cat "$STATE/display")" "$DESKTOP_SIZE"
 }
 
 cmd=${1:-}

@@ -27,7 +27,24 @@ const FontSet* GetFonts(DrawKit* kit) {
     return &kit->fonts;
 }
 
+HPEN GetCheckPen(DrawKit* kit, int32_t width, COLORREF color) {
+    if (kit->checkPen && (kit->checkPenWidth != width || kit->checkPenColor != color)) {
+        DeleteObject(kit->checkPen);
+        kit->checkPen = nullptr;
+    }
+    if (!kit->checkPen) {
+        kit->checkPen = CreatePen(PS_SOLID, width, color);
+        kit->checkPenWidth = width;
+        kit->checkPenColor = color;
+    }
+    return kit->checkPen;
+}
+
 void ReleaseFonts(DrawKit* kit) {
+    if (kit->checkPen) {
+        DeleteObject(kit->checkPen);
+        kit->checkPen = nullptr;
+    }
     if (!kit->fontsCreated) {
         return;
     }
@@ -41,15 +58,17 @@ void ReleaseFonts(DrawKit* kit) {
     kit->fontsCreated = 0;
 }
 
+// Solid fills and outlines use the device context's own brush and pen, whose colour is set per
+// call: a paint creates no brush or pen at all.
 void FillRectColor(HDC dc, const Rect& rect, COLORREF color) {
-    ScopedObject brush(CreateSolidBrush(color));
     RECT r = ToRECT(rect);
-    FillRect(dc, &r, static_cast<HBRUSH>(brush.get()));
+    SetDCBrushColor(dc, color);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 void FillRoundRect(HDC dc, const Rect& rect, int32_t radius, COLORREF color) {
-    ScopedObject brush(CreateSolidBrush(color));
-    ScopedSelect selectBrush(dc, brush.get());
+    SetDCBrushColor(dc, color);
+    ScopedSelect selectBrush(dc, GetStockObject(DC_BRUSH));
     ScopedSelect selectPen(dc, GetStockObject(NULL_PEN));
     // Without a pen GDI leaves out the figure's last column and row; the +1 makes the fill
     // cover exactly [left, right) x [top, bottom), as FillRect does.
@@ -57,9 +76,9 @@ void FillRoundRect(HDC dc, const Rect& rect, int32_t radius, COLORREF color) {
 }
 
 void StrokeRoundRect(HDC dc, const Rect& rect, int32_t radius, COLORREF color) {
-    ScopedObject pen(CreatePen(PS_SOLID, 1, color));
+    SetDCPenColor(dc, color);
     ScopedSelect selectBrush(dc, GetStockObject(NULL_BRUSH));
-    ScopedSelect selectPen(dc, pen.get());
+    ScopedSelect selectPen(dc, GetStockObject(DC_PEN));
     RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 2 * radius, 2 * radius);
 }
 

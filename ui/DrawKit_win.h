@@ -17,14 +17,19 @@ struct DrawKit {
     int32_t dpi;
     FontSet fonts;
     int32_t fontsCreated;
+    HPEN checkPen;  // the check mark's pen, made again only when its width or colour changes
+    int32_t checkPenWidth;
+    COLORREF checkPenColor;
 };
 
-inline DrawKit MakeDrawKit() { return DrawKit{BASE_DPI, {}, 0}; }
+inline DrawKit MakeDrawKit() { return DrawKit{BASE_DPI, {}, 0, nullptr, 0, 0}; }
 
 void InitDpi(DrawKit* kit);
 HFONT CreateUiFont(const DrawKit* kit, int32_t points, int32_t weight);
 const FontSet* GetFonts(DrawKit* kit);
+// Releases the fonts and the check mark's pen.
 void ReleaseFonts(DrawKit* kit);
+HPEN GetCheckPen(DrawKit* kit, int32_t width, COLORREF color);
 
 inline RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 

@@ -83,8 +83,7 @@ void PaintCheckBox(const Painter& g) {
     if (g.in->keepDisplayOn) {
         FillRoundRect(g.dc, square, g.S(3), g.p->accent);
         int32_t s = g.S(16);
-        ScopedObject pen(CreatePen(PS_SOLID, g.S(2), g.p->accentText));
-        ScopedSelect selectPen(g.dc, pen.get());
+        ScopedSelect selectPen(g.dc, GetCheckPen(g.in->kit, g.S(2), g.p->accentText));
         MoveToEx(g.dc, square.left + s * 3 / 10, square.top + s / 2, nullptr);
         LineTo(g.dc, square.left + s * 9 / 20, square.top + s * 7 / 10);
         LineTo(g.dc, square.left + s * 3 / 4, square.top + s * 3 / 10);

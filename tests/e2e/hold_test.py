@@ -8,7 +8,7 @@ import os
 import subprocess
 import sys
 
-from scenario import start_app, stop_busy_apps, wait_log
+from scenario import APP_TITLE, start_app, wait_log
 from winebed import Bed, Checks, Program, poll
 
 EXE = sys.argv[1]
@@ -76,9 +76,8 @@ def main():
         app = start_app(bed, "600000", 0)
         check(bed.wait_window("BusyTree", 20000) is not None, "the busy app did not appear")
         p.refresh()
-        check(poll(lambda: p.select("Busy App") is not None, 5, 0.5), "the busy app is not listed")
-        rows = (p.win["h"] - 58 - 364) // 40
-        p.click(215, 58 + rows * 40 + 72 + 232 + 23)  # DON'T SLEEP
+        check(poll(lambda: p.select(APP_TITLE) is not None, 5, 0.5), "the busy app is not listed")
+        p.click_on("button")  # DON'T SLEEP
         check(wait_log(p, "  screen may still turn off\r\n", 10), "the watch did not start")
         header_end = p.log_text().find("  screen may still turn off\r\n")
         check(p.log_text().find("  note: a system policy stops programs from keeping this PC awake\r\n",
@@ -91,8 +90,7 @@ def main():
         bed.tool("post", "PellacordWindow", str(WM_COMMAND), str(IDM_EXIT), "0")
         p.end()
         if app:
-            app.kill()
-        stop_busy_apps(bed)
+            app.end()
     check.finish("hold")
 
 

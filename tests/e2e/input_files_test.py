@@ -10,7 +10,7 @@ import subprocess
 import sys
 import time
 
-from winebed import Bed, Checks, Program, poll, read, wait_exit
+from winebed import Bed, Checks, Program, poll, read, read_ppm, wait_exit
 
 EXE = sys.argv[1]
 WORK = os.path.join(os.path.dirname(EXE), "e2e", "input-files")
@@ -23,15 +23,9 @@ def wintool(bed):
 
 
 def start_app(bed, title, x):
-    appwindows = os.path.join(os.path.dirname(os.environ["PELLACORD_WINTOOL"]), "appwindows.exe")
-    proc = subprocess.Popen(["wine", appwindows, "one", title, str(x)], env=bed.env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    app = bed.helper("appwindows.exe", "one", title, str(x))
     check(poll(lambda: bed.tool("front", title)[0] == 0, 20, 0.3), f"{title} did not appear")
-    return proc
-
-
-def rows(p):
-    return (p.win["h"] - 58 - 364) // 40
+    return app
 
 
 def exit_program(bed, p):
@@ -47,16 +41,18 @@ def activation_click(bed):
     try:
         check(p.start() is not None, "no window")
         apps = [start_app(bed, "First App", 950), start_app(bed, "Second App", 970)]  # clear of Pellacord
-        bed.tool("front", "First App")
-        time.sleep(0.3)
-        bed.tool("front", "Second App")
-        time.sleep(0.3)
+        in_front = lambda title: lambda: bed.tool("front", title)[0] == 0 and bed.tool("foreground")[1] == "AppWindowsTest"
+        check(poll(in_front("First App"), 5, 0.2), "First App did not come to the front")
+        check(poll(in_front("Second App"), 5, 0.2), "Second App did not come to the front")
         p.refresh()  # activates Pellacord and lists Second App above First App
-        time.sleep(1)
-        check(p.bed.tool("row", "Second App", str(p.win["pid"]))[1] == "0", "Second App is not the first row")
-        bed.tool("front", "First App")  # back at work in the other app: the z-order changes
-        time.sleep(0.5)
-        sx, sy = p.screen(200, 58 + 20)  # the row drawn as "Second App"
+        check(poll(lambda: bed.tool("row", "Second App", str(p.win["pid"]))[1] == "0", 5, 0.2),
+              "Second App is not the first row")
+        check(poll(lambda: bed.tool("foreground")[1] == "PellacordWindow", 5, 0.2), "Pellacord is not active")
+        # Back at work in the other app: the z-order changes, Pellacord is no longer active.
+        check(poll(in_front("First App"), 5, 0.2), "First App did not come to the front again")
+        check(poll(lambda: bed.tool("row", "First App", str(p.win["pid"]))[1] == "0", 5, 0.2),
+              "the z-order did not change")
+        sx, sy = p.screen(*p.row_centre(0))  # the row drawn as "Second App"
         bed.xdotool("mousemove", str(sx), str(sy), "click", "--repeat", "2", "--delay", "80", "1")
         check(poll(lambda: "watching: " in p.log_text(), 5, 0.2), "the double-click started no watch")
         watched = [line for line in p.log_text().split("\r\n") if "  watching: " in line]
@@ -64,7 +60,7 @@ def activation_click(bed):
     finally:
         exit_program(bed, p)
         for a in apps:
-            a.kill()
+            a.end()
 
 
 def lost_capture(bed):
@@ -72,20 +68,22 @@ def lost_capture(bed):
     p = Program(bed, EXE, os.path.join(WORK, "capture"))
     try:
         check(p.start() is not None, "no window")
-        first_row = 58 + rows(p) * 40 + 72
-        x0, y0 = p.screen(107, first_row + 10)
+        x0, y0 = p.screen(*p.centre("track0"))
+        shot = os.path.join(os.path.dirname(EXE), "artefacts", "capture-drag.png")
+        before = crop(bed.screenshot(shot), p, "value0")
         bed.xdotool("mousemove", str(x0), str(y0), "mousedown", "1", "mousemove", str(x0 + 40), str(y0))
-        time.sleep(0.3)
+        check(poll(lambda: crop(bed.screenshot(shot), p, "value0") != before, 5, 0.2), "the drag moved nothing")
         check(read(p.ini) is None, "saved before the drag ended")
         bed.tool("post", "PellacordWindow", str(WM_CANCELMODE), "0", "0")
         saved = poll(lambda: read(p.ini), 5, 0.1)
         check(saved is not None, "the lost capture did not end the drag with a save")
         stamp = os.stat(p.ini).st_mtime_ns if saved else 0
-        bed.xdotool("mousemove", str(x0 + 120), str(y0))
-        time.sleep(0.3)
-        bed.xdotool("mouseup", "1")
-        time.sleep(1)
-        check(read(p.ini) == saved, "the slider followed the pointer after the drag ended")
+        after = crop(bed.screenshot(shot), p, "value0")
+        bed.xdotool("mousemove", str(x0 + 120), str(y0), "mouseup", "1")
+        # A release that would save does so at once; the window's value shows the slider.
+        check(not poll(lambda: crop(bed.screenshot(shot), p, "value0") != after, 2, 0.2),
+              "the slider followed the pointer after the drag ended")
+        check(read(p.ini) == saved, "the settings changed after the drag ended")
         check(os.stat(p.ini).st_mtime_ns == stamp if saved else False, "the release saved a second time")
     finally:
         exit_program(bed, p)
@@ -107,12 +105,10 @@ def locked_settings(bed):
               "no line about the unreadable settings")
         check(log.count("settings file could not be read") == 1, "the line was written more than once")
         check("thresholds: cpu 200 permille" in log, "not running on the defaults")
-        wait_exit(lock, 15)
+        check(wait_exit(lock, 15) == 0, "the lock did not end")
         # A change after the lock is gone still leaves the user's file alone.
-        cx, cy = p.screen(24, 58 + rows(p) * 40 + 72 + 200 + 11)
-        bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
-        time.sleep(1)
-        check(read(p.ini) == mine, f"the settings were saved over: {read(p.ini)!r}")
+        p.click_on("check_square")
+        check(not poll(lambda: read(p.ini) != mine, 2, 0.2), f"the settings were saved over: {read(p.ini)!r}")
     finally:
         lock.kill()
         exit_program(bed, p)
@@ -127,8 +123,7 @@ def linked_settings(bed):
     os.symlink(os.path.basename(target), p.ini)
     try:
         check(p.start() is not None, "no window")
-        cx, cy = p.screen(24, 58 + rows(p) * 40 + 72 + 200 + 11)
-        bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
+        p.click_on("check_square")
         check(poll(lambda: b"display=1" in (read(target) or b""), 5, 0.2), "the linked file was not written")
         check(os.path.islink(p.ini), "the link was replaced by a plain file")
         check(b"cpu=300\r\n" in (read(target) or b""), "the values read through the link were lost")
@@ -147,7 +142,8 @@ def planted_dll(bed):
         overrides = bed.env.get("WINEDLLOVERRIDES", "") + ";iphlpapi,dwmapi=n,b"
         check(p.start({"WINEDLLOVERRIDES": overrides}) is not None, "no window")
         p.refresh()  # enumerates the open apps, which loads dwmapi
-        time.sleep(1.5)
+        exit_program(bed, p)
+        check(p.proc.poll() is not None, "the program did not end")
         check(not os.path.exists(marker), "the planted DLL was loaded")
     finally:
         exit_program(bed, p)
@@ -161,7 +157,7 @@ def single_instance(bed):
     squatter = subprocess.Popen(["wine", wintool(bed), "squat", "20000"], env=bed.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL)
     try:
-        time.sleep(1)
+        check(poll(lambda: squatter.poll() is None and bed.tool("mutex")[0] == 0, 5, 0.2), "the name was not taken")
         started = time.monotonic()
         second = bed.start(p.exe)
         box = bed.wait_window("#32770", 15000)
@@ -175,12 +171,13 @@ def single_instance(bed):
         check(read(p.log) is None, "a log was written")
     finally:
         squatter.kill()
-        subprocess.run(["wine", "taskkill", "/f", "/im", "wintool.exe"], env=bed.env, capture_output=True)
+        squatter.wait()
+    check(poll(lambda: bed.tool("mutex")[0] != 0, 5, 0.2), "the name is still held")
 
     slow = subprocess.Popen(["wine", wintool(bed), "squat", "12000", "2000"], env=bed.env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, text=True)
     try:
-        time.sleep(0.5)
+        check(poll(lambda: bed.tool("mutex")[0] == 0, 5, 0.2), "the name was not taken")
         second = bed.start(p.exe)
         check(wait_exit(second, 15) == 0, "the second copy did not hand over to a slow first copy")
         slow.kill()
@@ -188,6 +185,14 @@ def single_instance(bed):
         check("shown" in out, "the slow first copy was not asked to show itself")
     finally:
         slow.kill()
+
+
+def crop(path, p, name):
+    """The pixels of one of the layout's rectangles in a screenshot."""
+    w, _, data = read_ppm(path)
+    left, top, right, bottom = p.layout()[name]
+    x0, y0 = p.win["x"] + left, p.win["y"] + top
+    return b"".join(data[((y0 + r) * w + x0) * 3:((y0 + r) * w + x0 + right - left) * 3] for r in range(bottom - top))
 
 
 def main():

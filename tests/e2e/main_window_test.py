@@ -4,21 +4,13 @@ and the whole window drawn at 96 and 144 dpi."""
 import os
 import subprocess
 import sys
-import time
 
-from winebed import Bed, Checks, Program, poll, read, read_ppm, wait_exit
+from winebed import K, Bed, Checks, Program, poll, read, read_ppm, wait_exit
 
 EXE = sys.argv[1]
 WORK = os.path.join(os.path.dirname(EXE), "e2e", "main")
 SHOTS = os.path.join(os.path.dirname(EXE), "artefacts")
 check = Checks()
-
-
-def layout(win):
-    """Rows from the client height at 96 dpi: 58 + rows * 40 + 364."""
-    rows = (win["h"] - 58 - 364) // 40
-    first_row_top = 58 + rows * 40 + 8 + 30 + 34
-    return rows, first_row_top
 
 
 def test_start_size_slider_checkbox_single_instance_close(bed):
@@ -36,36 +28,37 @@ def test_start_size_slider_checkbox_single_instance_close(bed):
                             "  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 600s"],
               f"start-up lines: {texts[:3]}")
 
-        # The client area: 430 wide, as tall as the layout rule gives for the work area.
+        # The client area: as wide and tall as the layout gives for the work area, with as many
+        # list rows as fit it (the program's own arithmetic, written out at build time).
         _, work_top, _, work_bottom = (int(v) for v in bed.tool("workarea")[1].split())
         frame = (win["bottom"] - win["top"]) - win["h"]
-        avail = (work_bottom - work_top) - frame - 24 - 58 - 364
-        rows = min(8, max(3, int(avail / 40)))
-        check(win["w"] == 430, f"client width {win['w']}")
-        check(win["h"] == 58 + rows * 40 + 364, f"client height {win['h']} for {rows} rows (work area {work_bottom - work_top}, frame {frame})")
+        fitting = [rows for (dpi, rows), layout in K.LAYOUTS.items()
+                   if dpi == 96 and layout["client"][1] + frame + 24 <= work_bottom - work_top]
+        rows = max(fitting) if fitting else K.LIST_ROWS_MIN
+        check((win["w"], win["h"]) == K.LAYOUTS[(96, rows)]["client"],
+              f"client {win['w']} x {win['h']} for {rows} rows (work area {work_bottom - work_top}, frame {frame})")
         shot = bed.screenshot(os.path.join(SHOTS, "main-96dpi.png"))
 
         # Drag the CPU slider to the right end: the value changes while dragging, and the
         # settings are written only on release.
-        _, row0 = layout(win)
-        value_area = (win["x"] + 216, win["y"] + row0, 198, 20)
+        left, top, right, bottom = p.layout()["value0"]
+        value_area = (win["x"] + left, win["y"] + top, right - left, bottom - top)
         before = crop(shot, value_area)
-        x0, y0 = p.screen(107, row0 + 10)
+        x0, y0 = p.screen(*p.centre("track0"))
         bed.xdotool("mousemove", str(x0), str(y0), "mousedown", "1")
         for dx in (40, 80, 120, 300):
             bed.xdotool("mousemove", str(x0 + dx), str(y0))
-            time.sleep(0.05)
-        during = crop(poll_shot(bed, "main-dragging.png"), value_area)
-        check(during != before, "the CPU value did not change while dragging")
+        during = poll(lambda: crop(bed.screenshot(os.path.join(SHOTS, "main-dragging.png")), value_area) != before,
+                      5, 0.2)
+        check(during, "the CPU value did not change while dragging")
         check(read(p.ini) is None, "settings written before the drag ended")
         bed.xdotool("mouseup", "1")
         ini = poll(lambda: read(p.ini), 5) or b""
         check(b"\r\ncpu=4000\r\n" in ini, f"settings after the drag: {ini!r}")
 
         # The check box toggles display= in the file.
-        cx, cy = p.screen(24, 58 + rows * 40 + 8 + 30 + 34 + 200 + 11)
         for expected in (b"display=1", b"display=0"):
-            bed.xdotool("mousemove", str(cx), str(cy), "click", "1")
+            p.click_on("check_square")
             ok = poll(lambda: expected in (read(p.ini) or b""), 5)
             check(ok, f"the check box did not write {expected!r}")
 
@@ -95,29 +88,28 @@ def test_144_dpi(bed):
     p = Program(bed, EXE, os.path.join(WORK, "144dpi"))
     try:
         win = p.start()
-        check(win is not None and win["w"] == 645, f"client at 144 dpi: {win}")
+        widths = {layout["client"][0] for (dpi, _), layout in K.LAYOUTS.items() if dpi == 144}
+        check(win is not None and win["w"] in widths, f"client at 144 dpi: {win}")
         if win:
-            time.sleep(0.5)
-            shot = bed.screenshot(os.path.join(SHOTS, "main-144dpi.png"))
-            w, h, data = read_ppm(shot)
-            # The button's fill reaches the bottom of the client area (drawn to its end).
-            bx, by = win["x"] + win["w"] // 2, win["y"] + win["h"] - 30
-            check(data[(by * w + bx) * 3:(by * w + bx) * 3 + 3] != data[(by * w + 5) * 3:(by * w + 5) * 3 + 3],
-                  "the 144 dpi window is not drawn to its bottom")
+            # The button's fill, in the accent colour, reaches the bottom of the client area.
+            left, top, right, bottom = p.layout(144)["button"]
+            bx, by = win["x"] + (left + right) // 2, win["y"] + bottom - 4
+            drawn = poll(lambda: button_colour(bed, bx, by) in (K.LIGHT["accent"], (0xE2, 0xE2, 0xE2)), 5, 0.2)
+            check(drawn, "the 144 dpi window is not drawn to its bottom")
     finally:
         p.end()
         subprocess.run(["wine", "reg", "delete", key, "/v", "LogPixels", "/f"], env=bed.env, capture_output=True)
+
+
+def button_colour(bed, x, y):
+    w, _, data = read_ppm(bed.screenshot(os.path.join(SHOTS, "main-144dpi.png")))
+    return tuple(data[(y * w + x) * 3:(y * w + x) * 3 + 3])
 
 
 def crop(path, area):
     w, h, data = read_ppm(path)
     x, y, cw, ch = area
     return b"".join(data[((y + r) * w + x) * 3:((y + r) * w + x + cw) * 3] for r in range(ch))
-
-
-def poll_shot(bed, name):
-    time.sleep(0.3)
-    return bed.screenshot(os.path.join(SHOTS, name))
 
 
 def main():

@@ -2,11 +2,10 @@
 demonstration of the run command."""
 import os
 import subprocess
-import time
 
-from winebed import centre, colour_at, find_colour, poll, read_ppm
+from winebed import K, centre, colour_at, find_colour, poll, read_ppm
 
-GREEN, AMBER, GREY = (0x2E, 0xA0, 0x43), (0xE0, 0x9B, 0x00), (0x8A, 0x8A, 0x8A)
+GREEN, AMBER, GREY = K.TRAY[0], K.TRAY[1], K.TRAY[2]
 THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize"
 
 
@@ -21,17 +20,18 @@ class Screen:
         self.shots = shots_folder()
         self.bed = bed
         self.p = program
-        win = program.win
-        self.rows = (win["h"] - 58 - 364) // 40
-        self.first_row_top = 58 + self.rows * 40 + 72
-        self.button = (215, self.first_row_top + 232 + 23)
+        self.layout = program.layout()
+        self.button = program.centre("button")
+        self.taskbar = bed.taskbar()
 
     def shot(self, name):
         return self.bed.screenshot(os.path.join(self.shots, name))
 
     def tray_icon(self, colour, name):
-        """The tray icon's centre on the screen when it shows this colour, else None."""
-        spots = find_colour(self.shot(name), colour, 984, 1024, left=1000)
+        """The tray icon's centre on the screen when it shows this colour, else None. The
+        notification area is the right end of the taskbar."""
+        top, bottom = self.taskbar
+        spots = find_colour(self.shot(name), colour, top, bottom, left=self.bed.screen[0] - 280)
         return centre(spots) if len(spots) >= 4 else None
 
     def wait_tray(self, colour, name, timeout=10):
@@ -86,10 +86,12 @@ def resident_kb(folder):
     return None
 
 
+APP_TITLE = "Busy App"
+
+
 def start_app(bed, schedule, depth):
-    busytree = os.path.join(os.path.dirname(os.environ["PELLACORD_WINTOOL"]), "busytree.exe")
-    return subprocess.Popen(["wine", busytree, str(depth), schedule, "240000", "Busy App"], env=bed.env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """The busy app: a tree of `depth` + 1 processes working to `schedule`, held in a job."""
+    return bed.helper("busytree.exe", str(depth), schedule, "240000", APP_TITLE)
 
 
 def start_both(bed, p, schedule, depth, check):
@@ -100,11 +102,11 @@ def start_both(bed, p, schedule, depth, check):
     busy = bed.wait_window("BusyTree", 20000)
     check(busy is not None, "the busy app's window did not appear")
     s = Screen(bed, p)
-    p.click(379, 58 + s.rows * 40 + 8 + 8)  # "Refresh"
-    time.sleep(1)
+    p.refresh()
+    check(poll(lambda: p.bed.tool("row", APP_TITLE, str(p.win["pid"]))[0] == 0, 5, 0.2), "the app is not listed")
     return app, busy, s
 
 
-def stop_busy_apps(bed):
-    """Ends every busytree process of the test bed, children included."""
-    subprocess.run(["wine", "taskkill", "/f", "/im", "busytree.exe"], env=bed.env, capture_output=True)
+def select_app(p, check):
+    """Clicks the busy app's row, wherever the list shows it."""
+    check(poll(lambda: p.select(APP_TITLE) is not None, 5, 0.3), "the busy app's row could not be clicked")

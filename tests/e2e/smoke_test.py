@@ -14,10 +14,10 @@ def main():
         assert win["w"] > 0 and win["h"] > 0, win
         shot = bed.screenshot(os.path.join(os.path.dirname(exe), "artefacts", "smoke.png"))
         w, h, pixels = read_ppm(shot)
-        assert (w, h) == (1280, 1024), (w, h)
+        assert (w, h) == bed.screen, (w, h)
         # The client area is drawn: its centre pixel is not the desktop's background.
         cx, cy = win["x"] + win["w"] // 2, win["y"] + win["h"] // 2
-        desktop = pixels[(1000 * w + 1200) * 3:(1000 * w + 1200) * 3 + 3]
+        desktop = pixels[((h - 60) * w + w - 60) * 3:((h - 60) * w + w - 60) * 3 + 3]
         centre = pixels[(cy * w + cx) * 3:(cy * w + cx) * 3 + 3]
         assert centre != desktop, (centre, desktop)
         rc, _ = bed.tool("close", "PellacordWindow")

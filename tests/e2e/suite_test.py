@@ -10,9 +10,9 @@ import subprocess
 import sys
 import time
 
-from scenario import (GREEN, GREY, resident_kb, resources, set_theme, start_both, stop_busy_apps,
+from scenario import (APP_TITLE, GREEN, GREY, resident_kb, resources, select_app, set_theme, start_both,
                       tray_menu, wait_log)
-from winebed import Bed, Checks, Program, find_colour, poll, wait_exit
+from winebed import K, Bed, Checks, Program, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
 BUILD = os.path.dirname(EXE)
@@ -27,10 +27,8 @@ def watching_scenario(bed):
         app, _, s = start_both(bed, p, "15000,50000,60000", 3, check)
 
         # 1. Pick the app: from the second tick the CPU line shows live numbers in the busy colour.
-        p.click(200, 78)
-        top = p.win["y"] + s.first_row_top + 18
-        live = poll(lambda: find_colour(s.shot("previewing.png"), GREEN, top, top + 16, p.win["x"] + 58,
-                                        p.win["x"] + 414), 10, 0.5)
+        select_app(p, check)
+        live = poll(lambda: live_numbers(p, s, "previewing.png"), 10, 0.5)
         check(live, "no live CPU numbers in the busy colour while previewing")
 
         # 2. DON'T SLEEP hides the window and a green eye appears in the notification area.
@@ -56,7 +54,9 @@ def watching_scenario(bed):
         if check(icon is not None, "no green icon after new work"):
             bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "1")
             check(poll(p.visible, 5, 0.2), "a tray click did not show the window")
-            time.sleep(1.2)
+            # The picture once the window has drawn a tick's numbers, not the hiding one.
+            painted = p.log_text().count("tick procs=")
+            check(poll(lambda: p.log_text().count("tick procs=") >= painted + 2, 5, 0.2), "no ticks while shown")
             s.shot("watching.png")
 
         # 7. The tray menu's "Release the lock" ends the watch and shows the window.
@@ -65,10 +65,10 @@ def watching_scenario(bed):
         check(poll(p.visible, 5, 0.2), "the window is not shown after Release the lock")
         check(s.tray_icon(GREEN, "released.png") is None, "the tray icon is still there after the release")
 
-        # 10. Watching again, a second start shows the first window and exits 0.
-        first_watch = p.log_text().find("watching: Busy App")
+        # 8. Watching again, a second start shows the first window and exits 0.
+        first_watch = p.log_text().find("watching: " + APP_TITLE)
         p.click(*s.button)
-        check(wait_log(p, "watching: Busy App", 5, first_watch + 1), "the second watch did not start")
+        check(wait_log(p, "watching: " + APP_TITLE, 5, first_watch + 1), "the second watch did not start")
         check(poll(lambda: not p.visible(), 5, 0.2), "the window did not hide for the second watch")
         second = bed.start(p.exe)
         check(wait_exit(second, 30) == 0, "the second copy did not exit 0")
@@ -82,34 +82,33 @@ def watching_scenario(bed):
         check(poll(lambda: p.log_text().count("tick procs=") > ticks, 5, 0.5), "ticks stopped after the close box")
         check(p.proc.poll() is None, "the close box ended the program while watching")
 
-        # 12. Dark theme: the next paint is dark in both windows; a restarted taskbar keeps the icon.
+        # 10. Dark theme: the next paint is dark in both windows; a restarted taskbar keeps the icon.
         icon = s.wait_tray(GREEN, "before-dark.png")
-        if icon:
+        if check(icon is not None, "no tray icon to show the window with"):
             bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "1")
-        poll(p.visible, 5, 0.2)
+        check(poll(p.visible, 5, 0.2), "the window is not shown for the theme change")
         set_theme(bed, 0)
-        list_bottom = 58 + s.rows * 40 - 5
-        dark = poll(lambda: s.client_colour(4, 4, "dark.png") == (0x20, 0x20, 0x20), 5, 0.3)
+        list_x, list_y = s.layout["list"][2] - 100, s.layout["list"][3] - 5
+        dark = poll(lambda: s.client_colour(4, 4, "dark.png") == K.DARK["windowBackground"], 5, 0.3)
         check(dark, "the main window did not turn dark")
-        check(s.client_colour(300, list_bottom, "dark.png") == (0x2B, 0x2B, 0x2B), "the list did not turn dark")
+        check(s.client_colour(list_x, list_y, "dark.png") == K.DARK["listBackground"], "the list did not turn dark")
         bed.tool("broadcast", "taskbar")
         check(s.wait_tray(GREEN, "after-taskbar.png") is not None, "the tray icon is gone after TaskbarCreated")
         set_theme(bed, 1)
-        check(poll(lambda: s.client_colour(4, 4, "light.png") == (0xF3, 0xF3, 0xF3), 5, 0.3),
+        check(poll(lambda: s.client_colour(4, 4, "light.png") == K.LIGHT["windowBackground"], 5, 0.3),
               "the window did not turn light again")
 
-        # 8. The tray menu's "Exit" while watching ends the program without a stop line.
+        # 11. The tray menu's "Exit" while watching ends the program without a stop line.
         tray_menu(bed, s, GREEN, ["Up", "Return"], check)
         check(wait_exit(p.proc, 10) == 0, "Exit from the tray did not end the program with 0")
         log = p.log_text()
-        last_watch = log.rfind("watching: Busy App")
+        last_watch = log.rfind("watching: " + APP_TITLE)
         check(log.endswith("Pellacord exited; lock released\r\n"), "the log does not end with the exit line")
         check(log.find("stopped watching", last_watch) < 0, "a stop line after Exit from the tray")
     finally:
         p.end()
         if app:
-            app.kill()
-        stop_busy_apps(bed)
+            app.end()
 
 
 def exit_and_leak_scenario(bed):
@@ -118,13 +117,13 @@ def exit_and_leak_scenario(bed):
     app = None
     try:
         app, busy, s = start_both(bed, p, "600000", 1, check)
-        p.click(200, 78)
-        time.sleep(2)
+        select_app(p, check)
+        check(poll(lambda: live_numbers(p, s, "leak-live.png"), 10, 0.5), "no live numbers")
         # One round of everything first, so caches and fonts exist before the baseline.
         bx, by = p.screen(*s.button)
         bed.xdotool("mousemove", str(bx), str(by), "mousemove", str(bx), str(by - 120))
         set_theme(bed, 1)
-        time.sleep(1)
+        check(poll(lambda: settled(p.folder), 10), "the program did not settle")
         before = resources(bed, p.win["pid"])
         rss_before = resident_kb(p.folder)
 
@@ -135,18 +134,19 @@ def exit_and_leak_scenario(bed):
         bed.xdotool(*moves)
         # Watch and release cycles.
         for i in range(2 * scale):
+            stops = p.log_text().count("stopped watching")
             p.click(*s.button)
-            poll(lambda: not p.visible(), 5, 0.2)
+            check(poll(lambda: not p.visible(), 5, 0.2), "the window did not hide")
             bed.tool("broadcast", "taskbar")
             bed.start(p.exe).wait(timeout=30)  # a second copy brings the window back
-            poll(p.visible, 5, 0.2)
+            check(poll(p.visible, 5, 0.2), "the second copy did not show the window")
             p.click(*s.button)
-            wait_log(p, "stopped watching", 5)
+            check(poll(lambda: p.log_text().count("stopped watching") > stops, 5, 0.2), "the watch did not stop")
         # Theme switches.
         for i in range(scale):
             set_theme(bed, 0)
             set_theme(bed, 1)
-        time.sleep(1.5)
+        check(poll(lambda: settled(p.folder), 10), "the program did not settle after the load")
         after = resources(bed, p.win["pid"])
         rss_after = resident_kb(p.folder)
         print(f"load x{scale}: GDI, USER objects and handles {before} -> {after}; "
@@ -158,9 +158,9 @@ def exit_and_leak_scenario(bed):
         if check(rss_before is not None and rss_after is not None, "no resident memory figure"):
             check(rss_after - rss_before <= 4096, f"resident memory grew by {rss_after - rss_before} KB")
 
-        # 11. The watched app exits: the window comes back with the lock released.
+        # 12. The watched app exits: the window comes back with the lock released.
         p.click(*s.button)
-        poll(lambda: not p.visible(), 5, 0.2)
+        check(poll(lambda: not p.visible(), 5, 0.2), "the window did not hide")
         subprocess.run(["wine", "taskkill", "/f", "/pid", str(busy["pid"])], env=bed.env, capture_output=True)
         check(poll(p.visible, 10, 0.3), "the window did not come back when the app exited")
         check(wait_log(p, "the watched process exited\r\n", 5), "no exit line")
@@ -170,8 +170,22 @@ def exit_and_leak_scenario(bed):
     finally:
         p.end()
         if app:
-            app.kill()
-        stop_busy_apps(bed)
+            app.end()
+
+
+def live_numbers(p, s, name):
+    """True once the CPU row shows live numbers in the busy colour."""
+    left, top, right, bottom = s.layout["detail0"]
+    return bool(find_colour(s.shot(name), GREEN, p.win["y"] + top, p.win["y"] + bottom, p.win["x"] + left,
+                            p.win["x"] + right))
+
+
+def settled(folder):
+    """True when the program's resident memory holds still for half a second: the load's
+    messages have all been handled."""
+    first = resident_kb(folder)
+    time.sleep(0.5)
+    return first is not None and abs((resident_kb(folder) or 0) - first) < 64
 
 
 def main():

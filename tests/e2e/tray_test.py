@@ -3,17 +3,18 @@ opens its menu at the cursor on a right click, and goes when removed."""
 import os
 import subprocess
 
-from winebed import Bed, Checks, find_colour, poll
+from winebed import K, Bed, Checks, find_colour, poll
 
-COLOURS = {0: (0x2E, 0xA0, 0x43), 1: (0xE0, 0x9B, 0x00), 2: (0x8A, 0x8A, 0x8A)}
+COLOURS = K.TRAY
 SHOTS = os.path.join(os.environ.get("PELLACORD_BUILD", os.path.dirname(os.environ["PELLACORD_TRAYTOOL"]) + "/.."),
                      "artefacts")
 
 
 def pixels_of(bed, colour, name):
-    """Screen positions of exactly this colour in the taskbar (the bottom 40 rows)."""
+    """Screen positions of exactly this colour in the taskbar (below the work area)."""
     shot = bed.screenshot(os.path.join(SHOTS, f"tray-{name}.png"))
-    return find_colour(shot, colour, 1024 - 40, 1024)
+    top, bottom = bed.taskbar()
+    return find_colour(shot, colour, top, bottom)
 
 
 def main():

@@ -1,11 +1,17 @@
 """The Wine test bed as seen from an end-to-end test: the harness's environment, running
-Windows programs, the Windows-side helper, screenshots and pixels."""
+Windows programs and helpers, the Windows-side tool, the window's geometry, screenshots and
+pixels."""
 import os
+import shlex
 import subprocess
+import sys
 import time
 
 ROOT = os.environ.get("PELLACORD_ROOT") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 HARNESS = os.path.join(ROOT, "tools", "wine-harness.sh")
+# The window's geometry and colours, written by Pellacord's own code at build time.
+sys.path.insert(0, os.path.join(ROOT, "build", "windows", "tests", "generated"))
+import pellacord_constants as K  # noqa: E402
 
 
 def environment():
@@ -14,17 +20,51 @@ def environment():
     out = subprocess.run([HARNESS, "env"], check=True, capture_output=True, text=True).stdout
     env = dict(os.environ)
     for line in out.splitlines():
-        for part in line.replace("export ", "").split(" "):
-            if "=" in part:
+        for part in shlex.split(line):
+            if "=" in part and part != "export":
                 key, value = part.split("=", 1)
-                env[key] = value.strip("'")
+                env[key] = value
     return env
+
+
+def windows_path(path):
+    """A Linux path as Wine's Z: drive names it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Helper:
+    """A helper program and everything it starts, in a job that ends them all when this helper
+    is ended, or when the test that started it ends in any way (its pipe to the job closes)."""
+
+    def __init__(self, bed, exe, *args):
+        self.proc = subprocess.Popen(["wine", bed.wintool, "job", windows_path(exe), *args], env=bed.env,
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     text=True)
+        line = self.proc.stdout.readline().strip()
+        self.pid = int(line) if line.isdigit() else None
+
+    def end(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
 
 
 class Bed:
     def __init__(self):
         self.env = environment()
         self.wintool = os.environ.get("PELLACORD_WINTOOL")
+        self.screen = tuple(int(v) for v in self.env["PELLACORD_DESKTOP"].split("x"))
+
+    def helper(self, name, *args):
+        """Starts a helper program built beside the Windows-side tool, in a job of its own."""
+        return Helper(self, os.path.join(os.path.dirname(self.wintool), name), *args)
+
+    def taskbar(self):
+        """The rows of the screen below the work area: the taskbar with the notification area."""
+        if not hasattr(self, "_taskbar"):
+            _, _, _, bottom = (int(v) for v in self.tool("workarea")[1].split())
+            self._taskbar = (bottom, self.screen[1])
+        return self._taskbar
 
     def start(self, exe, *args, cwd=None, extra_env=None):
         env = dict(self.env, **(extra_env or {}))
@@ -142,20 +182,43 @@ class Program:
         self.win = self.bed.wait_window("PellacordWindow", 30000)
         return self.win
 
+    def layout(self, dpi=96):
+        """The window's geometry, as Pellacord computes it for this client size."""
+        for (d, _), layout in K.LAYOUTS.items():
+            if d == dpi and layout["client"] == (self.win["w"], self.win["h"]):
+                return layout
+        raise AssertionError(f"no layout has the client size {self.win['w']} x {self.win['h']} at {dpi} dpi")
+
+    def rows(self):
+        layout = self.layout()
+        top, bottom = layout["list"][1], layout["list"][3]
+        return (bottom - top) // layout["row_height"]
+
+    def centre(self, name):
+        """The client point at the middle of one of the layout's rectangles."""
+        left, top, right, bottom = self.layout()[name]
+        return (left + right) // 2, (top + bottom) // 2
+
+    def click_on(self, name, button="1"):
+        self.click(*self.centre(name), button)
+
+    def row_centre(self, row):
+        layout = self.layout()
+        left, top, right, _ = layout["list"]
+        return (left + right) // 2, top + row * layout["row_height"] + layout["row_height"] // 2
+
     def refresh(self):
         """Clicks "Refresh" under the list."""
-        rows = (self.win["h"] - 58 - 364) // 40
-        self.click(379, 58 + rows * 40 + 16)
+        self.click_on("refresh")
 
     def select(self, title):
         """Clicks the list row of the app titled `title`, found as Pellacord lists the open
         apps; returns the row, or None when it is not listed or not in view."""
         rc, out = self.bed.tool("row", title, str(self.win["pid"]))
-        rows = (self.win["h"] - 58 - 364) // 40
-        if rc != 0 or int(out) >= rows:
+        if rc != 0 or int(out) >= self.rows():
             return None
         row = int(out)
-        self.click(200, 58 + row * 40 + 20)
+        self.click(*self.row_centre(row))
         return row
 
     def log_text(self):

@@ -133,13 +133,15 @@ TEST(EngineWine, TcpTableCallReturnsATableAndGrowsTheBuffer) {
     EXPECT_EQ(api.module, nullptr);
 }
 
-TEST(EngineWine, ExecutionStateIsAccepted) {
+// The platform saw the flags: SetThreadExecutionState answers each call with the state that
+// was in force before it.
+TEST(EngineWine, ExecutionStateReachesThePlatform) {
     PowerRequest r = MakePowerRequest(SetExecutionStateWin);
     SetPowerRequest(&r, 1, 1);
     EXPECT_EQ(PowerRequestAccepted(&r), 1);
-    EXPECT_EQ(r.lastFlags, 0x80000003u);
+    EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED), 0x80000003u);
     ReleasePowerRequest(&r);
-    EXPECT_EQ(r.lastFlags, 0x80000000u);
+    EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), 0x80000000u);
 }
 
 }  // namespace

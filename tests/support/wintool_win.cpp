@@ -22,6 +22,11 @@
 //                                   first copy slow to start would, and prints "shown" when it
 //                                   is asked to show itself
 //   wintool text CLASS              prints the texts of the window's children (a message box)
+//   wintool mutex                   exit 0 when Pellacord's single-instance name is held
+//   wintool job EXE [ARGS...]       runs EXE, and everything it starts, in a job that ends them
+//                                   all when this tool ends: prints EXE's pid, then waits until
+//                                   its standard input closes (the test that started it ended
+//                                   or was killed), or until it is killed itself
 //   wintool post CLASS MSG WPARAM LPARAM
 //                                   posts a message (numbers in decimal or 0x hex) to the
 //                                   window, such as a power broadcast Wine never sends
@@ -29,6 +34,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -110,6 +116,35 @@ LRESULT CALLBACK FirstCopyProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(w, m, wp, lp);
 }
 
+int RunInJob(int argc, wchar_t** argv) {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits))) {
+        return 1;
+    }
+    std::wstring line;
+    for (int i = 2; i < argc; i++) {
+        line += (i > 2 ? L" \"" : L"\"") + std::wstring(argv[i]) + L"\"";
+    }
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+        return 1;
+    }
+    AssignProcessToJobObject(job, pi.hProcess);  // before it can start anything
+    ResumeThread(pi.hThread);
+    printf("%lu\n", pi.dwProcessId);
+    fflush(stdout);
+    char byte;
+    DWORD read = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read > 0) {
+    }
+    CloseHandle(job);  // ends every process in it
+    return 0;
+}
+
 int Squat(DWORD ms, DWORD windowAfter) {
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\PellacordSingleInstance");
     if (!mutex) {
@@ -155,6 +190,9 @@ int wmain(int argc, wchar_t** argv) {
         printf("%d\n", search.found);
         return 0;
     }
+    if (argc >= 3 && wcscmp(argv[1], L"job") == 0) {
+        return RunInJob(argc, argv);
+    }
     if (argc == 3 && wcscmp(argv[1], L"front") == 0) {
         HWND window = FindWindowW(nullptr, argv[2]);
         return window && SetForegroundWindow(window) ? 0 : 1;
@@ -172,6 +210,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     if ((argc == 3 || argc == 4) && wcscmp(argv[1], L"squat") == 0) {
         return Squat(Number(argv[2]), argc == 4 ? Number(argv[3]) : 0);
+    }
+    if (argc == 2 && wcscmp(argv[1], L"mutex") == 0) {
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\PellacordSingleInstance");
+        if (!mutex) {
+            return 1;
+        }
+        CloseHandle(mutex);
+        return 0;
     }
     if (argc == 3 && wcscmp(argv[1], L"text") == 0) {
         HWND window = FindWindowW(argv[2], nullptr);
