@@ -29,7 +29,7 @@ void FreeTcpTableBuffer(TcpTableApi* api) {
 const uint8_t* QueryTcpTable(TcpTableApi* api, uint32_t family, uint32_t* size) {
     for (int32_t attempt = 0; attempt < TCP_TABLE_ATTEMPTS; attempt++) {
         uint32_t wanted = api->bufferSize;
-        uint32_t result = api->getExtendedTcpTable(api->buffer, &wanted, 0, family, TCP_TABLE_OWNER_PID_ALL, 0);
+        uint32_t result = api->getExtendedTcpTable(api->buffer, &wanted, 0, family, TCP_TABLE_CLASS_OWNER_PID_ALL, 0);
         if (result == RESULT_NO_ERROR) {
             *size = wanted;
             return api->buffer;

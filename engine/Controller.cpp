@@ -17,8 +17,8 @@ void InvalidateWindow(WatchController* c) {
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
     return FormatText8(out, capacity, "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
-                       l->rows[METRIC_CPU].value, l->rows[METRIC_DISK].value, l->rows[METRIC_NET].value,
-                       l->rows[METRIC_MEM].value, l->rows[WAIT_ROW].value / 1000);
+                       l->rows[Index(METRIC_CPU)].value, l->rows[Index(METRIC_DISK)].value, l->rows[Index(METRIC_NET)].value,
+                       l->rows[Index(METRIC_MEM)].value, l->rows[WAIT_ROW].value / 1000);
 }
 
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
@@ -49,7 +49,7 @@ void PreviewApp(WatchController* c, uint32_t pid) {
         }
         if (AttachWatchedTree(c->sampler, c->tree, pid)) {
             ResetEvaluator(c->evaluator, c->limits);
-            s->sampling = 1;
+            s->sampling = true;
             if (c->platform.startTimer(c->platform.context) == 0) {
                 return;
             }
@@ -59,7 +59,7 @@ void PreviewApp(WatchController* c, uint32_t pid) {
     if (s->sampling) {
         c->platform.stopTimer(c->platform.context);
     }
-    s->sampling = 0;
+    s->sampling = false;
 }
 
 void RefreshAppList(WatchController* c) {
@@ -85,7 +85,7 @@ void RefreshAppList(WatchController* c) {
 }
 
 void UpdateTray(WatchController* c) {
-    UpdateTrayTooltip(c->tray, c->status, c->evaluator->meters[METRIC_CPU].average);
+    UpdateTrayTooltip(c->tray, c->status, c->evaluator->meters[Index(METRIC_CPU)].average);
 }
 
 void StartWatching(WatchController* c) {
@@ -102,7 +102,7 @@ void StartWatching(WatchController* c) {
             return;
         }
         ResetEvaluator(c->evaluator, c->limits);
-        s->sampling = 1;
+        s->sampling = true;
     }
     // The tick comes first: a lock taken without ticks to release it would keep the PC awake
     // for good. The period starts again from now.
@@ -112,7 +112,7 @@ void StartWatching(WatchController* c) {
         FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
         Log(c, line);
         c->platform.stopTimer(c->platform.context);
-        s->sampling = 0;
+        s->sampling = false;
         CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
         InvalidateWindow(c);
         return;
@@ -126,8 +126,8 @@ void StartWatching(WatchController* c) {
     s->currentState = STATE_BUSY;
     s->watchSerial++;
     OpenPowerReason(c->power, entry.title[0] ? entry.title : entry.imageName);
-    SetPowerRequest(c->power, 1, *c->keepDisplayOn);
-    c->platform.enableList(c->platform.context, 0);
+    SetPowerRequest(c->power, true, *c->keepDisplayOn);
+    c->platform.enableList(c->platform.context, false);
     if (!AddTrayIcon(c->tray)) {
         char line[120];
         FormatText8(line, sizeof(line), "  the shell refused the tray icon: error %u, struct %u bytes",
@@ -165,7 +165,7 @@ void StopWatching(WatchController* c, const char16_t* notice) {
     s->watchMode = WATCH_OFF;
     s->currentState = STATE_IDLE;
     s->watchedApp.pid = 0;
-    c->platform.enableList(c->platform.context, 1);
+    c->platform.enableList(c->platform.context, true);
     CopyWide(s->notice, notice, NOTICE_CAPACITY);
     RefreshAppList(c);  // previews the still-selected app again, or stops sampling
     InvalidateWindow(c);
@@ -191,7 +191,7 @@ static void TickOnce(WatchController* c) {
     if (s->watchMode == WATCH_ON) {
         const uint32_t serial = s->watchSerial;
         bool hold = WantsLock(s->currentState);
-        SetPowerRequest(c->power, hold ? 1 : 0, *c->keepDisplayOn);
+        SetPowerRequest(c->power, hold, *c->keepDisplayOn);
         UpdateTray(c);
         // The shell call lets other messages in; one of them may have ended this watch, and
         // a tick line must never claim a lock that was released.
@@ -274,10 +274,10 @@ void HandleClick(WatchController* c, HitTarget target) {
         }
         break;
     case TARGET_CHECKBOX:
-        *c->keepDisplayOn = *c->keepDisplayOn ? 0 : 1;
+        *c->keepDisplayOn = !*c->keepDisplayOn;
         c->platform.saveSettings(c->platform.context, c->limits, *c->keepDisplayOn);
         if (s->watchMode == WATCH_ON) {
-            SetPowerRequest(c->power, WantsLock(s->currentState) ? 1 : 0, *c->keepDisplayOn);
+            SetPowerRequest(c->power, WantsLock(s->currentState), *c->keepDisplayOn);
         }
         break;
     case TARGET_REFRESH:

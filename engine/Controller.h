@@ -32,10 +32,10 @@ struct ControllerPlatform {
     void (*invalidateList)(void* context);
     int32_t (*enumerateApps)(void* context, AppEntry* entries, int32_t capacity);
     void (*setListCount)(void* context, int32_t count);
-    void (*enableList)(void* context, int32_t enable);
+    void (*enableList)(void* context, bool enable);
     void (*writeLog)(void* context, const char* text);
     void (*writeLogWide)(void* context, const char* prefix, const char16_t* text);
-    void (*saveSettings)(void* context, const LimitTable* limits, int32_t keepDisplayOn);
+    void (*saveSettings)(void* context, const LimitTable* limits, bool keepDisplayOn);
     // POWER_LIMIT_* flags of this PC, read when a watch starts.
     uint32_t (*powerLimits)(void* context);
     // Closes a menu that is open, such as the tray menu while its watch ends.
@@ -49,7 +49,7 @@ struct WatchController {
     ProcessSampler* sampler;
     ActivityEvaluator* evaluator;
     LimitTable* limits;
-    int32_t* keepDisplayOn;
+    bool* keepDisplayOn;
     AppList* apps;
     AppListView* listView;  // its selectedIndex is the chosen row
     TcpTableApi* tcp;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 void ResetMeter(MetricMeter* meter) {
-    memset(meter, 0, sizeof(*meter));
+    *meter = MetricMeter{};
 }
 
 void ResetEvaluator(ActivityEvaluator* e, const LimitTable* limits) {
@@ -13,7 +13,7 @@ void ResetEvaluator(ActivityEvaluator* e, const LimitTable* limits) {
     e->quietMs = 0;
     e->workingSet = 0;
     e->connections = 0;
-    e->primed = 0;
+    e->primed = false;
     for (MetricMeter& m : e->meters) {
         ResetMeter(&m);
     }
@@ -47,7 +47,7 @@ static uint32_t Rate(uint64_t amount, uint64_t scale, uint64_t elapsed) {
     return Saturate(whole * scale + tail);
 }
 
-uint32_t UpdateMeter(MetricMeter* m, uint32_t rate, const LimitRow* row, int32_t mayCount) {
+bool UpdateMeter(MetricMeter* m, uint32_t rate, const LimitRow* row, bool mayCount) {
     m->current = rate;
 
     m->recent[m->recentNext] = rate;
@@ -80,16 +80,16 @@ uint32_t UpdateMeter(MetricMeter* m, uint32_t rate, const LimitRow* row, int32_t
     // lifts the limit to the floor times the row's factor, so the floor alone stops
     // counting as work. A flat history is never raised.
     m->effectiveLimit = row->value;
-    m->raised = 0;
+    m->raised = false;
     if (m->historyCount >= RAISE_MIN_SAMPLES && uint64_t{hi} >= 2 * uint64_t{lo}) {
         uint64_t product = uint64_t{lo} * row->raiseFactor;
         if (product > m->effectiveLimit) {
             m->effectiveLimit = Saturate(product);
-            m->raised = 1;
+            m->raised = true;
         }
     }
 
-    m->over = (row->countsAsWork && mayCount && m->average >= m->effectiveLimit && m->effectiveLimit != 0) ? 1 : 0;
+    m->over = row->countsAsWork && mayCount && m->average >= m->effectiveLimit && m->effectiveLimit != 0;
     return m->over;
 }
 
@@ -98,7 +98,7 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
     e->connections = connections;
     if (!e->primed) {
         // The first sample after a reset covers no interval: it is only the baseline.
-        e->primed = 1;
+        e->primed = true;
         e->state = STATE_BUSY;
         e->overMetric = -1;
         e->quietMs = 0;
@@ -116,7 +116,7 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
     e->overMetric = -1;
     for (int32_t i = 0; i < METRIC_COUNT; i++) {
         // Network-type traffic counts only while the tree holds an outside connection.
-        int32_t mayCount = (i == METRIC_NET) ? (connections > 0) : 1;
+        bool mayCount = i != Index(METRIC_NET) || connections > 0;
         if (UpdateMeter(&e->meters[i], rates[i], &e->limits.rows[i], mayCount) && e->overMetric < 0) {
             e->overMetric = i;
         }

@@ -7,10 +7,10 @@
 // Turns each tick's sample into BUSY, grace or IDLE: a metric is over when its 5-sample
 // average reaches its limit; quiet time adds up while none is; IDLE once it reaches the wait.
 
-using WatchState = int32_t;
-constexpr WatchState STATE_BUSY = 0;
-constexpr WatchState STATE_GRACE = 1;
-constexpr WatchState STATE_IDLE = 2;
+enum class WatchState : int32_t { Busy = 0, Grace = 1, Idle = 2 };
+constexpr WatchState STATE_BUSY = WatchState::Busy;
+constexpr WatchState STATE_GRACE = WatchState::Grace;
+constexpr WatchState STATE_IDLE = WatchState::Idle;
 
 constexpr int32_t HISTORY_LENGTH = 180;   // three minutes at one sample a second
 constexpr int32_t RECENT_LENGTH = 5;
@@ -33,8 +33,8 @@ struct MetricMeter {
     uint32_t historyMin;
     uint32_t historyMax;
     uint32_t effectiveLimit;  // the row's value, or the auto-raised one
-    uint32_t raised;
-    uint32_t over;
+    bool raised;
+    bool over;
 };
 
 struct SpawnMeter {
@@ -53,13 +53,13 @@ struct ActivityEvaluator {
     SpawnMeter spawn;         // the reason of a BUSY tick when no metric is over
     uint64_t workingSet;
     int32_t connections;
-    int32_t primed;           // 0 until the first sample after a reset has set the baseline
+    bool primed;              // false until the first sample after a reset has set the baseline
 };
 
 void ResetMeter(MetricMeter* meter);
 void ResetEvaluator(ActivityEvaluator* evaluator, const LimitTable* limits);
 WatchState EvaluateActivity(ActivityEvaluator* evaluator, const ActivitySample* sample, int32_t connections);
-uint32_t UpdateMeter(MetricMeter* meter, uint32_t rate, const LimitRow* row, int32_t mayCount);
+bool UpdateMeter(MetricMeter* meter, uint32_t rate, const LimitRow* row, bool mayCount);
 bool WantsLock(WatchState state);
 const char* StateLogName(WatchState state);
 // Something is working: a metric over its limit, or new processes keep starting.

@@ -9,7 +9,13 @@ constexpr int LIMIT_ROW_COUNT = 5;
 constexpr uint32_t SLIDER_POSITION_MAX = 1000;
 constexpr uint32_t LOG_UNITS_PER_OCTAVE = 256;
 
-enum MetricIndex : int { METRIC_CPU = 0, METRIC_DISK = 1, METRIC_NET = 2, METRIC_MEM = 3 };
+enum class Metric : int32_t { Cpu = 0, Disk = 1, Net = 2, Mem = 3 };
+constexpr Metric METRIC_CPU = Metric::Cpu;
+constexpr Metric METRIC_DISK = Metric::Disk;
+constexpr Metric METRIC_NET = Metric::Net;
+constexpr Metric METRIC_MEM = Metric::Mem;
+// The row of the limit table, and the meter of the evaluator, that belong to a metric.
+constexpr int32_t Index(Metric m) { return static_cast<int32_t>(m); }
 
 struct LimitRow {
     uint32_t value;

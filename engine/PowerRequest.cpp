@@ -3,7 +3,7 @@
 #include "ui/Format.h"
 
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags)) {
-    return PowerRequest{ES_FLAG_CONTINUOUS, 1, setExecutionState, PowerReasonApi{}, nullptr, 0};
+    return PowerRequest{ES_FLAG_CONTINUOUS, true, setExecutionState, PowerReasonApi{}, nullptr, 0};
 }
 
 // Brings the reason object in line with the flags: system required while holding, display
@@ -29,7 +29,7 @@ static void SyncPowerReason(PowerRequest* r, uint32_t flags) {
     }
 }
 
-void SetPowerRequest(PowerRequest* r, int32_t hold, int32_t keepDisplayOn) {
+void SetPowerRequest(PowerRequest* r, bool hold, bool keepDisplayOn) {
     uint32_t flags = ES_FLAG_CONTINUOUS;
     if (hold) {
         flags |= ES_FLAG_SYSTEM_REQUIRED;
@@ -41,7 +41,7 @@ void SetPowerRequest(PowerRequest* r, int32_t hold, int32_t keepDisplayOn) {
     if (flags == r->lastFlags) {
         return;  // a refused request is not retried until the wish changes
     }
-    r->lastAccepted = r->setExecutionState(flags) != 0 ? 1 : 0;
+    r->lastAccepted = r->setExecutionState(flags) != 0;
     r->lastFlags = flags;
 }
 
@@ -55,10 +55,10 @@ void ReleasePowerRequest(PowerRequest* r) {
 }
 
 void ReassertPowerRequest(PowerRequest* r) {
-    r->lastAccepted = r->setExecutionState(r->lastFlags) != 0 ? 1 : 0;
+    r->lastAccepted = r->setExecutionState(r->lastFlags) != 0;
 }
 
-int32_t PowerRequestAccepted(const PowerRequest* r) {
+bool PowerRequestAccepted(const PowerRequest* r) {
     return r->lastAccepted;
 }
 

@@ -30,7 +30,7 @@ struct PowerReasonApi {
 
 struct PowerRequest {
     uint32_t lastFlags;
-    int32_t lastAccepted;
+    bool lastAccepted;
     // SetThreadExecutionState; returns 0 when the request is refused.
     uint32_t (*setExecutionState)(uint32_t flags);
     PowerReasonApi reason;
@@ -41,11 +41,11 @@ struct PowerRequest {
 // The initial state: no request held, the last call counted as accepted, no reason object.
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags));
 
-void SetPowerRequest(PowerRequest* request, int32_t hold, int32_t keepDisplayOn);
+void SetPowerRequest(PowerRequest* request, bool hold, bool keepDisplayOn);
 void ReleasePowerRequest(PowerRequest* request);
 // Sets the last flags again even though nothing changed: after the machine resumed.
 void ReassertPowerRequest(PowerRequest* request);
-int32_t PowerRequestAccepted(const PowerRequest* request);
+bool PowerRequestAccepted(const PowerRequest* request);
 // "held", "REFUSED" or "off", as the tick's log line reports the lock.
 const char* LockStateName(const PowerRequest* request, bool wantsLock);
 

@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// The portable flags are Windows' own.
+static_assert(ES_FLAG_CONTINUOUS == ES_CONTINUOUS, "EXECUTION_STATE");
+static_assert(ES_FLAG_SYSTEM_REQUIRED == ES_SYSTEM_REQUIRED, "EXECUTION_STATE");
+static_assert(ES_FLAG_DISPLAY_REQUIRED == ES_DISPLAY_REQUIRED, "EXECUTION_STATE");
+
 uint32_t SetExecutionStateWin(uint32_t flags) {
     return SetThreadExecutionState(flags);
 }

@@ -160,7 +160,7 @@ void ClearPreviousTable(PreviousTable* previous) {
     previous->count = 0;
     previous->time = 0;
     previous->wallTime = 0;
-    previous->valid = 0;
+    previous->valid = false;
 }
 
 ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
@@ -200,27 +200,27 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
     previous->count = count;
     previous->time = now;
     previous->wallTime = wallNow;
-    previous->valid = 1;
+    previous->valid = true;
     BuildPreviousIndex(previous);
     return s;
 }
 
 void RebaselineWatchedTree(WatchedTree* tree) {
-    tree->previous.valid = 0;
+    tree->previous.valid = false;
 }
 
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid) {
     ClearPreviousTable(&tree->previous);
     tree->rootPid = pid;
     tree->rootCreationTime = 0;
-    tree->attached = 0;
+    tree->attached = false;
     tree->memberCount = 0;
     ProcessCounters root;
     if (!sampler->platform.readProcess(sampler->platform.context, pid, &root)) {
         return 0;
     }
     tree->rootCreationTime = root.creationTime;
-    tree->attached = 1;
+    tree->attached = true;
     return 1;
 }
 
@@ -252,7 +252,7 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
     }
     ProcessCounters root;
     if (!ReadRoot(sampler, tree, count, &root) || root.creationTime != tree->rootCreationTime) {
-        tree->attached = 0;  // gone, or its id now belongs to another process
+        tree->attached = false;  // gone, or its id now belongs to another process
         return 0;
     }
     if (count <= 0) {

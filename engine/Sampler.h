@@ -39,14 +39,14 @@ struct PreviousTable {
     int32_t count;
     uint64_t time;
     uint64_t wallTime;
-    int32_t valid;  // 0: the entries are the members, but no interval starts from them
+    bool valid;  // false: the entries are the members, but no interval starts from them
 };
 
 struct WatchedTree {
     uint32_t rootPid;
     uint64_t rootCreationTime;
     PreviousTable previous;
-    int32_t attached;
+    bool attached;
     uint32_t memberPids[MAX_TREE_PROCESSES];  // root first
     int32_t memberCount;
 };

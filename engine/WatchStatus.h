@@ -6,9 +6,9 @@
 // What the program is doing now. The watch controller writes it; the tray, the painter, the
 // pointer handling and the window procedure read it.
 
-using WatchMode = int32_t;
-constexpr WatchMode WATCH_OFF = 0;
-constexpr WatchMode WATCH_ON = 1;
+enum class WatchMode : int32_t { Off = 0, On = 1 };
+constexpr WatchMode WATCH_OFF = WatchMode::Off;
+constexpr WatchMode WATCH_ON = WatchMode::On;
 
 constexpr int32_t APP_TITLE_CAPACITY = 128;
 constexpr int32_t APP_IMAGE_CAPACITY = 64;
@@ -23,18 +23,18 @@ struct WatchedApp {
 struct WatchStatus {
     WatchMode watchMode;
     WatchState currentState;  // what the window, the tray and the log show
-    int32_t sampling;         // a tree is attached and the tick runs (preview or watching)
+    bool sampling;            // a tree is attached and the tick runs (preview or watching)
     WatchedApp watchedApp;
     char16_t notice[NOTICE_CAPACITY];  // shown under the list instead of the count while set
     uint32_t watchSerial;              // counts the watches started, to tell one from the next
 };
 
 // The main window's clickable targets.
-using HitTarget = int32_t;
-constexpr HitTarget TARGET_NONE = 0;
-constexpr HitTarget TARGET_BUTTON = 1;
-constexpr HitTarget TARGET_CHECKBOX = 2;
-constexpr HitTarget TARGET_REFRESH = 3;
+enum class HitTarget : int32_t { None = 0, Button = 1, CheckBox = 2, Refresh = 3 };
+constexpr HitTarget TARGET_NONE = HitTarget::None;
+constexpr HitTarget TARGET_BUTTON = HitTarget::Button;
+constexpr HitTarget TARGET_CHECKBOX = HitTarget::CheckBox;
+constexpr HitTarget TARGET_REFRESH = HitTarget::Refresh;
 
 // Not watching, IDLE, not sampling, no app, no notice.
 WatchStatus MakeWatchStatus();

@@ -22,7 +22,7 @@ uint32_t ReadNumber(const char* s) {
     return v;
 }
 
-void ApplyLine(const char* line, LimitTable* table, int32_t* keepDisplayOn) {
+void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn) {
     for (int32_t k = 0; k <= DISPLAY_KEY; k++) {
         size_t keyLength = strlen(KEYS[k]);
         if (strncmp(line, KEYS[k], keyLength) != 0) {
@@ -30,7 +30,7 @@ void ApplyLine(const char* line, LimitTable* table, int32_t* keepDisplayOn) {
         }
         uint32_t v = ReadNumber(line + keyLength);
         if (k == DISPLAY_KEY) {
-            *keepDisplayOn = v != 0 ? 1 : 0;
+            *keepDisplayOn = v != 0;
         } else {
             LimitRow* row = &table->rows[k];
             row->value = v < row->minValue ? row->minValue : v > row->maxValue ? row->maxValue : v;
@@ -41,7 +41,7 @@ void ApplyLine(const char* line, LimitTable* table, int32_t* keepDisplayOn) {
 
 }  // namespace
 
-void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, int32_t* keepDisplayOn) {
+void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn) {
     char text[SETTINGS_READ_MAX + 1];
     if (length < 0) {
         length = 0;
@@ -62,7 +62,7 @@ void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, int3
     }
 }
 
-int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, int32_t keepDisplayOn) {
+int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn) {
     return FormatText8(out, capacity,
                        "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
                        "# cpu is permille of one core, disk and net are bytes per second,\r\n"

@@ -18,7 +18,7 @@ void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath) {
     file->unreadable = false;
 }
 
-SettingsRead LoadSettings(LimitTable* table, int32_t* keepDisplayOn, SettingsFile* file) {
+SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file) {
     if (!file->path[0]) {
         return SettingsRead::Missing;
     }
@@ -132,7 +132,7 @@ void SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, co
 
 }  // namespace
 
-void SaveSettings(const LimitTable* table, int32_t keepDisplayOn, const SettingsFile* file) {
+void SaveSettings(const LimitTable* table, bool keepDisplayOn, const SettingsFile* file) {
     if (!file->path[0] || file->unreadable) {
         return;
     }

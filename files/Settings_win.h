@@ -14,5 +14,5 @@ struct SettingsFile {
 
 void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath);
 // Reads the file over the values; returns what it found.
-SettingsRead LoadSettings(LimitTable* table, int32_t* keepDisplayOn, SettingsFile* file);
-void SaveSettings(const LimitTable* table, int32_t keepDisplayOn, const SettingsFile* file);
+SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file);
+void SaveSettings(const LimitTable* table, bool keepDisplayOn, const SettingsFile* file);

@@ -35,10 +35,10 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
             return EnumerateOpenApps(entries, capacity, W(c)->imageNames);
         },
         [](void* c, int32_t count) { SetAppListCount(W(c)->listWindow, count); },
-        [](void* c, int32_t enable) { EnableAppList(W(c)->listWindow, enable); },
+        [](void* c, bool enable) { EnableAppList(W(c)->listWindow, enable); },
         [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
         [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
-        [](void* c, const LimitTable* limits, int32_t display) { SaveSettings(limits, display, W(c)->settings); },
+        [](void* c, const LimitTable* limits, bool display) { SaveSettings(limits, display, W(c)->settings); },
         [](void*) { return ReadPowerLimits(); },
         [](void*) { EndMenu(); },
     };

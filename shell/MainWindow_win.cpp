@@ -17,6 +17,9 @@
 
 #include <windowsx.h>
 
+static_assert(WM_SHOW_EXISTING == WM_APP + 2, "the second copy's message");
+static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), "window style");
+
 namespace {
 
 // Every state record of the program, one each, created here for the process's life.
@@ -28,6 +31,7 @@ struct Program {
     UINT taskbarCreatedMessage;
     HICON smallIcon;
     HICON largeIcon;
+    bool refreshAfterClicks;  // a click activated the window: the list is refreshed once it is over
     wchar_t exePath[EXE_PATH_CAPACITY];
     LogFile log;
     SettingsFile settings;
@@ -35,7 +39,7 @@ struct Program {
     MainLayout layout;
     Palette palette;
     LimitTable limits;
-    int32_t keepDisplayOn;
+    bool keepDisplayOn;
     WatchStatus status;
     WatchedTree tree;
     ProcessSampler sampler;
@@ -123,7 +127,30 @@ void Paint(HWND window) {
     PaintMainWindow(window, &in);
 }
 
+// Activation refreshes the list of open apps, since the user was just working in one of them.
+// When a click activated the window, the refresh waits until a double-click could be over:
+// the click, and a double-click, act on the row that was drawn under the pointer.
+void OnActivate(UINT state) {
+    if (state == WA_INACTIVE || g.status.watchMode != WATCH_OFF) {
+        return;
+    }
+    if (state == WA_CLICKACTIVE) {
+        g.refreshAfterClicks = true;
+        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
+        return;
+    }
+    RefreshAppList(Controller());
+}
+
+// Every click while the refresh waits gives a double-click its full time again.
+void PostponeRefresh() {
+    if (g.refreshAfterClicks) {
+        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
+    }
+}
+
 void OnListNotification(int code) {
+    PostponeRefresh();
     if (code == APPLIST_ACTIVATE) {
         StartWatching(Controller());
         return;
@@ -192,25 +219,12 @@ void OnTaskbarCreated() {
     }
 }
 
-// Activation refreshes the list of open apps, since the user was just working in one of them.
-// When a click activated the window, the refresh waits until a double-click could be over:
-// the click, and a double-click, act on the row that was drawn under the pointer.
-void OnActivate(UINT state) {
-    if (state == WA_INACTIVE || g.status.watchMode != WATCH_OFF) {
-        return;
-    }
-    if (state == WA_CLICKACTIVE) {
-        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
-        return;
-    }
-    RefreshAppList(Controller());
-}
-
 void OnTimer(WPARAM id) {
     if (id == TICK_TIMER_ID) {
         Tick(Controller());
     } else if (id == REFRESH_TIMER_ID) {
         KillTimer(g.mainWindow, REFRESH_TIMER_ID);
+        g.refreshAfterClicks = false;
         if (g.status.watchMode == WATCH_OFF) {
             RefreshAppList(Controller());
         }
@@ -262,7 +276,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_MOUSEMOVE: ApplyPointer(UpdateHover(&pointer, x, y)); return 0;
-    case WM_LBUTTONDOWN: ApplyPointer(PointerDown(&pointer, x, y)); return 0;
+    case WM_LBUTTONDOWN:
+        PostponeRefresh();
+        ApplyPointer(PointerDown(&pointer, x, y));
+        return 0;
     case WM_LBUTTONUP: ApplyPointer(PointerUp(&pointer, x, y)); return 0;
     case WM_MOUSELEAVE: ApplyPointer(PointerLeave(&pointer)); return 0;
     case WM_CAPTURECHANGED: ApplyPointer(PointerCaptureLost(&pointer)); return 0;

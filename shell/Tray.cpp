@@ -11,16 +11,17 @@ static bool WideEqual(const char16_t* a, const char16_t* b) {
     return *a == *b;
 }
 
-int32_t TrayIconKindOf(WatchState state) {
-    return state == STATE_BUSY ? 0 : state == STATE_GRACE ? 1 : 2;
+TrayIconKind TrayIconKindOf(WatchState state) {
+    return state == STATE_BUSY ? TrayIconKind::Busy : state == STATE_GRACE ? TrayIconKind::Grace : TrayIconKind::Idle;
 }
 
-TrayIconStyle TrayIconStyleOf(int32_t kind) {
+TrayIconStyle TrayIconStyleOf(TrayIconKind kind) {
     switch (kind) {
-    case 0: return TrayIconStyle{0x43A02E, ICON_SHAPE_EYE};   // green
-    case 1: return TrayIconStyle{0x009BE0, ICON_SHAPE_EYE};   // amber
-    default: return TrayIconStyle{0x8A8A8A, ICON_SHAPE_ARCH};  // grey, the closed eye
+    case TrayIconKind::Busy: return TrayIconStyle{0x43A02E, ICON_SHAPE_EYE};    // green
+    case TrayIconKind::Grace: return TrayIconStyle{0x009BE0, ICON_SHAPE_EYE};   // amber
+    case TrayIconKind::Idle: break;
     }
+    return TrayIconStyle{0x8A8A8A, ICON_SHAPE_ARCH};  // grey, the closed eye
 }
 
 void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage) {
@@ -39,9 +40,9 @@ void InitTray(TrayState* tray, uintptr_t window, uint32_t callbackMessage, TrayS
     tray->trayWindow = window;
     tray->callbackMessage = callbackMessage;
     tray->shell = shell;
-    tray->iconKind = 2;
-    tray->trayImage = shell.makeIcon(shell.context, 2);
-    tray->iconShown = 0;
+    tray->iconKind = TrayIconKind::Idle;
+    tray->trayImage = shell.makeIcon(shell.context, TrayIconKind::Idle);
+    tray->iconShown = false;
     tray->lastAddError = 0;
 }
 
@@ -50,7 +51,7 @@ int32_t AddTrayIcon(TrayState* tray) {
         return 1;
     }
     if (tray->shell.notify(tray->shell.context, TRAY_ADD, tray, u"Pellacord")) {
-        tray->iconShown = 1;
+        tray->iconShown = true;
         tray->lastAddError = 0;
         CopyWide(tray->shownTip, u"Pellacord", TRAY_TIP_CAPACITY);
         tray->shownImage = tray->trayImage;
@@ -73,7 +74,7 @@ void RemoveTrayIcon(TrayState* tray) {
         return;
     }
     (void)tray->shell.notify(tray->shell.context, TRAY_DELETE, tray, nullptr);  // gone either way
-    tray->iconShown = 0;
+    tray->iconShown = false;
 }
 
 void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage) {
@@ -82,7 +83,7 @@ void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuA
     UpdateTrayIcon(tray, TrayIconKindOf(status->currentState), text);
 }
 
-int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text) {
+int32_t UpdateTrayIcon(TrayState* tray, TrayIconKind kind, const char16_t* text) {
     // A new image only when the kind changes; a failed one keeps the old image and retries.
     if (kind != tray->iconKind || !tray->trayImage) {
         void* image = tray->shell.makeIcon(tray->shell.context, kind);
@@ -102,7 +103,7 @@ int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text) {
         return 1;  // the shell shows this already
     }
     if (!tray->shell.notify(tray->shell.context, TRAY_MODIFY, tray, text)) {
-        tray->iconShown = 0;  // a restarted taskbar no longer knows it: add it again next time
+        tray->iconShown = false;  // a restarted taskbar no longer knows it: add it again next time
         return 0;
     }
     CopyWide(tray->shownTip, text, TRAY_TIP_CAPACITY);

@@ -21,12 +21,15 @@ constexpr uint32_t TRAY_DELETE = 2;
 
 struct TrayState;
 
+// The icon's picture: the green eye while BUSY, the amber eye in grace, the grey arch in IDLE.
+enum class TrayIconKind : int32_t { Busy = 0, Grace = 1, Idle = 2 };
+
 struct TrayShell {
     void* context;
     // Shell_NotifyIconW with the icon's record; tip null means no text. Non-zero on success.
     int32_t (*notify)(void* context, uint32_t message, const TrayState* tray, const char16_t* tip);
     uint32_t (*lastError)(void* context);  // why the last add was refused
-    void* (*makeIcon)(void* context, int32_t kind);
+    void* (*makeIcon)(void* context, TrayIconKind kind);
     void (*destroyIcon)(void* context, void* icon);
 };
 
@@ -34,9 +37,9 @@ struct TrayState {
     uintptr_t trayWindow;
     uint32_t callbackMessage;
     void* trayImage;
-    int32_t iconShown;
+    bool iconShown;
     uint32_t lastAddError;
-    int32_t iconKind;  // the kind trayImage was made for
+    TrayIconKind iconKind;  // the kind trayImage was made for
     TrayShell shell;
     // What the shell shows now, so an update that changes nothing is not sent.
     char16_t shownTip[TRAY_TIP_CAPACITY];
@@ -48,8 +51,8 @@ struct TrayIconStyle {
     int32_t shape;
 };
 
-int32_t TrayIconKindOf(WatchState state);
-TrayIconStyle TrayIconStyleOf(int32_t kind);
+TrayIconKind TrayIconKindOf(WatchState state);
+TrayIconStyle TrayIconStyleOf(TrayIconKind kind);
 // The tooltip for the state: the app's image name (or title) cut to 63 units, and for BUSY
 // the cpu average in whole percent of one core.
 void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage);
@@ -60,7 +63,7 @@ uint32_t TrayAddError(const TrayState* tray);
 uint32_t TrayDataSize();
 void RemoveTrayIcon(TrayState* tray);
 void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage);
-int32_t UpdateTrayIcon(TrayState* tray, int32_t kind, const char16_t* text);
+int32_t UpdateTrayIcon(TrayState* tray, TrayIconKind kind, const char16_t* text);
 // The taskbar was created anew: the next update goes to the shell even if nothing changed, so
 // a shell that no longer knows the icon says so and it is added again.
 void ForgetShownTray(TrayState* tray);

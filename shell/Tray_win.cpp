@@ -10,6 +10,10 @@
 #include <cstring>
 #include <iterator>
 
+// The portable tray messages are Shell_NotifyIconW's.
+static_assert(TRAY_ADD == NIM_ADD && TRAY_MODIFY == NIM_MODIFY && TRAY_DELETE == NIM_DELETE, "NIM_*");
+static_assert(WM_TRAY_CALLBACK == WM_APP + 1, "the tray's callback message");
+
 static_assert(offsetof(NOTIFYICONDATAW, guidItem) == TRAY_DATA_SIZE, "the classic record ends at dwInfoFlags");
 
 namespace {
@@ -40,7 +44,7 @@ uint32_t LastError(void*) {
     return GetLastError();
 }
 
-void* MakeTrayIcon(void*, int32_t kind) {
+void* MakeTrayIcon(void*, TrayIconKind kind) {
     int32_t size = GetSystemMetrics(SM_CXSMICON);
     TrayIconStyle style = TrayIconStyleOf(kind);
     return MakeAppIcon(style.color, size < 16 ? 16 : size, style.shape);

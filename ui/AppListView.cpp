@@ -22,8 +22,8 @@ void ResetListView(AppListView* v, int32_t controlId) {
     v->selectedIndex = -1;
     v->hoverIndex = -1;
     v->scrollY = 0;
-    v->thumbDragging = 0;
-    v->enabled = 1;
+    v->thumbDragging = false;
+    v->enabled = true;
     v->controlId = controlId;
 }
 
@@ -220,7 +220,7 @@ ListEffects ListButtonDown(AppListView* v, int32_t x, int32_t y, ListClient c) {
             e = ScrollListBy(v, c.height, c);
         } else {
             e = None();
-            v->thumbDragging = 1;
+            v->thumbDragging = true;
             v->thumbGrabOffset = y - t.top;
             e.capture = true;
         }
@@ -236,7 +236,7 @@ ListEffects ListButtonDown(AppListView* v, int32_t x, int32_t y, ListClient c) {
 ListEffects ListButtonUp(AppListView* v) {
     ListEffects e = None();
     if (v->thumbDragging) {
-        v->thumbDragging = 0;
+        v->thumbDragging = false;
         e.releaseCapture = true;
     }
     return e;
@@ -274,7 +274,7 @@ ListEffects ListWheel(AppListView* v, int32_t wheelDelta, ListClient c) {
 ListEffects ListCaptureLost(AppListView* v) {
     ListEffects e = None();
     if (v->thumbDragging) {
-        v->thumbDragging = 0;
+        v->thumbDragging = false;
         e.invalidate = true;
     }
     return e;
@@ -296,7 +296,7 @@ void SetListCount(AppListView* v, int32_t count, ListClient c) {
     ClampListScroll(v, c);
 }
 
-void SetListEnabled(AppListView* v, int32_t enable) {
+void SetListEnabled(AppListView* v, bool enable) {
     v->enabled = enable;
     if (!enable) {
         v->hoverIndex = -1;

@@ -44,8 +44,8 @@ struct AppListView {
     int32_t selectedIndex;    // -1: none
     int32_t hoverIndex;       // -1: none
     int32_t scrollY;          // row i covers [i * rowHeight - scrollY, (i + 1) * rowHeight - scrollY)
-    int32_t enabled;
-    int32_t thumbDragging;
+    bool enabled;
+    bool thumbDragging;
     int32_t thumbGrabOffset;
     int32_t controlId;
     int32_t dpi;              // set by the owner with the row height
@@ -106,4 +106,4 @@ ListEffects ListResized(AppListView* view, ListClient client);
 // The owner's operations: a new row count (the selection is cut to fit, hover cleared), and
 // enabling or disabling input. Neither notifies.
 void SetListCount(AppListView* view, int32_t count, ListClient client);
-void SetListEnabled(AppListView* view, int32_t enable);
+void SetListEnabled(AppListView* view, bool enable);

@@ -4,6 +4,13 @@
 
 #include <windowsx.h>
 
+// The keys the list answers are Windows' virtual-key codes.
+static_assert(LIST_KEY_RETURN == VK_RETURN && LIST_KEY_SPACE == VK_SPACE, "virtual keys");
+static_assert(LIST_KEY_PAGE_UP == VK_PRIOR && LIST_KEY_PAGE_DOWN == VK_NEXT, "virtual keys");
+static_assert(LIST_KEY_HOME == VK_HOME && LIST_KEY_END == VK_END, "virtual keys");
+static_assert(LIST_KEY_UP == VK_UP && LIST_KEY_DOWN == VK_DOWN, "virtual keys");
+static_assert(WHEEL_NOTCH == WHEEL_DELTA, "wheel notch");
+
 namespace {
 
 ListClient ClientOf(HWND list) {
@@ -136,7 +143,7 @@ void SetAppListCount(HWND list, int32_t count) {
     InvalidateRect(list, nullptr, FALSE);
 }
 
-void EnableAppList(HWND list, int32_t enable) {
+void EnableAppList(HWND list, bool enable) {
     AppListView* v = AppListViewOf(list);
     if (!v) {
         return;

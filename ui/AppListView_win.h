@@ -9,5 +9,5 @@ ATOM RegisterAppListClass(HINSTANCE instance);
 // view: zero-filled by the owner, with palette, drawItem, rowHeight and dpi set.
 HWND CreateAppListView(HWND parent, int32_t controlId, AppListView* view);
 void SetAppListCount(HWND list, int32_t count);
-void EnableAppList(HWND list, int32_t enable);
+void EnableAppList(HWND list, bool enable);
 AppListView* AppListViewOf(HWND list);

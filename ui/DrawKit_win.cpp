@@ -2,6 +2,12 @@
 
 #include "shell/Wide_win.h"
 
+// The portable format sets are Windows' DrawText flags.
+static_assert(TEXT_LEFT == (DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_LEFT), "DrawText flags");
+static_assert(TEXT_CENTER == (DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_CENTER), "DrawText flags");
+static_assert(TEXT_RIGHT == (DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_RIGHT), "DrawText flags");
+static_assert(TEXT_LEFT_ELLIPSIS == (DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER), "DrawText flags");
+
 void InitDpi(DrawKit* kit) {
     HDC screen = GetDC(nullptr);
     if (!screen) {

@@ -60,7 +60,7 @@ void PaintLimitRows(const Painter& g) {
         FormatMetricValue(text, ROW_TEXT_CAPACITY, i, t->limits->rows[i].value);
         DrawTextColor(g.dc, LimitValueRect(g.l, i), text, g.fonts->body, g.p->text, TEXT_RIGHT);
         bool busy = false;
-        FormatMetricDetail(text, t, i, &busy);
+        FormatMetricDetail(text, t, static_cast<Metric>(i), &busy);
         DrawTextColor(g.dc, LimitDetailRect(g.l, i), text, g.fonts->caption, busy ? g.p->stateBusy : g.p->textSecondary,
                       TEXT_LEFT_ELLIPSIS);
         if (live && t->evaluator->meters[i].raised) {

@@ -15,7 +15,7 @@ struct MainPaintInputs {
     const PointerState* pointer;
     DrawKit* kit;
     int32_t selectedIndex;
-    int32_t keepDisplayOn;
+    bool keepDisplayOn;
 };
 
 void PaintMainWindow(HWND window, const MainPaintInputs* in);

@@ -3,7 +3,7 @@
 #include "ui/Format.h"
 
 int32_t HasLiveNumbers(const MainTextInputs* in) {
-    return (in->status->sampling && in->evaluator->meters[METRIC_CPU].recentCount > 0) ? 1 : 0;
+    return (in->status->sampling && in->evaluator->meters[Index(METRIC_CPU)].recentCount > 0) ? 1 : 0;
 }
 
 void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) {
@@ -38,16 +38,16 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
     CopyWide(out, work, capacity);
 }
 
-void FormatMetricDetail(char16_t* out, const MainTextInputs* in, int32_t metric, bool* busy) {
+void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, bool* busy) {
     *busy = false;
     if (!HasLiveNumbers(in)) {
         CopyWide(out, in->status->sampling ? u"measuring\u2026" : u"pick an app to see its numbers", ROW_TEXT_CAPACITY);
         return;
     }
     const ActivityEvaluator* e = in->evaluator;
-    const MetricMeter* m = &e->meters[metric];
+    const MetricMeter* m = &e->meters[Index(metric)];
     char16_t now[NOW_CAPACITY];
-    FormatMetricValue(now, NOW_CAPACITY, metric, m->average);
+    FormatMetricValue(now, NOW_CAPACITY, Index(metric), m->average);
     if (metric == METRIC_MEM && e->workingSet != 0) {
         uint32_t mb = static_cast<uint32_t>(e->workingSet >> 20);
         if (mb < 1024) {

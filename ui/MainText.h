@@ -26,7 +26,7 @@ struct MainTextInputs {
 int32_t HasLiveNumbers(const MainTextInputs* in);
 void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in);
 // A metric row's detail line; *busy says whether it is drawn in the busy colour.
-void FormatMetricDetail(char16_t* out, const MainTextInputs* in, int32_t metric, bool* busy);
+void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, bool* busy);
 // The wait row's detail line; *grace says whether it is drawn in the grace colour.
 void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace);
 void FormatFooter(char16_t* out, const MainTextInputs* in);

@@ -54,7 +54,7 @@ int32_t BeginSliderDrag(SliderRow* s, int32_t x, int32_t y, int32_t dpi) {
     if (!SliderHitTest(s, x, y, dpi)) {
         return 0;
     }
-    s->dragging = 1;
+    s->dragging = true;
     return SliderSetFromX(s, x, dpi);  // a press on the track makes the thumb jump there
 }
 
@@ -84,8 +84,8 @@ void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayou
     for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
         SliderRow* s = &p->sliders[i];
         s->position = static_cast<int32_t>(LimitToSliderPosition(&limits->rows[i], limits->rows[i].value));
-        s->hover = 0;
-        s->dragging = 0;
+        s->hover = false;
+        s->dragging = false;
         s->track = LimitTrackRect(layout, i);
     }
     p->draggedSlider = -1;
@@ -113,7 +113,7 @@ PointerEffects UpdateHover(PointerContext* c, int32_t x, int32_t y) {
     }
     bool changed = false;
     for (SliderRow& s : p->sliders) {
-        int32_t h = SliderHitTest(&s, x, y, dpi);
+        bool h = SliderHitTest(&s, x, y, dpi) != 0;
         if (h != s.hover) {
             s.hover = h;
             changed = true;
@@ -168,7 +168,7 @@ PointerEffects PointerDown(PointerContext* c, int32_t x, int32_t y) {
 static PointerEffects EndSliderDrag(PointerContext* c) {
     PointerState* p = c->pointer;
     PointerEffects e = {};
-    p->sliders[p->draggedSlider].dragging = 0;
+    p->sliders[p->draggedSlider].dragging = false;
     p->draggedSlider = -1;
     e.saveSettings = true;
     e.logThresholds = c->status->watchMode == WATCH_ON;

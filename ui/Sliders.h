@@ -16,8 +16,8 @@ constexpr int32_t BAR_THICKNESS = 4;
 struct SliderRow {
     Rect track;
     int32_t position;  // 0 to 1000 across the usable width
-    int32_t hover;
-    int32_t dragging;
+    bool hover;
+    bool dragging;
 };
 
 struct PointerState {

@@ -46,7 +46,7 @@ uint32_t Serve(const std::vector<Row>& rows, void* table, uint32_t* size) {
 }
 
 uint32_t FakeGetTable(void* table, uint32_t* size, int32_t, uint32_t family, uint32_t tableClass, uint32_t) {
-    EXPECT_EQ(tableClass, TCP_TABLE_OWNER_PID_ALL);
+    EXPECT_EQ(tableClass, TCP_TABLE_CLASS_OWNER_PID_ALL);
     g_fake->sizesGiven.push_back(*size);
     g_fake->families.push_back(family);
     if (g_fake->failWith) {

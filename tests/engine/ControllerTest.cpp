@@ -32,7 +32,7 @@ struct Outside {
     int timerStarts = 0, timerStops = 0;
     bool timerRunning = false;
     int saves = 0;
-    int32_t savedDisplay = -1;
+    int savedDisplay = -1;
     uint32_t timerError = 0;
     uint32_t powerLimits = 0;
     int menusClosed = 0;
@@ -96,12 +96,12 @@ ControllerPlatform Platform(Outside* o) {
             return n;
         },
         [](void* c, int32_t count) { static_cast<Outside*>(c)->events.push_back("count " + std::to_string(count)); },
-        [](void* c, int32_t enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
+        [](void* c, bool enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
         [](void* c, const char* text) { static_cast<Outside*>(c)->log.push_back(text); },
         [](void* c, const char* prefix, const char16_t* text) {
             static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
         },
-        [](void* c, const LimitTable*, int32_t display) {
+        [](void* c, const LimitTable*, bool display) {
             auto* x = static_cast<Outside*>(c);
             x->saves++;
             x->savedDisplay = display;
@@ -132,10 +132,10 @@ TrayShell FakeTrayShell(Outside* o) {
             return 1;
         },
         [](void*) -> uint32_t { return 1460; },
-        [](void* c, int32_t kind) -> void* {
+        [](void* c, TrayIconKind kind) -> void* {
             auto* x = static_cast<Outside*>(c);
             x->iconsMade++;
-            return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + kind));
+            return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
         },
         [](void* c, void*) { static_cast<Outside*>(c)->iconsDestroyed++; },
     };
@@ -157,7 +157,7 @@ struct ControllerFixture : ::testing::Test {
     std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
     std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
     LimitTable limits;
-    int32_t keepDisplayOn = 0;
+    bool keepDisplayOn = false;
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     AppListView view{};
     TcpTableApi tcp{};
@@ -363,16 +363,16 @@ TEST_F(ControllerFixture, PreviewCarriesOverOrResets) {
     Second(900);  // the baseline
     Second(900);
     Second(900);
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].recentCount, 2);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].recentCount, 2);
     PreviewApp(&c, APP_PID);  // the same app again: no reset
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].recentCount, 2);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].recentCount, 2);
     StartWatching(&c);        // watching the previewed app: no reset either
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].recentCount, 2);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].recentCount, 2);
     HandleClick(&c, TARGET_BUTTON);
 
     processes.Add(77, 4, 30 * SECOND);
     Select(0);  // another app: a fresh evaluator
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].recentCount, 0);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].recentCount, 0);
     EXPECT_EQ(evaluator->primed, 0);
     EXPECT_EQ(tree->rootPid, 77u);
 }
@@ -407,7 +407,7 @@ TEST_F(ControllerFixture, TrayFollowsTheState) {
     // Added with the grey image and "Pellacord", then the green eye at once.
     ASSERT_GE(out.trayCalls.size(), 1u);
     EXPECT_EQ(out.trayCalls[0], "add Pellacord");
-    EXPECT_EQ(tray.iconKind, 0);
+    EXPECT_EQ(tray.iconKind, TrayIconKind::Busy);
     int made = out.iconsMade;
     Second(995);
     Second(995);
@@ -514,11 +514,11 @@ TEST_F(ControllerFixture, SleepAndResume) {
     EXPECT_EQ(out.timerStarts, timers + 1);
 
     // The first tick after it is only a baseline: no rate and no quiet time.
-    uint32_t average = evaluator->meters[METRIC_CPU].average;
-    int32_t samples = evaluator->meters[METRIC_CPU].historyCount;
+    uint32_t average = evaluator->meters[Index(METRIC_CPU)].average;
+    int32_t samples = evaluator->meters[Index(METRIC_CPU)].historyCount;
     Second(0);
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].historyCount, samples);
-    EXPECT_EQ(evaluator->meters[METRIC_CPU].average, average);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].historyCount, samples);
+    EXPECT_EQ(evaluator->meters[Index(METRIC_CPU)].average, average);
     EXPECT_EQ(evaluator->quietMs, 0u);
 
     for (int i = 0; i < 40; i++) {

@@ -112,7 +112,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     SetDefaultLimits(&limits);
     limits.rows[WAIT_ROW].value = 30000;  // the shortest wait
     ResetEvaluator(evaluator.get(), &limits);
-    int32_t keepDisplayOn = 0;
+    bool keepDisplayOn = false;
     TcpTableApi tcp;
     LoadTcpTableApi(&tcp);
     PowerRequest power = MakePowerRequest(SetExecutionStateWin);
@@ -156,10 +156,10 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
 
     ASSERT_TRUE(PumpUntil(15000, [&] { return status.currentState == STATE_GRACE; }));
     EXPECT_EQ(power.lastFlags, 0x80000001u);  // grace still holds
-    EXPECT_EQ(tray.iconKind, 1);
+    EXPECT_EQ(tray.iconKind, TrayIconKind::Grace);
     ASSERT_TRUE(PumpUntil(40000, [&] { return status.currentState == STATE_IDLE; }));
     EXPECT_EQ(power.lastFlags, 0x80000000u);
-    EXPECT_EQ(tray.iconKind, 2);
+    EXPECT_EQ(tray.iconKind, TrayIconKind::Idle);
 
     // The root goes: the watch ends on the next tick and the window comes back.
     uint32_t members[MAX_TREE_PROCESSES];

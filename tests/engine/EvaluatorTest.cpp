@@ -38,7 +38,7 @@ TEST_F(EvaluatorFixture, FirstSampleOnlyPrimes) {
     EXPECT_EQ(Step(heavy, 3), STATE_BUSY);
     EXPECT_EQ(e->primed, 1);
     EXPECT_EQ(e->overMetric, -1);
-    EXPECT_EQ(e->meters[METRIC_CPU].recentCount, 0);
+    EXPECT_EQ(e->meters[Index(METRIC_CPU)].recentCount, 0);
     EXPECT_EQ(e->workingSet, 123u);
     EXPECT_EQ(e->connections, 3);
 
@@ -53,7 +53,7 @@ TEST_F(EvaluatorFixture, ZeroElapsedChangesNothing) {
     none.cpuTime = 99 * SECOND;
     none.workingSet = 77;
     EXPECT_EQ(Step(none, 5), STATE_GRACE);
-    EXPECT_EQ(e->meters[METRIC_CPU].recentCount, 1);
+    EXPECT_EQ(e->meters[Index(METRIC_CPU)].recentCount, 1);
     EXPECT_EQ(e->quietMs, 1000u);
     EXPECT_EQ(e->workingSet, 77u);  // stored on every call
     EXPECT_EQ(e->connections, 5);
@@ -102,9 +102,9 @@ TEST_F(EvaluatorFixture, FiveSampleAverageAtOrAboveTheLimit) {
         for (uint64_t p : c.permille) {
             Cpu(p);
         }
-        EXPECT_EQ(e->meters[METRIC_CPU].average, c.average);
-        EXPECT_EQ(static_cast<int>(e->meters[METRIC_CPU].over), c.over);
-        EXPECT_EQ(e->overMetric, c.over ? METRIC_CPU : -1);
+        EXPECT_EQ(e->meters[Index(METRIC_CPU)].average, c.average);
+        EXPECT_EQ(static_cast<int>(e->meters[Index(METRIC_CPU)].over), c.over);
+        EXPECT_EQ(e->overMetric, c.over ? Index(METRIC_CPU) : -1);
     }
 }
 
@@ -117,10 +117,10 @@ TEST_F(EvaluatorFixture, RatesFromTotalsAndSaturation) {
     s.pageFaults = 30;
     s.elapsed = SECOND;
     Step(s);
-    EXPECT_EQ(e->meters[METRIC_CPU].current, 200u);
-    EXPECT_EQ(e->meters[METRIC_DISK].current, 4294967295u);
-    EXPECT_EQ(e->meters[METRIC_NET].current, 1024u);
-    EXPECT_EQ(e->meters[METRIC_MEM].current, 30u);
+    EXPECT_EQ(e->meters[Index(METRIC_CPU)].current, 200u);
+    EXPECT_EQ(e->meters[Index(METRIC_DISK)].current, 4294967295u);
+    EXPECT_EQ(e->meters[Index(METRIC_NET)].current, 1024u);
+    EXPECT_EQ(e->meters[Index(METRIC_MEM)].current, 30u);
 
     // Huge counters over a long gap: the product would wrap 64 bits, the rate must not.
     ActivitySample gap{};
@@ -128,8 +128,8 @@ TEST_F(EvaluatorFixture, RatesFromTotalsAndSaturation) {
     gap.diskBytes = 4000000000000000000ull;
     gap.elapsed = 4000000000000000000ull / 3;
     Step(gap);
-    EXPECT_EQ(e->meters[METRIC_CPU].current, 13500u);  // a wrapped product would give 10
-    EXPECT_EQ(e->meters[METRIC_DISK].current, 30000000u);
+    EXPECT_EQ(e->meters[Index(METRIC_CPU)].current, 13500u);  // a wrapped product would give 10
+    EXPECT_EQ(e->meters[Index(METRIC_DISK)].current, 30000000u);
 }
 
 TEST_F(EvaluatorFixture, NetCountsOnlyWithAConnection) {
@@ -138,12 +138,12 @@ TEST_F(EvaluatorFixture, NetCountsOnlyWithAConnection) {
     s.otherBytes = 1000000;
     s.elapsed = SECOND;
     Step(s, 0);
-    EXPECT_EQ(e->meters[METRIC_NET].average, 1000000u);
-    EXPECT_EQ(e->meters[METRIC_NET].over, 0u);
+    EXPECT_EQ(e->meters[Index(METRIC_NET)].average, 1000000u);
+    EXPECT_EQ(e->meters[Index(METRIC_NET)].over, 0u);
     EXPECT_EQ(e->state, STATE_GRACE);
     Step(s, 1);
-    EXPECT_EQ(e->meters[METRIC_NET].over, 1u);
-    EXPECT_EQ(e->overMetric, METRIC_NET);
+    EXPECT_EQ(e->meters[Index(METRIC_NET)].over, 1u);
+    EXPECT_EQ(e->overMetric, Index(METRIC_NET));
 }
 
 TEST_F(EvaluatorFixture, LowestOverMetricIsNamed) {
@@ -153,16 +153,16 @@ TEST_F(EvaluatorFixture, LowestOverMetricIsNamed) {
     s.pageFaults = 100000;
     s.elapsed = SECOND;
     Step(s);
-    EXPECT_EQ(e->overMetric, METRIC_DISK);
+    EXPECT_EQ(e->overMetric, Index(METRIC_DISK));
     s.cpuTime = SECOND;
     Step(s);
-    EXPECT_EQ(e->overMetric, METRIC_CPU);
+    EXPECT_EQ(e->overMetric, Index(METRIC_CPU));
 }
 
 TEST(UpdateMeter, AutoRaise) {
     LimitTable limits;
     SetDefaultLimits(&limits);
-    const LimitRow* cpu = &limits.rows[METRIC_CPU];
+    const LimitRow* cpu = &limits.rows[Index(METRIC_CPU)];
     struct Case {
         const char* name;
         int samples;

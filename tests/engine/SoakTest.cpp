@@ -264,10 +264,10 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
             return int32_t{1};
         },
         [](void*, int32_t) {},
-        [](void*, int32_t) {},
+        [](void*, bool) {},
         [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
         [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
-        [](void*, const LimitTable*, int32_t) {},
+        [](void*, const LimitTable*, bool) {},
         [](void*) { return uint32_t{0}; },
         [](void*) {},
     };
@@ -278,7 +278,9 @@ TrayShell QuietTray() {
         nullptr,
         [](void*, uint32_t, const TrayState*, const char16_t*) { return int32_t{1}; },
         [](void*) { return uint32_t{0}; },
-        [](void*, int32_t kind) -> void* { return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + kind)); },
+        [](void*, TrayIconKind kind) -> void* {
+            return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
+        },
         [](void*, void*) {},
     };
 }
@@ -313,7 +315,7 @@ struct Day {
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     WatchStatus status = MakeWatchStatus();
     LimitTable limits{};
-    int32_t keepDisplayOn = 0;
+    bool keepDisplayOn = false;
     AppListView view{};
     TcpTableApi tcp{};
     PowerRequest power = MakePowerRequest(SetState);

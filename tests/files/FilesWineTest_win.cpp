@@ -236,7 +236,7 @@ TEST_F(FilesFixture, SettingsRoundTrip) {
     SaveSettings(&t, 1, Settings());
     LimitTable back;
     SetDefaultLimits(&back);
-    int32_t display = 0;
+    bool display = false;
     LoadSettings(&back, &display, Settings());
     EXPECT_EQ(back.rows[0].value, 777u);
     EXPECT_EQ(back.rows[4].value, 45000u);
@@ -269,7 +269,7 @@ TEST_F(FilesFixture, AFailedSaveKeepsTheOldFile) {
     // The old values still load.
     LimitTable back;
     SetDefaultLimits(&back);
-    int32_t display = 0;
+    bool display = false;
     LoadSettings(&back, &display, Settings());
     EXPECT_EQ(back.rows[0].value, 333u);
     EXPECT_EQ(display, 1);
@@ -279,7 +279,7 @@ TEST_F(FilesFixture, MissingSettingsKeepTheDefaults) {
     LimitTable t;
     SetDefaultLimits(&t);
     t.rows[2].value = 4096;
-    int32_t display = 1;
+    bool display = true;
     LoadSettings(&t, &display, Settings());
     EXPECT_EQ(t.rows[2].value, 4096u);
     EXPECT_EQ(display, 1);
@@ -299,7 +299,7 @@ TEST_F(FilesFixture, UnreadableSettingsAreNeverOverwritten) {
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     LimitTable t;
     SetDefaultLimits(&t);
-    int32_t display = 0;
+    bool display = false;
     EXPECT_EQ(LoadSettings(&t, &display, Settings()), SettingsRead::Unreadable);
     EXPECT_EQ(t.rows[0].value, 200u);  // the defaults
     CloseHandle(lock);

@@ -8,10 +8,10 @@ namespace {
 
 struct Parsed {
     LimitTable table;
-    int32_t display;
+    bool display;
 };
 
-Parsed Parse(const std::string& text, int32_t display = 0) {
+Parsed Parse(const std::string& text, bool display = false) {
     Parsed p;
     SetDefaultLimits(&p.table);
     p.display = display;

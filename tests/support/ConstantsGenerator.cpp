@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     PutPalette(f, "DARK", 1);
     fprintf(f, "TRAY = {\n");
     for (int32_t kind = 0; kind < 3; kind++) {
-        Color c = TrayIconStyleOf(kind).color;
+        Color c = TrayIconStyleOf(static_cast<TrayIconKind>(kind)).color;
         fprintf(f, "    %d: (0x%02X, 0x%02X, 0x%02X),\n", kind, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
     }
     fprintf(f, "}\n");

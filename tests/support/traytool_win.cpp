@@ -32,8 +32,8 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     case WM_COMMAND_LINE: {
         int kind = 0;
         if (sscanf(g_line, "kind %d", &kind) == 1) {
-            UpdateTrayIcon(&g_tray, kind, u"traytool");
-            UpdateTrayIcon(&g_tray, kind, u"traytool");  // the first call only adds it
+            UpdateTrayIcon(&g_tray, static_cast<TrayIconKind>(kind), u"traytool");
+            UpdateTrayIcon(&g_tray, static_cast<TrayIconKind>(kind), u"traytool");  // the first call only adds it
             printf("ok\n");
         } else if (strncmp(g_line, "remove", 6) == 0) {
             RemoveTrayIcon(&g_tray);

@@ -33,15 +33,15 @@ struct TextFixture : ::testing::Test {
     }
     void Live() {
         status.sampling = 1;
-        e->meters[METRIC_CPU].recentCount = 1;
+        e->meters[Index(METRIC_CPU)].recentCount = 1;
     }
 };
 
 TEST_F(TextFixture, StatusLines) {
     status.currentState = STATE_BUSY;
     EXPECT_EQ(Status(), "holding \xC2\xB7 measuring...");
-    e->overMetric = METRIC_CPU;
-    e->meters[METRIC_CPU].average = 155;
+    e->overMetric = Index(METRIC_CPU);
+    e->meters[Index(METRIC_CPU)].average = 155;
     EXPECT_EQ(Status(), "working \xC2\xB7 CPU 15.5%");
     status.currentState = STATE_GRACE;
     e->quietMs = 42500;
@@ -52,7 +52,7 @@ TEST_F(TextFixture, StatusLines) {
 }
 
 TEST_F(TextFixture, MetricDetails) {
-    struct Case { int32_t metric; uint32_t average; uint64_t workingSet; int32_t connections; std::string text; };
+    struct Case { Metric metric; uint32_t average; uint64_t workingSet; int32_t connections; std::string text; };
     const Case cases[] = {
         {METRIC_MEM, 10, 0, 0, "now 10/s"},
         {METRIC_MEM, 10, 524288000, 0, "now 10/s  \xC2\xB7  500 MB in use"},
@@ -65,7 +65,7 @@ TEST_F(TextFixture, MetricDetails) {
     };
     Live();
     for (const Case& c : cases) {
-        e->meters[c.metric].average = c.average;
+        e->meters[Index(c.metric)].average = c.average;
         e->workingSet = c.workingSet;
         e->connections = c.connections;
         char16_t out[ROW_TEXT_CAPACITY];
@@ -74,13 +74,13 @@ TEST_F(TextFixture, MetricDetails) {
         EXPECT_EQ(Utf8(out), c.text);
         EXPECT_FALSE(busy);
     }
-    e->meters[METRIC_CPU].over = 1;
+    e->meters[Index(METRIC_CPU)].over = 1;
     char16_t out[ROW_TEXT_CAPACITY];
     bool busy = false;
     FormatMetricDetail(out, &in, METRIC_CPU, &busy);
     EXPECT_TRUE(busy);
 
-    e->meters[METRIC_CPU].recentCount = 0;
+    e->meters[Index(METRIC_CPU)].recentCount = 0;
     FormatMetricDetail(out, &in, METRIC_DISK, &busy);
     EXPECT_EQ(Utf8(out), "measuring\xE2\x80\xA6");
     status.sampling = 0;
