@@ -1,5 +1,6 @@
 #include "engine/PowerLimits_win.h"
 
+#include "shell/Scoped_win.h"
 #include "shell/SystemLibrary_win.h"
 
 #include <windows.h>
@@ -31,29 +32,21 @@ bool ReadDword(HKEY key, const wchar_t* name, uint32_t* out) {
 
 bool UsesModernStandby() {
     using GetCapabilitiesFn = BOOLEAN(WINAPI*)(PSYSTEM_POWER_CAPABILITIES);
-    HMODULE powrprof = LoadSystemLibrary(L"powrprof.dll");
-    if (!powrprof) {
-        return false;
-    }
-    auto get = reinterpret_cast<GetCapabilitiesFn>(
-        reinterpret_cast<void*>(GetProcAddress(powrprof, "GetPwrCapabilities")));
+    UniqueModule powrprof(LoadSystemLibrary(L"powrprof.dll"));
+    auto get = powrprof.Function<GetCapabilitiesFn>("GetPwrCapabilities");
     SYSTEM_POWER_CAPABILITIES capabilities = {};
-    bool aoac = get && get(&capabilities) && reinterpret_cast<const BYTE*>(&capabilities)[AOAC_OFFSET] != 0;
-    FreeLibrary(powrprof);
-    return aoac;
+    return get && get(&capabilities) && reinterpret_cast<const BYTE*>(&capabilities)[AOAC_OFFSET] != 0;
 }
 
 }  // namespace
 
 SleepPolicyValues ReadSleepPolicy() {
     SleepPolicyValues v = {};
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, SLEEP_POLICY_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        return v;
+    UniqueKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, SLEEP_POLICY_KEY)) {
+        v.haveAc = ReadDword(key.get(), L"ACSettingIndex", &v.ac);
+        v.haveDc = ReadDword(key.get(), L"DCSettingIndex", &v.dc);
     }
-    v.haveAc = ReadDword(key, L"ACSettingIndex", &v.ac);
-    v.haveDc = ReadDword(key, L"DCSettingIndex", &v.dc);
-    RegCloseKey(key);
     return v;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/Sampler_win.h"
 
+#include "shell/Scoped_win.h"
+
 #include <psapi.h>
 
 #include <cstddef>
@@ -182,12 +184,10 @@ uint64_t CurrentFileTime() {
 }
 
 int32_t ReadProcessAlone(uint32_t pid, ProcessCounters* out) {
-    HANDLE process = OpenProcessForCounters(pid);
-    if (!process) {
-        return 0;
-    }
+    UniqueHandle owner(OpenProcessForCounters(pid));
+    HANDLE process = owner.get();
     FILETIME created, exited, kernel, user;
-    int32_t ok = GetProcessTimes(process, &created, &exited, &kernel, &user) ? 1 : 0;
+    int32_t ok = process && GetProcessTimes(process, &created, &exited, &kernel, &user) ? 1 : 0;
     if (ok) {
         out->pid = pid;
         out->creationTime = FromFileTime(created);
@@ -202,7 +202,6 @@ int32_t ReadProcessAlone(uint32_t pid, ProcessCounters* out) {
         out->pageFaults = haveMemory ? memory.PageFaultCount : 0;
         out->workingSet = haveMemory ? memory.WorkingSetSize : 0;
     }
-    CloseHandle(process);
     return ok;
 }
 

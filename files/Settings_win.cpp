@@ -1,5 +1,6 @@
 #include "files/Settings_win.h"
 
+#include "shell/Scoped_win.h"
 #include "shell/Wide_win.h"
 
 static_assert(OPEN_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND, "Win32 error");
@@ -22,17 +23,15 @@ SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* 
     if (!file->path[0]) {
         return SettingsRead::Missing;
     }
-    HANDLE handle = CreateFileW(file->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    uint32_t openError = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    UniqueHandle handle(CreateFileW(file->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool opened = static_cast<bool>(handle);
+    uint32_t openError = opened ? 0 : GetLastError();
     uint8_t bytes[SETTINGS_READ_MAX + 1];
     DWORD read = 0;
-    bool readOk = false;
-    if (handle != INVALID_HANDLE_VALUE) {
-        readOk = ReadFile(handle, bytes, SETTINGS_READ_MAX, &read, nullptr) != FALSE;
-        CloseHandle(handle);
-    }
-    SettingsRead outcome = ClassifySettingsRead(handle != INVALID_HANDLE_VALUE, openError, readOk);
+    bool readOk = opened && ReadFile(handle.get(), bytes, SETTINGS_READ_MAX, &read, nullptr);
+    handle.Reset();
+    SettingsRead outcome = ClassifySettingsRead(opened, openError, readOk);
     if (outcome == SettingsRead::Read) {
         ParseSettings(bytes, static_cast<int32_t>(read), table, keepDisplayOn);
     }
@@ -49,15 +48,10 @@ bool WriteWhole(HANDLE handle, const char* text, DWORD length) {
 
 // The number of names the file has; 1 when it cannot be told.
 uint32_t LinkCount(const wchar_t* path) {
-    HANDLE handle = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return 1;
-    }
+    UniqueHandle handle(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info = {};
-    uint32_t links = GetFileInformationByHandle(handle, &info) ? info.nNumberOfLinks : 1;
-    CloseHandle(handle);
-    return links;
+    return handle && GetFileInformationByHandle(handle.get(), &info) ? info.nNumberOfLinks : 1;
 }
 
 // Whether opening the path ends at a file of another path: a symbolic link, or a folder of the
@@ -65,17 +59,13 @@ uint32_t LinkCount(const wchar_t* path) {
 bool LeadsElsewhere(const wchar_t* path) {
     wchar_t full[PATH_CAPACITY];
     DWORD fullLength = GetFullPathNameW(path, PATH_CAPACITY, full, nullptr);
-    HANDLE handle = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE || fullLength == 0 || fullLength >= PATH_CAPACITY) {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-        }
+    UniqueHandle handle(CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!handle || fullLength == 0 || fullLength >= PATH_CAPACITY) {
         return false;
     }
     wchar_t final[PATH_CAPACITY + 8];
-    DWORD finalLength = GetFinalPathNameByHandleW(handle, final, PATH_CAPACITY + 8, FILE_NAME_NORMALIZED);
-    CloseHandle(handle);
+    DWORD finalLength = GetFinalPathNameByHandleW(handle.get(), final, PATH_CAPACITY + 8, FILE_NAME_NORMALIZED);
     if (finalLength == 0 || finalLength >= PATH_CAPACITY + 8) {
         return false;
     }
@@ -91,15 +81,11 @@ bool LeadsElsewhere(const wchar_t* path) {
 
 // Through the link to the file it names, keeping the link and every other name of the file.
 void SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
-    HANDLE handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return;
+    UniqueHandle handle(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle && WriteWhole(handle.get(), text, length)) {
+        SetEndOfFile(handle.get());  // a shorter text leaves nothing of the longer one behind
     }
-    if (WriteWhole(handle, text, length)) {
-        SetEndOfFile(handle);  // a shorter text leaves nothing of the longer one behind
-    }
-    CloseHandle(handle);
 }
 
 // A finished copy replaces the file in one step, so a crash, a full disk or a locked file
@@ -108,13 +94,13 @@ void SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
 void SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, const char* text, DWORD length) {
     const DWORD kept = exists ? (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE))
                               : 0;
-    HANDLE handle = CreateFileW(file->temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    UniqueHandle handle(CreateFileW(file->temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
         return;
     }
-    bool complete = WriteWhole(handle, text, length);
-    CloseHandle(handle);
+    bool complete = WriteWhole(handle.get(), text, length);
+    handle.Reset();  // closed before it is moved
     bool replaced = complete && exists &&
                     ReplaceFileW(file->path, file->temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                                  nullptr);

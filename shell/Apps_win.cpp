@@ -1,6 +1,7 @@
 #include "shell/Apps_win.h"
 
 #include "shell/Wide_win.h"
+#include "shell/Scoped_win.h"
 #include "shell/SystemLibrary_win.h"
 
 #include <windows.h>
@@ -50,19 +51,16 @@ BOOL CALLBACK Collect(HWND window, LPARAM context) {
 }  // namespace
 
 int32_t SnapshotImageNames(ImageNameEntry* table, int32_t capacity) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     int32_t n = 0;
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && n < capacity; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more && n < capacity;
+         more = Process32NextW(snapshot.get(), &entry)) {
         table[n].pid = entry.th32ProcessID;
         CopyWideTruncated(table[n].imageName, AsUtf16(entry.szExeFile), APP_IMAGE_CAPACITY);
         n++;
     }
-    CloseHandle(snapshot);
     return n;
 }
 
@@ -74,13 +72,10 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     c.imageNames = imageNames;
     c.imageNameCount = SnapshotImageNames(imageNames, MAX_IMAGE_NAMES);
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
-    HMODULE dwm = LoadSystemLibrary(L"dwmapi.dll");
-    void* getAttribute = dwm ? reinterpret_cast<void*>(GetProcAddress(dwm, "DwmGetWindowAttribute")) : nullptr;
+    UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
+    void* getAttribute = dwm.Function<void*>("DwmGetWindowAttribute");
     c.windows = WindowQueries{getAttribute, IsVisible, RootOwner, IsToolWindow, TitleLength,
                               IsCloaked,    ProcessId, ReadTitle};
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));
-    if (dwm) {
-        FreeLibrary(dwm);
-    }
     return c.count;
 }

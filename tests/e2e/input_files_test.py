@@ -44,10 +44,11 @@ def activation_click(bed):
         in_front = lambda title: lambda: bed.tool("front", title)[0] == 0 and bed.tool("foreground")[1] == "AppWindowsTest"
         check(poll(in_front("First App"), 5, 0.2), "First App did not come to the front")
         check(poll(in_front("Second App"), 5, 0.2), "Second App did not come to the front")
-        p.refresh()  # activates Pellacord and lists Second App above First App
+        # Activated without a click, Pellacord lists the apps at once: Second App above First App.
+        check(poll(lambda: bed.tool("front", "Pellacord")[0] == 0 and bed.tool("foreground")[1] == "PellacordWindow",
+                   5, 0.2), "Pellacord is not active")
         check(poll(lambda: bed.tool("row", "Second App", str(p.win["pid"]))[1] == "0", 5, 0.2),
               "Second App is not the first row")
-        check(poll(lambda: bed.tool("foreground")[1] == "PellacordWindow", 5, 0.2), "Pellacord is not active")
         # Back at work in the other app: the z-order changes, Pellacord is no longer active.
         check(poll(in_front("First App"), 5, 0.2), "First App did not come to the front again")
         check(poll(lambda: bed.tool("row", "First App", str(p.win["pid"]))[1] == "0", 5, 0.2),
