@@ -2,7 +2,10 @@
 set(PELLACORD_CORE_SOURCES
   engine/Connections.cpp
   engine/Controller.cpp
+  engine/ControllerFinish.cpp
+  engine/ControllerTargets.cpp
   engine/Evaluator.cpp
+  engine/Finish.cpp
   engine/Limits.cpp
   engine/PidSet.cpp
   engine/PowerLimits.cpp
@@ -14,6 +17,8 @@ set(PELLACORD_CORE_SOURCES
   files/Paths.cpp
   files/Settings.cpp
   shell/Apps.cpp
+  shell/CommandLine.cpp
+  shell/Commands.cpp
   shell/IconFile.cpp
   shell/IconPainter.cpp
   shell/Theme.cpp
@@ -30,18 +35,24 @@ set(PELLACORD_CORE_SOURCES
 # Win32 layer: only the Windows build compiles these.
 set(PELLACORD_WIN_SOURCES
   engine/Connections_win.cpp
+  engine/Finish_win.cpp
   engine/PowerLimits_win.cpp
   engine/PowerRequest_win.cpp
   engine/Sampler_win.cpp
   files/Log_win.cpp
   files/Settings_win.cpp
   shell/Apps_win.cpp
+  shell/Console_win.cpp
   shell/ControllerPlatform_win.cpp
   shell/IconPainter_win.cpp
+  shell/Launch_win.cpp
   shell/MainWindow_win.cpp
+  shell/ProcessLookup_win.cpp
+  shell/SingleInstance_win.cpp
   shell/SystemLibrary_win.cpp
   shell/Theme_win.cpp
   shell/Tray_win.cpp
+  shell/Version_win.cpp
   ui/AppListView_win.cpp
   ui/AppRow_win.cpp
   ui/DrawKit_win.cpp

@@ -1,19 +1,86 @@
 #include "engine/Controller.h"
 
+#include "engine/ControllerInternal.h"
 #include "engine/PowerLimits.h"
 #include "ui/Format.h"
+
+void ControllerLog(WatchController* c, const char* text) {
+    c->platform.writeLog(c->platform.context, text);
+}
 
 namespace {
 
 void Log(WatchController* c, const char* text) {
-    c->platform.writeLog(c->platform.context, text);
+    ControllerLog(c, text);
 }
 
 void InvalidateWindow(WatchController* c) {
     c->platform.invalidateWindow(c->platform.context);
 }
 
+void RestoreOverride(WatchController* c) {
+    LimitOverride* o = &c->override;
+    if (!o->active) {
+        return;
+    }
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        c->limits->rows[r].value = o->saved.rows[r].value;
+        c->evaluator->limits.rows[r].value = o->saved.rows[r].value;
+    }
+    *c->keepDisplayOn = o->savedDisplay;
+    o->active = false;
+    c->platform.limitsChanged(c->platform.context);
+}
+
 }  // namespace
+
+// The watch's own limits: a new evaluator starts with them, a previewed one takes them over.
+void ApplyOverride(WatchController* c, const WatchOptions* options) {
+    RestoreOverride(c);
+    bool any = options->screen;
+    for (bool given : options->hasLimit) {
+        any = any || given;
+    }
+    if (!any) {
+        return;
+    }
+    LimitOverride* o = &c->override;
+    o->active = true;
+    o->saved = *c->limits;
+    o->savedDisplay = *c->keepDisplayOn;
+    o->screen = options->screen;
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        o->row[r] = options->hasLimit[r];
+        o->value[r] = options->limit[r];
+        if (o->row[r]) {
+            c->limits->rows[r].value = options->limit[r];
+            c->evaluator->limits.rows[r].value = options->limit[r];
+        }
+    }
+    if (options->screen) {
+        *c->keepDisplayOn = true;
+    }
+    c->platform.limitsChanged(c->platform.context);
+}
+
+void SaveUserSettings(WatchController* c) {
+    LimitOverride* o = &c->override;
+    if (!o->active) {
+        c->platform.saveSettings(c->platform.context, c->limits, *c->keepDisplayOn);
+        return;
+    }
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        if (!o->row[r] || c->limits->rows[r].value != o->value[r]) {
+            o->saved.rows[r].value = c->limits->rows[r].value;
+            o->row[r] = false;
+        }
+    }
+    if (!o->screen || !*c->keepDisplayOn) {
+        o->savedDisplay = *c->keepDisplayOn;
+        o->screen = false;
+    }
+    c->platform.saveSettings(c->platform.context, &o->saved, o->savedDisplay);
+}
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
     return FormatText8(out, capacity, "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
@@ -85,21 +152,45 @@ void RefreshAppList(WatchController* c) {
 }
 
 void UpdateTray(WatchController* c) {
-    UpdateTrayTooltip(c->tray, c->status, c->evaluator->meters[Index(METRIC_CPU)].average);
+    const WatchStatus* s = c->status;
+    if (!c->finish.counting && !s->waitingFor[0]) {
+        UpdateTrayTooltip(c->tray, s, c->evaluator->meters[Index(METRIC_CPU)].average);
+        return;
+    }
+    char16_t name[TRAY_NAME_CAPACITY];
+    CopyWide(name, s->watchedApp.imageName[0] ? s->watchedApp.imageName : s->watchedApp.title, TRAY_NAME_CAPACITY);
+    char16_t tip[TRAY_TIP_CAPACITY];
+    if (c->finish.counting) {
+        FormatText(tip, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %s in %u s", name,
+                   FinishVerb(c->finish.action), c->finish.secondsLeft);
+    } else {
+        FormatText(tip, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 waiting for %s", name);
+    }
+    UpdateTrayIcon(c->tray, TrayIconKindOf(s->currentState), tip);
 }
 
 void StartWatching(WatchController* c) {
     AppListView* v = c->listView;
-    WatchStatus* s = c->status;
     if (v->selectedIndex < 0 || v->selectedIndex >= c->apps->count) {
         return;
     }
     const AppEntry entry = c->apps->entries[v->selectedIndex];
-    if (!(s->sampling && c->tree->attached && c->tree->rootPid == entry.pid)) {
-        if (!AttachWatchedTree(c->sampler, c->tree, entry.pid)) {
-            CopyWide(s->notice, u"that app closed before we could attach to it", NOTICE_CAPACITY);
-            RefreshAppList(c);
-            return;
+    const WatchOptions none = {};
+    if (BeginWatch(c, &entry, &none) == WatchStart::Vanished) {
+        CopyWide(c->status->notice, u"that app closed before we could attach to it", NOTICE_CAPACITY);
+        RefreshAppList(c);
+    }
+}
+
+WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOptions* options) {
+    WatchStatus* s = c->status;
+    ApplyOverride(c, options);
+    if (!(s->sampling && c->tree->attached && c->tree->rootPid == entry->pid)) {
+        if (!AttachWatchedTree(c->sampler, c->tree, entry->pid)) {
+            if (s->watchMode == WATCH_OFF) {
+                RestoreOverride(c);
+            }
+            return WatchStart::Vanished;
         }
         ResetEvaluator(c->evaluator, c->limits);
         s->sampling = true;
@@ -111,21 +202,31 @@ void StartWatching(WatchController* c) {
         char line[80];
         FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
         Log(c, line);
-        c->platform.stopTimer(c->platform.context);
         s->sampling = false;
-        CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
-        InvalidateWindow(c);
-        return;
+        if (s->watchMode == WATCH_ON) {
+            EndWatch(c, u"Windows refused a timer \u00B7 the app is not watched", false);
+        } else {
+            c->platform.stopTimer(c->platform.context);
+            RestoreOverride(c);
+            CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
+            InvalidateWindow(c);
+        }
+        return WatchStart::NoTimer;
     }
-    // A previewed app carries its averages, history and quiet time into the watch.
-    CopyWide(s->watchedApp.title, entry.title, APP_TITLE_CAPACITY);
-    CopyWide(s->watchedApp.imageName, entry.imageName, APP_IMAGE_CAPACITY);
-    s->watchedApp.pid = entry.pid;
+    // A previewed app carries its averages, history and quiet time into the watch. An app
+    // without a window goes by its image name.
+    const char16_t* title = entry->title[0] ? entry->title : entry->imageName;
+    CopyWide(s->watchedApp.title, title, APP_TITLE_CAPACITY);
+    CopyWide(s->watchedApp.imageName, entry->imageName, APP_IMAGE_CAPACITY);
+    s->watchedApp.pid = entry->pid;
     s->notice[0] = 0;
+    s->waitingFor[0] = 0;
     s->watchMode = WATCH_ON;
     s->currentState = STATE_BUSY;
     s->watchSerial++;
-    OpenPowerReason(c->power, entry.title[0] ? entry.title : entry.imageName);
+    DropCountdown(c);
+    ResetFinish(&c->finish, options->then);
+    OpenPowerReason(c->power, title);
     SetPowerRequest(c->power, true, *c->keepDisplayOn);
     c->platform.enableList(c->platform.context, false);
     if (!AddTrayIcon(c->tray)) {
@@ -135,13 +236,17 @@ void StartWatching(WatchController* c) {
         Log(c, line);
     }
     UpdateTray(c);
-    c->platform.writeLogWide(c->platform.context, "watching: ", entry.title);
+    c->platform.writeLogWide(c->platform.context, "watching: ", title);
     char line[80];
-    FormatText8(line, sizeof(line), "  pid %u, plus every process it spawns", entry.pid);
+    FormatText8(line, sizeof(line), "  pid %u, plus every process it spawns", entry->pid);
     Log(c, line);
-    c->platform.writeLogWide(c->platform.context, "  image: ", entry.imageName);
+    c->platform.writeLogWide(c->platform.context, "  image: ", entry->imageName);
     LogThresholds(c);
     Log(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
+    if (c->finish.action != FinishAction::None) {
+        FormatText8(line, sizeof(line), "  when finished: %s", FinishChoiceLogName(c->finish.action));
+        Log(c, line);
+    }
     uint32_t limits = c->platform.powerLimits(c->platform.context);
     if ((limits & POWER_LIMIT_MODERN_STANDBY) && !*c->keepDisplayOn) {
         Log(c, "  note: this PC may still sleep when the screen turns off (modern standby); "
@@ -151,13 +256,31 @@ void StartWatching(WatchController* c) {
         Log(c, "  note: a system policy stops programs from keeping this PC awake");
     }
     c->platform.showWindow(c->platform.context, false);
+    return WatchStart::Started;
 }
 
 void StopWatching(WatchController* c, const char16_t* notice) {
+    EndWatch(c, notice, false);
+}
+
+void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
     WatchStatus* s = c->status;
     if (s->watchMode == WATCH_ON) {
-        Log(c, "stopped watching; lock released");
+        if (s->waitingFor[0]) {
+            char16_t line[APP_IMAGE_CAPACITY + 32];
+            FormatText(line, APP_IMAGE_CAPACITY + 32, u"stopped waiting for %s", s->waitingFor);
+            c->platform.writeLogWide(c->platform.context, "", line);
+        } else {
+            Log(c, "stopped watching; lock released");
+        }
         c->platform.closeMenus(c->platform.context);  // a tray menu left open would act on nothing
+    }
+    if (!keepFinish) {
+        if (c->finish.counting) {
+            Log(c, "finished action cancelled");
+        }
+        c->platform.stopCountdown(c->platform.context);
+        ResetFinish(&c->finish, FinishAction::None);
     }
     ReleasePowerRequest(c->power);
     ClosePowerReason(c->power);
@@ -165,21 +288,35 @@ void StopWatching(WatchController* c, const char16_t* notice) {
     s->watchMode = WATCH_OFF;
     s->currentState = STATE_IDLE;
     s->watchedApp.pid = 0;
+    s->waitingFor[0] = 0;
+    RestoreOverride(c);
     c->platform.enableList(c->platform.context, true);
     CopyWide(s->notice, notice, NOTICE_CAPACITY);
     RefreshAppList(c);  // previews the still-selected app again, or stops sampling
+    if (!s->sampling) {
+        c->platform.stopTimer(c->platform.context);  // the ticks of a wait for an image
+    }
     InvalidateWindow(c);
 }
 
 static void TickOnce(WatchController* c) {
     WatchStatus* s = c->status;
+    if (s->watchMode == WATCH_ON && s->waitingFor[0]) {
+        PollWaiting(c);
+        return;
+    }
     WatchState previous = s->currentState;
     ActivitySample sample;
     if (!SampleWatchedTree(c->sampler, c->tree, &sample)) {
         if (s->watchMode == WATCH_ON) {
             Log(c, "the watched process exited");
-            StopWatching(c, u"that app has closed \u00B7 the lock was released");
-            ShowMainWindow(c);
+            // The app's exit finishes its work: the chosen action goes on past the watch.
+            bool exiting = c->finish.action == FinishAction::Exit;
+            EndWatch(c, u"that app has closed \u00B7 the lock was released", true);
+            WorkFinished(c, true);
+            if (!exiting) {
+                ShowMainWindow(c);
+            }
         } else {
             PreviewApp(c, 0);
             RefreshAppList(c);
@@ -206,6 +343,14 @@ static void TickOnce(WatchController* c) {
             FormatText8(line, TICK_LINE_CAPACITY, "  ^ state changed: %s -> %s", StateLogName(previous),
                         StateLogName(s->currentState));
             Log(c, line);
+        }
+        if (s->currentState == STATE_BUSY) {
+            WorkBusyAgain(c);
+        } else if (s->currentState == STATE_IDLE && previous != STATE_IDLE) {
+            WorkFinished(c, false);
+            if (s->watchMode != WATCH_ON) {
+                return;  // the action ended the watch
+            }
         }
     }
     if (c->platform.windowVisible(c->platform.context)) {
@@ -275,7 +420,7 @@ void HandleClick(WatchController* c, HitTarget target) {
         break;
     case TARGET_CHECKBOX:
         *c->keepDisplayOn = !*c->keepDisplayOn;
-        c->platform.saveSettings(c->platform.context, c->limits, *c->keepDisplayOn);
+        SaveUserSettings(c);
         if (s->watchMode == WATCH_ON) {
             SetPowerRequest(c->power, WantsLock(s->currentState), *c->keepDisplayOn);
         }

@@ -1,9 +1,11 @@
 #pragma once
 #include "engine/Connections.h"
 #include "engine/Evaluator.h"
+#include "engine/Finish.h"
 #include "engine/Limits.h"
 #include "engine/PowerRequest.h"
 #include "engine/Sampler.h"
+#include "engine/WatchOptions.h"
 #include "engine/WatchStatus.h"
 #include "shell/Apps.h"
 #include "shell/Tray.h"
@@ -17,6 +19,7 @@
 
 constexpr uint32_t TICK_TIMER_ID = 1;
 constexpr uint32_t TICK_INTERVAL_MS = 1000;
+constexpr uint32_t COUNTDOWN_TIMER_ID = 3;  // the finished action's countdown, once a second
 constexpr int32_t TICK_LINE_CAPACITY = 400;
 
 // The windows, the log and the settings file, as the controller uses them.
@@ -40,6 +43,32 @@ struct ControllerPlatform {
     uint32_t (*powerLimits)(void* context);
     // Closes a menu that is open, such as the tray menu while its watch ends.
     void (*closeMenus)(void* context);
+    // The limits or the check box changed other than by the pointer: the sliders follow.
+    void (*limitsChanged)(void* context);
+    // The countdown of a finished action: a call each second; 0, or the error.
+    uint32_t (*startCountdown)(void* context);
+    void (*stopCountdown)(void* context);
+    // Sleeps, hibernates or shuts down the PC: 0 when Windows took the request, or the error.
+    uint32_t (*performFinish)(void* context, FinishAction action);
+    // Ends Pellacord, with exit code 0, once the current message is handled.
+    void (*exitProgram)(void* context);
+    // The oldest running process of an image name ("ffmpeg.exe", any case); 0 when none runs.
+    uint32_t (*findImage)(void* context, const char16_t* imageName);
+    // The image name of a running process; false when no process has that id.
+    bool (*processImage)(void* context, uint32_t pid, char16_t* imageName, int32_t capacity);
+    // A balloon from the tray icon.
+    void (*notifyUser)(void* context, const char16_t* text);
+};
+
+// Limits given for one watch: used and shown while it lasts, never saved, and the saved ones
+// back when it ends. A row the user moves meanwhile becomes the user's again.
+struct LimitOverride {
+    bool active;
+    bool row[LIMIT_ROW_COUNT];
+    uint32_t value[LIMIT_ROW_COUNT];
+    bool screen;
+    LimitTable saved;
+    bool savedDisplay;
 };
 
 // The records the controller drives, one each for the program.
@@ -58,6 +87,9 @@ struct WatchController {
     ControllerPlatform platform;
     bool ticking;           // a tick is running: a message handled inside it must not start another
     uint32_t enumerations;  // how often the open apps were listed
+    LimitOverride override;
+    FinishState finish;           // what happens when the current watch's work is finished
+    WatchOptions waitingOptions;  // for the image awaited (status->waitingFor)
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -75,6 +107,19 @@ void ReleaseFromTray(WatchController* c, uint32_t serial);
 // The machine goes to sleep, and wakes up again.
 void SystemSuspending(WatchController* c);
 void SystemResumed(WatchController* c);
+
+// Watches what a script names: a process, the oldest process of an image name (or the next
+// one to start), or the first open app whose title contains the text. A watch that runs ends
+// first. False when the target does not exist, and then nothing has changed.
+bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16_t* text, const WatchOptions* options);
+// The user moved a slider or clicked the check box: what is saved is the user's, never a
+// script's limits for one watch.
+void SaveUserSettings(WatchController* c);
+// The tray menu's "When finished" choice and "Cancel", from a menu opened during watch `serial`.
+void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial);
+void CancelFinishAction(WatchController* c);
+// A second of the countdown went by.
+void CountdownTick(WatchController* c);
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,

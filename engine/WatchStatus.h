@@ -27,6 +27,7 @@ struct WatchStatus {
     WatchedApp watchedApp;
     char16_t notice[NOTICE_CAPACITY];  // shown under the list instead of the count while set
     uint32_t watchSerial;              // counts the watches started, to tell one from the next
+    char16_t waitingFor[APP_IMAGE_CAPACITY];  // watching for this image to start; empty: not waiting
 };
 
 // The main window's clickable targets.

@@ -1,8 +1,11 @@
 #include "shell/ControllerPlatform_win.h"
 
+#include "engine/Finish_win.h"
 #include "engine/PowerLimits_win.h"
 #include "files/Settings_win.h"
 #include "shell/Apps_win.h"
+#include "shell/ProcessLookup_win.h"
+#include "shell/Tray_win.h"
 #include "shell/Wide_win.h"
 #include "ui/AppListView_win.h"
 
@@ -12,19 +15,21 @@ WindowsControllerContext* W(void* c) {
     return static_cast<WindowsControllerContext*>(c);
 }
 
+uint32_t StartTimer(HWND window, UINT_PTR id, UINT period) {
+    SetLastError(0);
+    if (SetTimer(window, id, period, nullptr)) {
+        return 0;
+    }
+    DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_NOT_ENOUGH_QUOTA;  // a failure with no reason given
+}
+
 }  // namespace
 
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) {
     return ControllerPlatform{
         context,
-        [](void* c) -> uint32_t {
-            SetLastError(0);
-            if (SetTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS, nullptr)) {
-                return 0;
-            }
-            DWORD error = GetLastError();
-            return error != 0 ? error : ERROR_NOT_ENOUGH_QUOTA;  // a failure with no reason given
-        },
+        [](void* c) { return StartTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS); },
         [](void* c) { KillTimer(W(c)->mainWindow, TICK_TIMER_ID); },
         [](void* c, bool show) { ShowWindow(W(c)->mainWindow, show ? SW_SHOW : SW_HIDE); },
         [](void* c) { SetForegroundWindow(W(c)->mainWindow); },
@@ -41,5 +46,16 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void* c, const LimitTable* limits, bool display) { SaveSettings(limits, display, W(c)->settings); },
         [](void*) { return ReadPowerLimits(); },
         [](void*) { EndMenu(); },
+        [](void* c) {
+            SyncSliderPositions(W(c)->pointer, W(c)->limits);
+            InvalidateRect(W(c)->mainWindow, nullptr, FALSE);
+        },
+        [](void* c) { return StartTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID, 1000); },
+        [](void* c) { KillTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID); },
+        [](void*, FinishAction action) { return PerformFinishAction(action); },
+        [](void* c) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, 0, 0); },
+        [](void*, const char16_t* image) { return FindOldestProcess(image); },
+        [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
+        [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },
     };
 }

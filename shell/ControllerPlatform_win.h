@@ -2,17 +2,24 @@
 #include "engine/Controller.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
+#include "ui/Sliders.h"
 
 #include <windows.h>
 
-// The controller's platform on Windows: the main window's timer and visibility, the list
-// window, the log file and the settings file.
+// Posted to the main window to end the program once the message at hand is handled.
+constexpr UINT WM_EXIT_PROGRAM = 0x8003;
+
+// The controller's platform on Windows: the main window's timers and visibility, the list
+// window, the log file, the settings file, the sliders and the tray icon.
 struct WindowsControllerContext {
     HWND mainWindow;
     HWND listWindow;
     LogFile* log;
     const SettingsFile* settings;
     ImageNameEntry* imageNames;  // MAX_IMAGE_NAMES scratch entries
+    PointerState* pointer;
+    const LimitTable* limits;
+    const TrayState* tray;
 };
 
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context);

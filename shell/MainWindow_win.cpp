@@ -6,11 +6,14 @@
 #include "files/Log.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
+#include "shell/Commands.h"
 #include "shell/ControllerPlatform_win.h"
 #include "shell/IconPainter.h"
 #include "shell/IconPainter_win.h"
+#include "shell/Launch_win.h"
 #include "shell/Theme_win.h"
 #include "shell/Tray_win.h"
+#include "shell/Wide_win.h"
 #include "ui/AppListView_win.h"
 #include "ui/AppRow_win.h"
 #include "ui/MainPaint_win.h"
@@ -18,6 +21,7 @@
 #include <windowsx.h>
 
 static_assert(WM_SHOW_EXISTING == WM_APP + 2, "the second copy's message");
+static_assert(WM_EXIT_PROGRAM == WM_APP + 3, "the message that ends the program");
 static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), "window style");
 
 namespace {
@@ -56,6 +60,7 @@ struct Program {
     PointerState pointer;
     WindowsControllerContext controllerContext;
     WatchController controller;
+    Launch launch;  // this copy's own command line
 };
 
 Program g;
@@ -104,7 +109,7 @@ void ApplyPointer(const PointerEffects& e) {
         TrackMouseEvent(&track);
     }
     if (e.saveSettings) {
-        SaveSettings(&g.limits, g.keepDisplayOn, &g.settings);
+        SaveUserSettings(Controller());
     }
     if (e.logThresholds) {
         LogThresholds(Controller());
@@ -162,12 +167,50 @@ void OnListNotification(int code) {
 
 // A menu command acts on the watch its menu was opened for.
 void OnMenuCommand(int id, uint32_t watchSerial) {
+    FinishAction action = FinishAction::None;
     switch (id) {
     case IDM_SHOW: ShowMainWindow(Controller()); break;
     case IDM_RELEASE: ReleaseFromTray(Controller(), watchSerial); break;
     case IDM_EXIT: DestroyWindow(g.mainWindow); break;
-    default: break;
+    case IDM_CANCEL_FINISH: CancelFinishAction(Controller()); break;
+    default:
+        if (FinishActionOfCommand(id, &action)) {
+            ChooseFinishAction(Controller(), action, watchSerial);
+        }
+        break;
     }
+}
+
+// A command from a script, in this copy: logged, carried out, and a failure logged too.
+int32_t RunCommand(const Command* command, const char16_t* line) {
+    WriteLogLineWide(&g.log, "command: ", AsWide(SkipProgramName(line)));
+    int32_t code = ExecuteCommand(Controller(), command);
+    if (code != EXIT_OK) {
+        char16_t reason[COMMAND_MESSAGE_CAPACITY];
+        FormatCommandFailure(reason, COMMAND_MESSAGE_CAPACITY, command, code);
+        WriteLogLineWide(&g.log, "  command failed: ", AsWide(reason));
+    }
+    return code;
+}
+
+// A second copy hands its command line over and waits for the exit code.
+LRESULT OnCommandData(const COPYDATASTRUCT* data) {
+    static char16_t line[COMMAND_LINE_CAPACITY];
+    static char16_t text[COMMAND_LINE_CAPACITY];
+    static const char16_t* args[64];
+    static Command command;
+    if (!ReadCommandData(data, line, COMMAND_LINE_CAPACITY)) {
+        return EXIT_USAGE;
+    }
+    LimitTable bounds;
+    SetDefaultLimits(&bounds);
+    int32_t count = SplitCommandLine(line, text, COMMAND_LINE_CAPACITY, args, 64);
+    if (count < 1 || ParseCommand(args + 1, count - 1, &bounds, &command) != EXIT_OK ||
+        command.kind == CommandKind::Run || command.kind == CommandKind::Help || command.kind == CommandKind::Version) {
+        WriteLogLineWide(&g.log, "command refused: ", AsWide(SkipProgramName(line)));
+        return EXIT_USAGE;
+    }
+    return RunCommand(&command, line);
 }
 
 void OnCommand(int id, int code) {
@@ -189,7 +232,9 @@ void OnTrayCallback(WPARAM wParam, LPARAM lParam) {
             PostMessageW(g.mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
         } else {
             uint32_t serial = g.status.watchSerial;
-            OnMenuCommand(ShowTrayMenu(&g.tray, g.status.watchMode == WATCH_ON), serial);
+            const TrayMenuModel model = {g.status.watchMode == WATCH_ON, g.status.waitingFor[0] != 0,
+                                         g.controller.finish.counting, g.controller.finish.action};
+            OnMenuCommand(ShowTrayMenu(&g.tray, &model), serial);
         }
         break;
     default: break;
@@ -222,6 +267,8 @@ void OnTaskbarCreated() {
 void OnTimer(WPARAM id) {
     if (id == TICK_TIMER_ID) {
         Tick(Controller());
+    } else if (id == COUNTDOWN_TIMER_ID) {
+        CountdownTick(Controller());
     } else if (id == REFRESH_TIMER_ID) {
         KillTimer(g.mainWindow, REFRESH_TIMER_ID);
         g.refreshAfterClicks = false;
@@ -232,8 +279,10 @@ void OnTimer(WPARAM id) {
 }
 
 void OnDestroy() {
+    CancelFinishAction(Controller());  // a countdown ends with the program
     KillTimer(g.mainWindow, TICK_TIMER_ID);
     KillTimer(g.mainWindow, REFRESH_TIMER_ID);
+    KillTimer(g.mainWindow, COUNTDOWN_TIMER_ID);
     ReleasePowerRequest(&g.power);
     ClosePowerReason(&g.power);
     WriteLogLine(&g.log, "Pellacord exited; lock released");
@@ -289,6 +338,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TRAY_CALLBACK: OnTrayCallback(wParam, lParam); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
+    case WM_COPYDATA: return OnCommandData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_EXIT_PROGRAM:
+        EndMenu();
+        DestroyWindow(window);
+        return 0;
+    case WM_ENDSESSION:
+        // Windows ends every program once this returns: the lock goes and the log closes first.
+        if (wParam) {
+            WriteLogLine(&g.log, "Windows is ending the session");
+            DestroyWindow(window);
+        }
+        return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
@@ -339,42 +400,13 @@ void CreateAppList() {
     MoveWindow(g.listWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
 }
 
-constexpr DWORD FIRST_COPY_WAIT_MS = 5000;  // a first copy still starting up gets this long
-
-// The second copy hands over to the first and creates nothing. Returns the exit code, or -1
-// for the first copy. When the name is taken but no window comes, another program holds it
-// (or the first copy hangs): saying so beats ending without a word.
-int HandOverToRunningCopy() {
-    g.instanceMutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
-    if (!g.instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) {
-        return -1;
-    }
-    CloseHandle(g.instanceMutex);
-    g.instanceMutex = nullptr;
-    HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
-    for (ULONGLONG start = GetTickCount64(); !first && GetTickCount64() - start < FIRST_COPY_WAIT_MS;) {
-        Sleep(100);
-        first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
-    }
-    if (!first) {
-        MessageBoxW(nullptr,
-                    L"Another program holds Pellacord's single-instance name, so Pellacord cannot start.\n\n"
-                    L"If Pellacord is already running, it is not answering.",
-                    L"Pellacord", MB_OK | MB_ICONWARNING);
-        return 1;
-    }
-    PostMessageW(first, WM_SHOW_EXISTING, 0, 0);
-    SetForegroundWindow(first);
-    return 0;
-}
-
 }  // namespace
 
 int RunPellacord(HINSTANCE instance) {
     g.instance = instance;
-    int handedOver = HandOverToRunningCopy();
-    if (handedOver >= 0) {
-        return handedOver;
+    int32_t launched = PrepareLaunch(&g.launch, GetCommandLineW(), &g.instanceMutex);
+    if (launched >= 0) {
+        return launched;
     }
     SetProcessDPIAware();
     ReadExecutablePath(g.exePath);
@@ -398,10 +430,11 @@ int RunPellacord(HINSTANCE instance) {
     g.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
     InitProcessPlatform(&g.sampler, &g.processQuery);
     g.listView.selectedIndex = -1;
-    g.controllerContext = WindowsControllerContext{nullptr, nullptr, &g.log, &g.settings, g.imageNames};
+    g.controllerContext = WindowsControllerContext{nullptr,  nullptr,    &g.log,   &g.settings,
+                                                   g.imageNames, &g.pointer, &g.limits, &g.tray};
     g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
                                    &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
-                                   WindowsControllerPlatform(&g.controllerContext), false, 0};
+                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
     ResetEvaluator(&g.evaluator, &g.limits);
@@ -418,8 +451,21 @@ int RunPellacord(HINSTANCE instance) {
     CreateAppList();
     g.controllerContext.listWindow = g.listWindow;
     RefreshAppList(Controller());
-    ShowWindow(g.mainWindow, SW_SHOW);
-    UpdateWindow(g.mainWindow);
+    const Command* command = &g.launch.command;
+    if (command->kind == CommandKind::Start || command->kind == CommandKind::Show) {
+        ShowWindow(g.mainWindow, SW_SHOW);
+        UpdateWindow(g.mainWindow);
+    } else {
+        // A watch from a script starts in the tray, as one started by the button does.
+        int32_t code = RunCommand(command, AsUtf16(GetCommandLineW()));
+        ReleaseRun(&g.launch);
+        if (code != EXIT_OK) {
+            TellFailure(command, code);
+            DestroyWindow(g.mainWindow);
+            CloseHandle(g.instanceMutex);
+            return code;
+        }
+    }
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

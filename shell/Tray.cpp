@@ -124,13 +124,38 @@ void ShutdownTray(TrayState* tray) {
     }
 }
 
-int32_t BuildTrayMenu(TrayMenuItem* items, bool watching) {
+int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
     int32_t n = 0;
-    items[n++] = TrayMenuItem{IDM_SHOW, u"Show Pellacord"};
-    if (watching) {
-        items[n++] = TrayMenuItem{IDM_RELEASE, u"Release the lock"};
+    auto add = [&](int32_t id, const char16_t* text, MenuItemKind kind, bool checked) {
+        items[n++] = TrayMenuItem{id, text, kind, checked};
+    };
+    if (m->counting) {
+        add(IDM_CANCEL_FINISH, u"Cancel", MenuItemKind::Command, false);
+        add(0, nullptr, MenuItemKind::Separator, false);
     }
-    items[n++] = TrayMenuItem{0, nullptr};
-    items[n++] = TrayMenuItem{IDM_EXIT, u"Exit"};
+    add(IDM_SHOW, u"Show Pellacord", MenuItemKind::Command, false);
+    if (m->watching) {
+        add(IDM_RELEASE, m->waiting ? u"Stop waiting" : u"Release the lock", MenuItemKind::Command, false);
+        add(0, u"When finished", MenuItemKind::Submenu, false);
+        static const struct { FinishAction action; const char16_t* text; } CHOICES[] = {
+            {FinishAction::None, u"Do nothing"},   {FinishAction::Sleep, u"Sleep"},
+            {FinishAction::Hibernate, u"Hibernate"}, {FinishAction::Shutdown, u"Shut down"},
+            {FinishAction::Exit, u"Exit Pellacord"},
+        };
+        for (const auto& c : CHOICES) {
+            add(IDM_FINISH_FIRST + static_cast<int32_t>(c.action), c.text, MenuItemKind::Choice, c.action == m->action);
+        }
+    }
+    add(0, nullptr, MenuItemKind::Separator, false);
+    add(IDM_EXIT, u"Exit", MenuItemKind::Command, false);
     return n;
+}
+
+bool FinishActionOfCommand(int32_t id, FinishAction* action) {
+    int32_t i = id - IDM_FINISH_FIRST;
+    if (i < static_cast<int32_t>(FinishAction::None) || i > static_cast<int32_t>(FinishAction::Exit)) {
+        return false;
+    }
+    *action = static_cast<FinishAction>(i);
+    return true;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/Finish.h"
 #include "engine/WatchStatus.h"
 
 #include <cstdint>
@@ -14,6 +15,8 @@ constexpr int32_t TRAY_NAME_CAPACITY = 64;
 constexpr int32_t IDM_SHOW = 201;
 constexpr int32_t IDM_RELEASE = 202;
 constexpr int32_t IDM_EXIT = 203;
+constexpr int32_t IDM_CANCEL_FINISH = 204;
+constexpr int32_t IDM_FINISH_FIRST = 210;  // + the FinishAction: the "When finished" choices
 
 constexpr uint32_t TRAY_ADD = 0;
 constexpr uint32_t TRAY_MODIFY = 1;
@@ -69,10 +72,23 @@ int32_t UpdateTrayIcon(TrayState* tray, TrayIconKind kind, const char16_t* text)
 void ForgetShownTray(TrayState* tray);
 void ShutdownTray(TrayState* tray);
 
-// The menu: "Show Pellacord", "Release the lock" while watching, a separator, "Exit".
+// The menu: "Cancel" and a separator while a finished action counts down; "Show Pellacord";
+// while watching "Release the lock" ("Stop waiting" while an app is awaited) and the "When
+// finished" submenu of radio choices; a separator; "Exit".
+enum class MenuItemKind { Command, Separator, Submenu, Choice };  // choices go in the submenu before them
 struct TrayMenuItem {
-    int32_t id;  // 0: separator
+    int32_t id;  // 0 for a separator or a submenu
     const char16_t* text;
+    MenuItemKind kind;
+    bool checked;
 };
-constexpr int32_t TRAY_MENU_MAX = 4;
-int32_t BuildTrayMenu(TrayMenuItem* items, bool watching);
+struct TrayMenuModel {
+    bool watching;
+    bool waiting;
+    bool counting;
+    FinishAction action;
+};
+constexpr int32_t TRAY_MENU_MAX = 14;
+int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* model);
+// The command of a menu choice: a "When finished" choice gives its action.
+bool FinishActionOfCommand(int32_t id, FinishAction* action);

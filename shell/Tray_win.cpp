@@ -60,19 +60,55 @@ TrayShell WindowsTrayShell() {
     return TrayShell{nullptr, Notify, LastError, MakeTrayIcon, DestroyTrayIcon};
 }
 
-int32_t ShowTrayMenu(const TrayState* tray, bool watching) {
+bool ShowTrayBalloon(const TrayState* tray, const char16_t* text) {
+    if (!tray->iconShown) {
+        return false;
+    }
+    NOTIFYICONDATAW data;
+    FillTrayData(&data, tray, nullptr);
+    data.uFlags = NIF_INFO;
+    CopyWide(AsUtf16(data.szInfo), text, static_cast<int32_t>(std::size(data.szInfo)));
+    CopyWide(AsUtf16(data.szInfoTitle), u"Pellacord", static_cast<int32_t>(std::size(data.szInfoTitle)));
+    data.dwInfoFlags = NIIF_INFO;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
     HMENU menu = CreatePopupMenu();
     if (!menu) {
         return 0;
     }
     TrayMenuItem items[TRAY_MENU_MAX];
-    int32_t count = BuildTrayMenu(items, watching);
+    int32_t count = BuildTrayMenu(items, model);
+    HMENU submenu = nullptr;
+    UINT first = 0, last = 0, checked = 0;
     for (int32_t i = 0; i < count; i++) {
-        if (items[i].id) {
-            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(items[i].id), AsWide(items[i].text));
-        } else {
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        const TrayMenuItem& it = items[i];
+        switch (it.kind) {
+        case MenuItemKind::Command:
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
+            break;
+        case MenuItemKind::Separator: AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); break;
+        case MenuItemKind::Submenu:
+            submenu = CreatePopupMenu();  // the menu owns it once appended, and destroys it with itself
+            if (submenu && !AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), AsWide(it.text))) {
+                DestroyMenu(submenu);
+                submenu = nullptr;
+            }
+            break;
+        case MenuItemKind::Choice:
+            if (submenu) {
+                UINT id = static_cast<UINT>(it.id);
+                AppendMenuW(submenu, MF_STRING, id, AsWide(it.text));
+                first = first == 0 ? id : first;
+                last = id;
+                checked = it.checked ? id : checked;
+            }
+            break;
         }
+    }
+    if (submenu && checked != 0) {
+        CheckMenuRadioItem(submenu, first, last, checked, MF_BYCOMMAND);  // the choices are one radio group
     }
     HWND window = reinterpret_cast<HWND>(tray->trayWindow);
     POINT cursor = {};

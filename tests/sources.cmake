@@ -5,12 +5,14 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/ScriptedWatchTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SoakTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogWriterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/PathsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp
@@ -26,6 +28,7 @@ set(PELLACORD_WIN_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/EngineWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/TreeWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/FilesWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/CommandWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/ListWineTest_win.cpp
 )

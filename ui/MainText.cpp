@@ -9,6 +9,10 @@ int32_t HasLiveNumbers(const MainTextInputs* in) {
 void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) {
     const ActivityEvaluator* e = in->evaluator;
     char16_t work[STATUS_WORK_CAPACITY];
+    if (in->status->waitingFor[0]) {
+        FormatText(out, capacity, u"waiting for %s to start", in->status->waitingFor);
+        return;
+    }
     switch (in->status->currentState) {
     case STATE_BUSY:
         if (e->overMetric < 0 && e->spawn.over) {
@@ -41,7 +45,11 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
 void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, bool* busy) {
     *busy = false;
     if (!HasLiveNumbers(in)) {
-        CopyWide(out, in->status->sampling ? u"measuring\u2026" : u"pick an app to see its numbers", ROW_TEXT_CAPACITY);
+        CopyWide(out,
+                 in->status->waitingFor[0] ? u"waiting for the app to start"
+                 : in->status->sampling    ? u"measuring\u2026"
+                                           : u"pick an app to see its numbers",
+                 ROW_TEXT_CAPACITY);
         return;
     }
     const ActivityEvaluator* e = in->evaluator;
@@ -68,8 +76,9 @@ void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, 
 void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace) {
     const WatchStatus* s = in->status;
     const ActivityEvaluator* e = in->evaluator;
-    *grace = s->watchMode == WATCH_ON && s->currentState == STATE_GRACE;
-    if (s->watchMode == WATCH_ON && s->currentState != STATE_BUSY) {
+    const bool watching = s->watchMode == WATCH_ON && !s->waitingFor[0];
+    *grace = watching && s->currentState == STATE_GRACE;
+    if (watching && s->currentState != STATE_BUSY) {
         char16_t quiet[METRIC_TEXT_CAPACITY];
         char16_t wait[METRIC_TEXT_CAPACITY];
         FormatDuration(quiet, METRIC_TEXT_CAPACITY, static_cast<uint32_t>(e->quietMs));
@@ -88,6 +97,8 @@ void FormatFooter(char16_t* out, const MainTextInputs* in) {
     const WatchStatus* s = in->status;
     if (s->notice[0]) {
         CopyWide(out, s->notice, FOOTER_CAPACITY);
+    } else if (s->waitingFor[0]) {
+        CopyWide(out, u"once it starts, it is watched with everything it spawns", FOOTER_CAPACITY);
     } else if (s->watchMode == WATCH_ON) {
         FormatText(out, FOOTER_CAPACITY, u"watching PID %u and everything it spawns", s->watchedApp.pid);
     } else {

@@ -93,6 +93,12 @@ void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayou
     p->pressedTarget = TARGET_NONE;
 }
 
+void SyncSliderPositions(PointerState* p, const LimitTable* limits) {
+    for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
+        p->sliders[i].position = static_cast<int32_t>(LimitToSliderPosition(&limits->rows[i], limits->rows[i].value));
+    }
+}
+
 void ApplySliderPosition(PointerContext* c, int32_t i) {
     LimitRow* row = &c->limits->rows[i];
     row->value = SliderPositionToLimit(row, static_cast<uint32_t>(c->pointer->sliders[i].position));

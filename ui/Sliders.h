@@ -70,6 +70,8 @@ SliderShapes SliderGeometry(const SliderRow* s, int32_t dpi);
 // Positions from the limits' values, hover and drag cleared; tracks from the layout.
 void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayout* layout);
 void ApplySliderPosition(PointerContext* c, int32_t i);
+// The thumbs follow limits that changed other than by the pointer; a drag goes on.
+void SyncSliderPositions(PointerState* p, const LimitTable* limits);
 
 PointerEffects UpdateHover(PointerContext* c, int32_t x, int32_t y);
 PointerEffects PointerDown(PointerContext* c, int32_t x, int32_t y);

@@ -1,204 +1,6 @@
-#include "engine/Controller.h"
-
-#include "engine/PowerLimits.h"
-#include "files/Log.h"
-#include "tests/engine/FakeProcesses.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
+#include "tests/engine/ControllerFixture.h"
 
 namespace {
-
-constexpr uint64_t SECOND = 10000000;
-constexpr uint32_t APP_PID = 500;
-
-std::string Utf8(const char16_t* s) {
-    char out[512];
-    int32_t n = Utf16ToUtf8(s, out, sizeof(out));
-    return n > 0 ? std::string(out, static_cast<size_t>(n - 1)) : std::string();
-}
-
-// Everything outside the controller, recorded.
-struct Outside {
-    std::vector<std::string> log;
-    std::vector<std::string> events;
-    std::vector<AppEntry> apps;
-    bool visible = true;
-    int timerStarts = 0, timerStops = 0;
-    bool timerRunning = false;
-    int saves = 0;
-    int savedDisplay = -1;
-    uint32_t timerError = 0;
-    uint32_t powerLimits = 0;
-    int menusClosed = 0;
-    std::function<void()> onFront;      // what the window does when it comes to the front
-    std::function<void()> duringNotify; // what runs while the shell handles a tray call
-
-    // tray shell
-    bool refuseAdd = false;
-    bool refuseModify = false;
-    int iconsMade = 0, iconsDestroyed = 0;
-    std::vector<std::string> trayCalls;
-
-    // power
-    std::vector<uint32_t> powerCalls;
-    uint32_t powerResult = 1;
-};
-
-Outside* g_out;
-
-uint32_t FakePower(uint32_t flags) {
-    g_out->powerCalls.push_back(flags);
-    g_out->events.push_back("power");
-    return g_out->powerResult;
-}
-
-ControllerPlatform Platform(Outside* o) {
-    return ControllerPlatform{
-        o,
-        [](void* c) -> uint32_t {
-            auto* x = static_cast<Outside*>(c);
-            x->timerStarts++;
-            x->events.push_back("timer");
-            x->timerRunning = x->timerError == 0;
-            return x->timerError;
-        },
-        [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStops++; x->timerRunning = false; },
-        [](void* c, bool show) {
-            auto* x = static_cast<Outside*>(c);
-            x->visible = show;
-            x->events.push_back(show ? "show" : "hide");
-        },
-        [](void* c) {
-            auto* x = static_cast<Outside*>(c);
-            x->events.push_back("front");
-            if (x->onFront) {
-                x->onFront();
-            }
-        },
-        [](void* c) { return static_cast<Outside*>(c)->visible; },
-        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint"); },
-        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint list"); },
-        [](void* c, AppEntry* entries, int32_t capacity) {
-            auto* x = static_cast<Outside*>(c);
-            int32_t n = 0;
-            for (const AppEntry& e : x->apps) {
-                if (n < capacity) {
-                    entries[n++] = e;
-                }
-            }
-            x->events.push_back("enumerate");
-            return n;
-        },
-        [](void* c, int32_t count) { static_cast<Outside*>(c)->events.push_back("count " + std::to_string(count)); },
-        [](void* c, bool enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
-        [](void* c, const char* text) { static_cast<Outside*>(c)->log.push_back(text); },
-        [](void* c, const char* prefix, const char16_t* text) {
-            static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
-        },
-        [](void* c, const LimitTable*, bool display) {
-            auto* x = static_cast<Outside*>(c);
-            x->saves++;
-            x->savedDisplay = display;
-        },
-        [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
-        [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
-    };
-}
-
-TrayShell FakeTrayShell(Outside* o) {
-    return TrayShell{
-        o,
-        [](void* c, uint32_t message, const TrayState*, const char16_t* tip) -> int32_t {
-            auto* x = static_cast<Outside*>(c);
-            const char* names[] = {"add", "modify", "delete"};
-            x->trayCalls.push_back(std::string(names[message]) + (tip ? " " + Utf8(tip) : ""));
-            if (x->duringNotify) {
-                std::function<void()> nested = std::move(x->duringNotify);
-                x->duringNotify = nullptr;
-                nested();
-            }
-            if (message == TRAY_ADD && x->refuseAdd) {
-                return 0;
-            }
-            if (message == TRAY_MODIFY && x->refuseModify) {
-                return 0;
-            }
-            return 1;
-        },
-        [](void*) -> uint32_t { return 1460; },
-        [](void* c, TrayIconKind kind) -> void* {
-            auto* x = static_cast<Outside*>(c);
-            x->iconsMade++;
-            return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
-        },
-        [](void* c, void*) { static_cast<Outside*>(c)->iconsDestroyed++; },
-    };
-}
-
-AppEntry Entry(uint32_t pid, const char16_t* title, const char16_t* image) {
-    AppEntry e{};
-    e.pid = pid;
-    CopyWideTruncated(e.title, title, APP_TITLE_CAPACITY);
-    CopyWideTruncated(e.imageName, image, APP_IMAGE_CAPACITY);
-    return e;
-}
-
-struct ControllerFixture : ::testing::Test {
-    Outside out;
-    FakeProcesses processes;
-    WatchStatus status = MakeWatchStatus();
-    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
-    std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
-    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
-    LimitTable limits;
-    bool keepDisplayOn = false;
-    std::unique_ptr<AppList> apps = std::make_unique<AppList>();
-    AppListView view{};
-    TcpTableApi tcp{};
-    PowerRequest power = MakePowerRequest(FakePower);
-    TrayState tray{};
-    WatchController c{};
-
-    void SetUp() override {
-        g_out = &out;
-        SetDefaultLimits(&limits);
-        limits.rows[WAIT_ROW].value = 30000;
-        ResetEvaluator(evaluator.get(), &limits);
-        sampler->platform = processes.Platform();
-        processes.now = 1000 * SECOND;
-        processes.Add(APP_PID, 4, 10 * SECOND);
-        processes.Add(501, APP_PID, 20 * SECOND);
-        out.apps = {Entry(77, u"Other", u"other.exe"), Entry(APP_PID, u"Build \u00B7 Release", u"make.exe")};
-        view.selectedIndex = -1;
-        view.hoverIndex = -1;
-        InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
-        c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0};
-        RefreshAppList(&c);
-    }
-
-    // One second passes; the app used `permille` of a core during it.
-    void Second(uint64_t permille) {
-        processes.now += SECOND;
-        if (FakeProcess* root = processes.Find(APP_PID)) {
-            root->counters.cpuTime += permille * SECOND / 1000;
-        }
-        Tick(&c);
-    }
-    void Select(int32_t row) {
-        view.selectedIndex = row;
-        PreviewApp(&c, apps->entries[row].pid);
-    }
-    std::vector<std::string> LogSince(size_t from) const {
-        return std::vector<std::string>(out.log.begin() + static_cast<ptrdiff_t>(from), out.log.end());
-    }
-};
 
 TEST_F(ControllerFixture, StartOfWatchLogLinesInOrder) {
     out.refuseAdd = true;
@@ -630,14 +432,36 @@ TEST(Tray, TooltipTextsAndMenu) {
     FormatTrayTooltip(tip, STATE_BUSY, &app, 1234);
     EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 " + std::string(63, 'x') + " \xC2\xB7 123% of one core");
 
+    // The menu's items as "text" lines, "-" for separators, "  " before a choice, "*" when checked.
+    auto menu = [](const TrayMenuModel& m) {
+        TrayMenuItem items[TRAY_MENU_MAX];
+        int32_t n = BuildTrayMenu(items, &m);
+        std::string out;
+        for (int32_t i = 0; i < n; i++) {
+            const TrayMenuItem& it = items[i];
+            out += it.kind == MenuItemKind::Separator ? std::string("-")
+                   : (it.kind == MenuItemKind::Choice ? "  " : "") + Utf8(it.text) + (it.checked ? "*" : "");
+            out += it.kind == MenuItemKind::Submenu ? " >" : "";
+            out += "|";
+            FinishAction a;
+            EXPECT_EQ(it.kind == MenuItemKind::Choice, FinishActionOfCommand(it.id, &a)) << Utf8(it.text);
+        }
+        return out;
+    };
+    EXPECT_EQ(menu(TrayMenuModel{false, false, false, FinishAction::None}), "Show Pellacord|-|Exit|");
+    EXPECT_EQ(menu(TrayMenuModel{true, false, false, FinishAction::Sleep}),
+              "Show Pellacord|Release the lock|When finished >|  Do nothing|  Sleep*|  Hibernate|  Shut down|"
+              "  Exit Pellacord|-|Exit|");
+    EXPECT_EQ(menu(TrayMenuModel{true, true, false, FinishAction::None}).substr(0, 44),
+              "Show Pellacord|Stop waiting|When finished >|");
+    EXPECT_EQ(menu(TrayMenuModel{false, false, true, FinishAction::Shutdown}), "Cancel|-|Show Pellacord|-|Exit|");
     TrayMenuItem items[TRAY_MENU_MAX];
-    ASSERT_EQ(BuildTrayMenu(items, false), 3);
-    EXPECT_EQ(items[0].id, IDM_SHOW);
-    EXPECT_EQ(items[1].id, 0);
-    EXPECT_EQ(items[2].id, IDM_EXIT);
-    ASSERT_EQ(BuildTrayMenu(items, true), 4);
-    EXPECT_EQ(items[1].id, IDM_RELEASE);
-    EXPECT_EQ(Utf8(items[1].text), "Release the lock");
+    TrayMenuModel all{true, true, true, FinishAction::Exit};
+    EXPECT_LE(BuildTrayMenu(items, &all), TRAY_MENU_MAX);
+    FinishAction chosen = FinishAction::None;
+    ASSERT_TRUE(FinishActionOfCommand(IDM_FINISH_FIRST + 4, &chosen));
+    EXPECT_EQ(chosen, FinishAction::Exit);
+    EXPECT_FALSE(FinishActionOfCommand(IDM_EXIT, &chosen));
 }
 
 }  // namespace

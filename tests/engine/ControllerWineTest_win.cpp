@@ -118,9 +118,10 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     PowerRequest power = MakePowerRequest(SetExecutionStateWin);
     TrayState tray{};
     InitTray(&tray, reinterpret_cast<uintptr_t>(main), WM_TRAY_CALLBACK, WindowsTrayShell());
-    WindowsControllerContext context{main, list, &log, &settings, imageNames.get()};
+    PointerState pointer{};
+    WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray};
     WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
-                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0};
+                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}};
     g_controller = &c;
 
     PROCESS_INFORMATION root = StartHelper(L"busytree.exe", L"2 4000 120000 \"Busy Tree\"");

@@ -270,6 +270,14 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
         [](void*, const LimitTable*, bool) {},
         [](void*) { return uint32_t{0}; },
         [](void*) {},
+        [](void*) {},
+        [](void*) { return uint32_t{0}; },
+        [](void*) {},
+        [](void*, FinishAction) { return uint32_t{0}; },
+        [](void*) {},
+        [](void*, const char16_t*) { return uint32_t{0}; },
+        [](void*, uint32_t, char16_t*, int32_t) { return false; },
+        [](void*, const char16_t*) {},
     };
 }
 
@@ -356,7 +364,7 @@ struct Day {
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0};
+                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);

@@ -22,7 +22,8 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         if (LOWORD(lp) == WM_RBUTTONUP) {
             printf("menu\n");
             fflush(stdout);
-            ShowTrayMenu(&g_tray, true);
+            const TrayMenuModel model = {true, false, false, FinishAction::None};
+            ShowTrayMenu(&g_tray, &model);
         }
         return 0;
     case WM_COMMAND:

@@ -121,4 +121,20 @@ TEST_F(TextFixture, WaitDetailsAndFooter) {
     EXPECT_EQ(Utf8(out), "released from the tray");
 }
 
+TEST_F(TextFixture, WaitingForAnAppToStart) {
+    status.watchMode = WATCH_ON;
+    status.currentState = STATE_IDLE;
+    CopyWide(status.waitingFor, u"render.exe", APP_IMAGE_CAPACITY);
+    EXPECT_EQ(Status(), "waiting for render.exe to start");
+    char16_t out[FOOTER_CAPACITY];
+    bool flag = true;
+    FormatMetricDetail(out, &in, METRIC_CPU, &flag);
+    EXPECT_EQ(Utf8(out), "waiting for the app to start");
+    FormatWaitDetail(out, &in, &flag);
+    EXPECT_EQ(Utf8(out), "how long it must stay quiet before letting go");
+    EXPECT_FALSE(flag);
+    FormatFooter(out, &in);
+    EXPECT_EQ(Utf8(out), "once it starts, it is watched with everything it spawns");
+}
+
 }  // namespace

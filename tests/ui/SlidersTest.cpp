@@ -94,6 +94,20 @@ TEST_F(PointerFixture, DraggingASliderMovesTheLimitAndSavesAtTheEnd) {
     EXPECT_TRUE(e.logThresholds);
 }
 
+// A script's limits for one watch move the thumbs; a drag under way goes on from the pointer.
+TEST_F(PointerFixture, ThumbsFollowLimitsSetElsewhere) {
+    PointerDown(&c, 100, 603);  // dragging the wait row
+    limits.rows[0].value = 4000;
+    limits.rows[WAIT_ROW].value = 30000;
+    SyncSliderPositions(&pointer, &limits);
+    EXPECT_EQ(pointer.sliders[0].position, 1000);
+    EXPECT_EQ(pointer.sliders[WAIT_ROW].position, 0);
+    EXPECT_EQ(pointer.draggedSlider, WAIT_ROW);
+    EXPECT_TRUE(pointer.sliders[WAIT_ROW].dragging);
+    UpdateHover(&c, 120, 603);
+    EXPECT_GT(limits.rows[WAIT_ROW].value, 30000u);
+}
+
 TEST_F(PointerFixture, ClicksNeedPressAndReleaseOnTheSameElement) {
     PointerEffects e = PointerDown(&c, 100, 700);  // the button
     EXPECT_EQ(pointer.pressedTarget, TARGET_BUTTON);

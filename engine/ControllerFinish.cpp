@@ -1,0 +1,154 @@
+#include "engine/ControllerInternal.h"
+
+#include "ui/Format.h"
+
+// What happens when the watched work is finished: an exit at once, or a minute's countdown to
+// sleep, hibernate or shut down that new work or the tray menu calls off.
+
+namespace {
+
+void* Context(WatchController* c) {
+    return c->platform.context;
+}
+
+const char16_t* DoneNotice(FinishAction action) {
+    switch (action) {
+    case FinishAction::Sleep: return u"finished \u00B7 the PC was put to sleep";
+    case FinishAction::Hibernate: return u"finished \u00B7 the PC was hibernated";
+    case FinishAction::Shutdown: return u"finished \u00B7 the PC is shutting down";
+    default: break;
+    }
+    return u"finished";
+}
+
+void StopCountdown(WatchController* c) {
+    c->platform.stopCountdown(Context(c));
+}
+
+// The tray icon stays for the countdown even after the watch has ended, for its tooltip and
+// its "Cancel"; it goes with the countdown then.
+void ShowCountdownEnded(WatchController* c) {
+    if (c->status->watchMode == WATCH_ON) {
+        UpdateTray(c);
+    } else {
+        RemoveTrayIcon(c->tray);
+    }
+}
+
+void PerformFinish(WatchController* c) {
+    const FinishAction action = c->finish.action;
+    char line[80];
+    FormatText8(line, sizeof(line), "finished: %s", FinishLogText(action));
+    ControllerLog(c, line);
+    StopCountdown(c);
+    ResetFinish(&c->finish, FinishAction::None);
+    WatchStatus* s = c->status;
+    if (s->watchMode == WATCH_ON) {
+        EndWatch(c, DoneNotice(action), false);
+    } else {
+        RemoveTrayIcon(c->tray);
+        CopyWide(s->notice, DoneNotice(action), NOTICE_CAPACITY);
+        c->platform.invalidateWindow(Context(c));
+    }
+    if (action == FinishAction::Exit) {
+        c->platform.exitProgram(Context(c));
+        return;
+    }
+    uint32_t error = c->platform.performFinish(Context(c), action);
+    if (error != 0) {
+        FormatText8(line, sizeof(line), "finished action failed: error %u", error);
+        ControllerLog(c, line);
+        FormatText(s->notice, NOTICE_CAPACITY, u"Windows refused to %s the PC: error %u",
+                   action == FinishAction::Shutdown ? u"shut down" : action == FinishAction::Hibernate ? u"hibernate"
+                                                                                                      : u"sleep",
+                   error);
+        ShowMainWindow(c);
+    }
+}
+
+}  // namespace
+
+void WorkFinished(WatchController* c, bool exited) {
+    FinishStep step = FinishWorkDone(&c->finish);
+    if (step == FinishStep::Perform) {
+        PerformFinish(c);
+        return;
+    }
+    if (step == FinishStep::CountdownStarted) {
+        uint32_t error = c->platform.startCountdown(Context(c));
+        char line[96];
+        if (error != 0) {
+            // Without the minute to call it off, the action does not happen at all.
+            FormatText8(line, sizeof(line), "could not start the countdown: error %u; finished action cancelled", error);
+            ControllerLog(c, line);
+            ResetFinish(&c->finish, FinishAction::None);
+            return;
+        }
+        FormatText8(line, sizeof(line), "work finished; %s in %u s", FinishLogText(c->finish.action),
+                    FINISH_COUNTDOWN_SECONDS);
+        ControllerLog(c, line);
+        char16_t text[APP_TITLE_CAPACITY + 48];
+        FormatText(text, APP_TITLE_CAPACITY + 48, u"%s is done. %s in %u s", c->status->watchedApp.title,
+                   FinishVerb(c->finish.action), FINISH_COUNTDOWN_SECONDS);
+        c->platform.notifyUser(Context(c), text);
+    }
+    if (c->finish.counting) {
+        if (exited) {
+            AddTrayIcon(c->tray);
+        }
+        UpdateTray(c);
+    }
+}
+
+void DropCountdown(WatchController* c) {
+    if (c->finish.counting) {
+        StopCountdown(c);
+        ControllerLog(c, "finished action cancelled");
+        ResetFinish(&c->finish, FinishAction::None);
+        ShowCountdownEnded(c);
+    }
+}
+
+void WorkBusyAgain(WatchController* c) {
+    if (FinishBusyAgain(&c->finish) == FinishStep::CancelledBusy) {
+        StopCountdown(c);
+        ControllerLog(c, "finished action cancelled: busy again");
+        ShowCountdownEnded(c);
+    }
+}
+
+void CancelFinishAction(WatchController* c) {
+    if (FinishCancel(&c->finish) == FinishStep::Cancelled) {
+        StopCountdown(c);
+        ControllerLog(c, "finished action cancelled");
+        ShowCountdownEnded(c);
+    }
+}
+
+void CountdownTick(WatchController* c) {
+    switch (FinishSecond(&c->finish)) {
+    case FinishStep::CountdownOn: UpdateTray(c); break;
+    case FinishStep::Perform: PerformFinish(c); break;
+    default: StopCountdown(c); break;  // a tick left over from a countdown that ended
+    }
+}
+
+void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial) {
+    WatchStatus* s = c->status;
+    if (s->watchMode != WATCH_ON || s->watchSerial != serial) {
+        return;
+    }
+    if (c->finish.counting) {
+        StopCountdown(c);
+        ControllerLog(c, "finished action cancelled");
+    }
+    ResetFinish(&c->finish, action);
+    char line[64];
+    FormatText8(line, sizeof(line), "when finished: %s", FinishChoiceLogName(action));
+    ControllerLog(c, line);
+    UpdateTray(c);
+    // Work that is finished already: the action follows now.
+    if (!s->waitingFor[0] && s->currentState == STATE_IDLE) {
+        WorkFinished(c, false);
+    }
+}

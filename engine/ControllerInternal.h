@@ -1,0 +1,23 @@
+#pragma once
+#include "engine/Controller.h"
+
+// What the controller's files share: starting and ending a watch, and the finished action's
+// reactions to the tick.
+
+void ControllerLog(WatchController* c, const char* text);
+// Puts the limits and screen choice of a watch in place of the saved ones, until it ends.
+void ApplyOverride(WatchController* c, const WatchOptions* options);
+// Starts watching the process of `entry` (the image name stands in for an empty title) with
+// the options of this watch. Vanished: the process could not be attached, and nothing changed.
+enum class WatchStart { Started, Vanished, NoTimer };
+WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOptions* options);
+// Ends the watch, or the waiting for an image, as StopWatching does. With `keepFinish` the
+// finished action and its countdown go on (the watched app exited).
+void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish);
+// The watch's work is finished (`exited`: its app has gone), or its tick was BUSY again.
+void WorkFinished(WatchController* c, bool exited);
+void WorkBusyAgain(WatchController* c);
+// A countdown left from the last watch ends when the next one begins.
+void DropCountdown(WatchController* c);
+// While waiting for an image to start: looks for it, and watches it once it runs.
+void PollWaiting(WatchController* c);

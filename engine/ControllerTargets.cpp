@@ -1,0 +1,102 @@
+#include "engine/ControllerInternal.h"
+
+#include "ui/Format.h"
+
+// Watches named by scripts: by process id, by image name (waiting for it to start when none
+// runs) or by a window title.
+
+namespace {
+
+void* Context(WatchController* c) {
+    return c->platform.context;
+}
+
+// The process's window title as the list shows it, when it has one.
+void TitleFromList(WatchController* c, AppEntry* entry) {
+    RefreshAppList(c);
+    int32_t i = FindAppByPid(c->apps, entry->pid);
+    if (i >= 0) {
+        CopyWide(entry->title, c->apps->entries[i].title, APP_TITLE_CAPACITY);
+    }
+}
+
+void BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOptions* options) {
+    WatchStatus* s = c->status;
+    if (s->watchMode == WATCH_ON) {
+        EndWatch(c, u"", false);
+    }
+    uint32_t timerError = c->platform.startTimer(Context(c));
+    if (timerError != 0) {
+        char line[80];
+        FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
+        ControllerLog(c, line);
+        CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
+        return;
+    }
+    ApplyOverride(c, options);
+    c->waitingOptions = *options;
+    s->sampling = false;  // nothing is sampled until the app runs
+    CopyWide(s->waitingFor, imageName, APP_IMAGE_CAPACITY);
+    CopyWide(s->watchedApp.title, imageName, APP_TITLE_CAPACITY);
+    CopyWide(s->watchedApp.imageName, imageName, APP_IMAGE_CAPACITY);
+    s->watchedApp.pid = 0;
+    s->notice[0] = 0;
+    s->watchMode = WATCH_ON;
+    s->currentState = STATE_IDLE;
+    s->watchSerial++;
+    DropCountdown(c);
+    ResetFinish(&c->finish, options->then);
+    c->platform.enableList(Context(c), false);
+    AddTrayIcon(c->tray);
+    UpdateTray(c);
+    char16_t line[APP_IMAGE_CAPACITY + 32];
+    FormatText(line, APP_IMAGE_CAPACITY + 32, u"waiting for %s to start", imageName);
+    c->platform.writeLogWide(Context(c), "", line);
+    c->platform.showWindow(Context(c), false);
+    c->platform.invalidateWindow(Context(c));
+}
+
+}  // namespace
+
+void PollWaiting(WatchController* c) {
+    AppEntry entry = {};
+    entry.pid = c->platform.findImage(Context(c), c->status->waitingFor);
+    if (entry.pid == 0 || !c->platform.processImage(Context(c), entry.pid, entry.imageName, APP_IMAGE_CAPACITY)) {
+        return;
+    }
+    TitleFromList(c, &entry);
+    (void)BeginWatch(c, &entry, &c->waitingOptions);  // gone again at once: the wait goes on
+}
+
+bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16_t* text, const WatchOptions* options) {
+    AppEntry entry = {};
+    if (kind == TargetKind::Title) {
+        RefreshAppList(c);
+        int32_t i = FindAppByTitle(c->apps, text);
+        if (i < 0) {
+            return false;
+        }
+        entry = c->apps->entries[i];
+        // A window whose process is gone already: the running watch is not ended for it.
+        if (!c->platform.processImage(Context(c), entry.pid, entry.imageName, APP_IMAGE_CAPACITY)) {
+            return false;
+        }
+    } else {
+        if (kind == TargetKind::Image) {
+            pid = c->platform.findImage(Context(c), text);
+            if (pid == 0) {
+                BeginWaiting(c, text, options);
+                return true;
+            }
+        }
+        if (!c->platform.processImage(Context(c), pid, entry.imageName, APP_IMAGE_CAPACITY)) {
+            return false;
+        }
+        entry.pid = pid;
+        TitleFromList(c, &entry);
+    }
+    if (c->status->watchMode == WATCH_ON) {
+        EndWatch(c, u"", false);
+    }
+    return BeginWatch(c, &entry, options) == WatchStart::Started;
+}

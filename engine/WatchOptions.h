@@ -1,0 +1,17 @@
+#pragma once
+#include "engine/Finish.h"
+#include "engine/Limits.h"
+
+#include <cstdint>
+
+// A watch asked for by a script rather than by the window: what it names, and the limits and
+// finished action that hold for that watch only.
+
+enum class TargetKind { Pid, Image, Title };
+
+struct WatchOptions {
+    bool hasLimit[LIMIT_ROW_COUNT];  // the rows given, in their rows' units
+    uint32_t limit[LIMIT_ROW_COUNT];
+    bool screen;                     // keep the screen on for this watch
+    FinishAction then;               // FinishAction::None unless given
+};

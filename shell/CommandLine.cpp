@@ -1,0 +1,509 @@
+#include "shell/CommandLine.h"
+
+#include "ui/Format.h"
+
+const char16_t COMMAND_USAGE[] =
+    u"Pellacord keeps this PC awake while an app, and everything it starts, is working.\r\n"
+    u"\r\n"
+    u"Usage:\r\n"
+    u"  Pellacord.exe [--watch TARGET | --run \"COMMAND LINE\"] [--cpu PERCENT] [--disk RATE]\r\n"
+    u"                [--net RATE] [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]\r\n"
+    u"  Pellacord.exe --release | --show | --exit | --help | --version\r\n"
+    u"\r\n"
+    u"  --watch TARGET        a process id; an image name ending in .exe (its oldest running\r\n"
+    u"                        process, or the next one to start); or text in an open app's title\r\n"
+    u"  --run \"COMMAND LINE\"  start the command and watch it\r\n"
+    u"  --cpu 20%             processor use of one core that counts as working\r\n"
+    u"  --disk 1MB/s          disk traffic (B/s, KB/s or MB/s)\r\n"
+    u"  --net 2KB/s           other traffic, while the app holds a connection\r\n"
+    u"  --mem 3000/s          page faults a second\r\n"
+    u"  --wait 10m            how long it must stay quiet (30s to 30m, such as 45s or 1m30s)\r\n"
+    u"  --screen              keep the screen on too\r\n"
+    u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
+    u"  --release             stop the running copy's watch\r\n"
+    u"  --show                show the running copy's window\r\n"
+    u"  --exit                end the running copy\r\n"
+    u"  --version             print the version\r\n"
+    u"\r\n"
+    u"The limits apply to this watch only. Exit codes: 0 done, 2 usage error, 3 target not found,\r\n"
+    u"4 the running copy did not answer.\r\n";
+
+namespace {
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+char16_t Lower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
+
+bool Same(const char16_t* a, const char16_t* b) {
+    while (*a && Lower(*a) == Lower(*b)) {
+        a++;
+        b++;
+    }
+    return Lower(*a) == Lower(*b);
+}
+
+bool EndsWith(const char16_t* text, const char16_t* suffix) {
+    int32_t n = WideLength(text);
+    int32_t m = WideLength(suffix);
+    return n >= m && Same(text + n - m, suffix);
+}
+
+// Digits, then at most one decimal digit after a point: value * 10 + tenths, in 64 bits.
+// Returns the position after the number, or null when there is no number.
+const char16_t* ReadTenths(const char16_t* s, uint64_t* tenths) {
+    uint64_t whole = 0;
+    int32_t digits = 0;
+    while (*s >= u'0' && *s <= u'9') {
+        whole = whole * 10 + static_cast<uint64_t>(*s - u'0');
+        if (++digits > 10) {
+            return nullptr;  // far past any limit
+        }
+        s++;
+    }
+    if (digits == 0) {
+        return nullptr;
+    }
+    uint64_t tenth = 0;
+    if (*s == u'.') {
+        s++;
+        if (*s < u'0' || *s > u'9') {
+            return nullptr;
+        }
+        tenth = static_cast<uint64_t>(*s - u'0');
+        s++;
+    }
+    *tenths = whole * 10 + tenth;
+    return s;
+}
+
+bool Fits(uint64_t v, uint32_t* out) {
+    if (v > 0xFFFFFFFFull) {
+        return false;
+    }
+    *out = static_cast<uint32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+bool ParsePercent(const char16_t* text, uint32_t* permille) {
+    uint64_t tenths = 0;
+    const char16_t* rest = ReadTenths(text, &tenths);
+    if (!rest || (*rest != 0 && !(rest[0] == u'%' && rest[1] == 0))) {
+        return false;
+    }
+    return Fits(tenths, permille);  // a tenth of a percent is a permille
+}
+
+bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond) {
+    uint64_t tenths = 0;
+    const char16_t* rest = ReadTenths(text, &tenths);
+    if (!rest) {
+        return false;
+    }
+    struct Unit { const char16_t* name; uint64_t bytes; };
+    static const Unit UNITS[] = {{u"B/s", 1}, {u"KB/s", 1024}, {u"MB/s", 1048576}};
+    for (const Unit& u : UNITS) {
+        if (Same(rest, u.name)) {
+            return Fits(tenths * u.bytes / 10, bytesPerSecond);
+        }
+    }
+    return false;
+}
+
+bool ParseCountRate(const char16_t* text, uint32_t* perSecond) {
+    uint64_t tenths = 0;
+    const char16_t* rest = ReadTenths(text, &tenths);
+    if (!rest || tenths % 10 != 0 || (*rest != 0 && !Same(rest, u"/s"))) {
+        return false;
+    }
+    return Fits(tenths / 10, perSecond);
+}
+
+bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
+    uint64_t total = 0;
+    bool minutes = false, seconds = false;
+    const char16_t* s = text;
+    while (*s) {
+        uint64_t tenths = 0;
+        s = ReadTenths(s, &tenths);
+        if (!s || tenths % 10 != 0) {
+            return false;
+        }
+        uint64_t n = tenths / 10;
+        char16_t unit = Lower(*s);
+        if (unit == u'm' && !minutes && !seconds) {
+            minutes = true;
+            total += n * 60000;
+        } else if (unit == u's' && !seconds) {
+            seconds = true;
+            total += n * 1000;
+        } else {
+            return false;
+        }
+        s++;
+    }
+    return (minutes || seconds) && Fits(total, milliseconds);
+}
+
+int32_t SplitCommandLine(const char16_t* line, char16_t* buffer, int32_t bufferCapacity, const char16_t** args,
+                         int32_t argsCapacity) {
+    int32_t count = 0;
+    int32_t used = 0;
+    bool dropped = bufferCapacity <= 0;
+    auto put = [&](char16_t c) {
+        if (used < bufferCapacity - 1) {
+            buffer[used++] = c;
+        } else {
+            dropped = true;
+        }
+    };
+    const char16_t* s = line;
+    // The program's name: to its closing quote, or to the first blank; no escapes.
+    while (IsBlank(*s)) {
+        s++;
+    }
+    if (*s) {
+        if (count < argsCapacity) {
+            args[count] = buffer + used;
+        } else {
+            dropped = true;
+        }
+        if (*s == u'"') {
+            for (s++; *s && *s != u'"'; s++) {
+                put(*s);
+            }
+            if (*s == u'"') {
+                s++;
+            }
+        } else {
+            for (; *s && !IsBlank(*s); s++) {
+                put(*s);
+            }
+        }
+        put(0);
+        count++;
+    }
+    for (;;) {
+        while (IsBlank(*s)) {
+            s++;
+        }
+        if (!*s) {
+            break;
+        }
+        bool store = count < argsCapacity && used < bufferCapacity - 1;
+        if (store) {
+            args[count] = buffer + used;
+        }
+        bool quoted = false;
+        while (*s && (quoted || !IsBlank(*s))) {
+            int32_t backslashes = 0;
+            while (*s == u'\\') {
+                backslashes++;
+                s++;
+            }
+            if (*s == u'"') {
+                for (int32_t i = 0; i < backslashes / 2; i++) {
+                    put(u'\\');
+                }
+                if (backslashes % 2 == 1) {
+                    put(u'"');  // an escaped quote
+                    s++;
+                } else if (quoted && s[1] == u'"') {
+                    put(u'"');  // "" inside quotes is one quote
+                    s += 2;
+                } else {
+                    quoted = !quoted;
+                    s++;
+                }
+            } else {
+                for (int32_t i = 0; i < backslashes; i++) {
+                    put(u'\\');
+                }
+                if (*s && (quoted || !IsBlank(*s))) {
+                    put(*s);
+                    s++;
+                }
+            }
+        }
+        put(0);
+        if (store) {
+            count++;
+        } else {
+            dropped = true;
+        }
+    }
+    if (bufferCapacity > 0) {
+        buffer[used < bufferCapacity ? used : bufferCapacity - 1] = 0;
+    }
+    return dropped || count > argsCapacity ? -1 : count;
+}
+
+const char16_t* SkipProgramName(const char16_t* s) {
+    while (IsBlank(*s)) {
+        s++;
+    }
+    if (*s == u'"') {
+        for (s++; *s && *s != u'"'; s++) {
+        }
+        s += *s == u'"' ? 1 : 0;
+    } else {
+        while (*s && !IsBlank(*s)) {
+            s++;
+        }
+    }
+    while (IsBlank(*s)) {
+        s++;
+    }
+    return s;
+}
+
+int32_t JoinCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count) {
+    int32_t used = 0;
+    bool fits = capacity > 0;
+    auto put = [&](char16_t c) {
+        if (used < capacity - 1) {
+            out[used++] = c;
+        } else {
+            fits = false;
+        }
+    };
+    for (int32_t i = 0; i < count; i++) {
+        if (i > 0) {
+            put(u' ');
+        }
+        const char16_t* a = args[i];
+        bool quote = !*a;
+        for (const char16_t* p = a; *p; p++) {
+            quote = quote || IsBlank(*p) || *p == u'"';
+        }
+        if (i == 0) {
+            // The program's name has no escapes: quotes around it, never inside.
+            put(u'"');
+            for (const char16_t* p = a; *p; p++) {
+                put(*p);
+            }
+            put(u'"');
+            continue;
+        }
+        if (!quote) {
+            for (const char16_t* p = a; *p; p++) {
+                put(*p);
+            }
+            continue;
+        }
+        put(u'"');
+        int32_t backslashes = 0;
+        for (const char16_t* p = a;; p++) {
+            if (*p == u'\\') {
+                backslashes++;
+                continue;
+            }
+            // Backslashes before a quote, or before the closing quote, are doubled.
+            int32_t n = (*p == u'"' || *p == 0) ? backslashes * 2 : backslashes;
+            for (int32_t k = 0; k < n; k++) {
+                put(u'\\');
+            }
+            backslashes = 0;
+            if (*p == 0) {
+                break;
+            }
+            if (*p == u'"') {
+                put(u'\\');
+            }
+            put(*p);
+        }
+        put(u'"');
+    }
+    if (capacity > 0) {
+        out[used] = 0;
+    }
+    return fits ? used : -1;
+}
+
+int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count,
+                              uint32_t pid) {
+    constexpr int32_t MAX = 64;
+    if (count > MAX) {
+        return -1;
+    }
+    const char16_t* rewritten[MAX];
+    char16_t pidText[16];
+    FormatText(pidText, 16, u"%u", pid);
+    int32_t n = 0;
+    for (int32_t i = 0; i < count; i++) {
+        if (i > 0 && Same(args[i], u"--run") && i + 1 < count) {
+            rewritten[n++] = u"--watch";
+            rewritten[n++] = pidText;
+            i++;
+        } else {
+            rewritten[n++] = args[i];
+        }
+    }
+    return JoinCommandLine(out, capacity, rewritten, n);
+}
+
+namespace {
+
+struct LimitOption {
+    const char16_t* name;
+    int32_t row;
+    bool (*parse)(const char16_t* text, uint32_t* value);
+    const char16_t* example;
+};
+
+const LimitOption LIMIT_OPTIONS[] = {
+    {u"--cpu", 0, ParsePercent, u"20%"},
+    {u"--disk", 1, ParseByteRate, u"1MB/s"},
+    {u"--net", 2, ParseByteRate, u"2KB/s"},
+    {u"--mem", 3, ParseCountRate, u"3000/s"},
+    {u"--wait", WAIT_ROW, ParseDuration, u"10m"},
+};
+
+int32_t Fail(Command* out, const char16_t* format, const char16_t* a = u"", const char16_t* b = u"",
+             const char16_t* c = u"") {
+    FormatText(out->error, COMMAND_ERROR_CAPACITY, format, a, b, c);
+    return EXIT_USAGE;
+}
+
+// A limit's bounds as the window shows them, for the message about a value outside them.
+void FormatBound(char16_t* out, int32_t row, uint32_t value) {
+    if (row == WAIT_ROW) {
+        FormatDuration(out, METRIC_TEXT_CAPACITY, value);
+    } else {
+        FormatMetricValue(out, METRIC_TEXT_CAPACITY, row, value);
+    }
+}
+
+bool IsDecimal(const char16_t* text) {
+    if (!*text) {
+        return false;
+    }
+    for (; *text; text++) {
+        if (*text < u'0' || *text > u'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTable* bounds, Command* out) {
+    *out = Command{};
+    out->kind = CommandKind::Start;
+    bool sole = false;   // --release, --show, --exit, --help or --version
+    bool watchOption = false;
+    for (int32_t i = 0; i < count; i++) {
+        const char16_t* a = args[i];
+        const char16_t* value = i + 1 < count ? args[i + 1] : nullptr;
+        bool handled = false;
+        struct Sole { const char16_t* name; CommandKind kind; };
+        static const Sole SOLES[] = {{u"--release", CommandKind::Release}, {u"--show", CommandKind::Show},
+                                     {u"--exit", CommandKind::Exit},       {u"--help", CommandKind::Help},
+                                     {u"--version", CommandKind::Version}, {u"-h", CommandKind::Help},
+                                     {u"/?", CommandKind::Help}};
+        for (const Sole& s : SOLES) {
+            if (Same(a, s.name)) {
+                if (out->kind != CommandKind::Start || sole) {
+                    return Fail(out, u"%s cannot be given with other options", a);
+                }
+                out->kind = s.kind;
+                sole = true;
+                handled = true;
+            }
+        }
+        if (handled) {
+            continue;
+        }
+        if (sole) {
+            return Fail(out, u"%s cannot be given with --release, --show, --exit, --help or --version", a);
+        }
+        if (Same(a, u"--watch") || Same(a, u"--run")) {
+            bool run = Same(a, u"--run");
+            if (out->kind != CommandKind::Start) {
+                return Fail(out, u"only one of --watch and --run may be given");
+            }
+            if (!value || !*value) {
+                return Fail(out, u"%s needs a value, such as %s", a, run ? u"\"make -j8\"" : u"render.exe");
+            }
+            if (WideLength(value) >= COMMAND_TEXT_CAPACITY) {
+                return Fail(out, u"the value of %s is too long", a);
+            }
+            CopyWide(out->text, value, COMMAND_TEXT_CAPACITY);
+            out->kind = run ? CommandKind::Run : CommandKind::Watch;
+            if (!run) {
+                uint64_t pid = 0;
+                for (const char16_t* d = value; IsDecimal(value) && *d && pid <= 0xFFFFFFFFull; d++) {
+                    pid = pid * 10 + static_cast<uint64_t>(*d - u'0');
+                }
+                if (IsDecimal(value) && pid != 0 && pid <= 0xFFFFFFFFull) {
+                    out->targetKind = TargetKind::Pid;
+                    out->pid = static_cast<uint32_t>(pid);
+                } else {
+                    out->targetKind = EndsWith(value, u".exe") ? TargetKind::Image : TargetKind::Title;
+                }
+            }
+            i++;
+            continue;
+        }
+        for (const LimitOption& o : LIMIT_OPTIONS) {
+            if (!Same(a, o.name)) {
+                continue;
+            }
+            if (out->options.hasLimit[o.row]) {
+                return Fail(out, u"%s is given twice", a);
+            }
+            uint32_t v = 0;
+            if (!value || !o.parse(value, &v)) {
+                return Fail(out, u"%s needs a value such as %s, not \"%s\"", a, o.example, value ? value : u"");
+            }
+            const LimitRow* row = &bounds->rows[o.row];
+            if (v < row->minValue || v > row->maxValue) {
+                char16_t lo[METRIC_TEXT_CAPACITY], hi[METRIC_TEXT_CAPACITY], range[2 * METRIC_TEXT_CAPACITY + 8];
+                FormatBound(lo, o.row, row->minValue);
+                FormatBound(hi, o.row, row->maxValue);
+                FormatText(range, 2 * METRIC_TEXT_CAPACITY + 8, u"%s to %s", lo, hi);
+                return Fail(out, u"%s takes a value from %s, not %s", a, range, value);
+            }
+            out->options.hasLimit[o.row] = true;
+            out->options.limit[o.row] = v;
+            watchOption = true;
+            handled = true;
+            i++;
+        }
+        if (handled) {
+            continue;
+        }
+        if (Same(a, u"--screen")) {
+            if (out->options.screen) {
+                return Fail(out, u"--screen is given twice");
+            }
+            out->options.screen = true;
+            watchOption = true;
+            continue;
+        }
+        if (Same(a, u"--then")) {
+            if (out->hasThen) {
+                return Fail(out, u"--then is given twice");
+            }
+            if (!value || !ParseFinishAction(value, &out->options.then)) {
+                return Fail(out, u"--then takes sleep, hibernate, shutdown, exit or none, not \"%s\"",
+                            value ? value : u"");
+            }
+            out->hasThen = true;
+            watchOption = true;
+            i++;
+            continue;
+        }
+        return Fail(out, u"unknown option \"%s\"", a);
+    }
+    if (watchOption && out->kind != CommandKind::Watch && out->kind != CommandKind::Run) {
+        return Fail(out, u"the limits, --screen and --then go with --watch or --run");
+    }
+    return EXIT_OK;
+}

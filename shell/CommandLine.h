@@ -1,0 +1,67 @@
+#pragma once
+#include "engine/WatchOptions.h"
+
+#include <cstdint>
+
+// The command line, for scripts and shortcuts:
+//
+//   Pellacord.exe [--watch TARGET | --run "COMMAND LINE"] [--cpu PERCENT] [--disk RATE] [--net RATE]
+//                 [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]
+//   Pellacord.exe --release | --show | --exit | --help | --version
+//
+// A start without arguments is the program as it always was.
+
+constexpr int32_t COMMAND_TEXT_CAPACITY = 1024;   // a --run command line or a --watch target
+constexpr int32_t COMMAND_ERROR_CAPACITY = 256;
+
+// Exit codes.
+constexpr int32_t EXIT_OK = 0;
+constexpr int32_t EXIT_USAGE = 2;
+constexpr int32_t EXIT_NOT_FOUND = 3;
+constexpr int32_t EXIT_NO_ANSWER = 4;
+
+enum class CommandKind { Start, Watch, Run, Release, Show, Exit, Help, Version };
+
+struct Command {
+    CommandKind kind;
+    TargetKind targetKind;                   // with Watch
+    uint32_t pid;                            // TargetKind::Pid
+    char16_t text[COMMAND_TEXT_CAPACITY];    // the image name, the title, or the --run command line
+    WatchOptions options;                    // with Watch and Run
+    bool hasThen;
+    char16_t error[COMMAND_ERROR_CAPACITY];  // what was wrong, for a usage error
+};
+
+// Splits a command line into arguments as Windows programs do (CommandLineToArgvW's rules:
+// blanks separate, double quotes group, backslashes escape quotes). The first argument, the
+// program's own name, ends at the first blank or at its closing quote. Returns the count, or
+// -1 when the arguments or their text did not fit (what fitted is stored, always ended).
+int32_t SplitCommandLine(const char16_t* line, char16_t* buffer, int32_t bufferCapacity, const char16_t** args,
+                         int32_t argsCapacity);
+
+// The arguments of a command line, after the program's name.
+const char16_t* SkipProgramName(const char16_t* line);
+
+// Joins arguments into a command line that SplitCommandLine splits back into the same
+// arguments. Returns the length, or -1 when it does not fit.
+int32_t JoinCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count);
+
+// The command line of a --run, for the running copy once the command has started: the same
+// arguments, with "--run COMMAND" replaced by "--watch PID". -1 when it does not fit.
+int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count,
+                              uint32_t pid);
+
+// Parses the arguments after the program's name. Returns EXIT_OK, or EXIT_USAGE with the
+// reason in `error`.
+int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTable* bounds, Command* out);
+
+// The values as the options take them: "20%" or "12.5%" of one core (in permille);
+// "1MB/s", "512KB/s", "100B/s" (bytes a second); "3000/s" (faults a second); "45s", "10m",
+// "1m30s" (milliseconds). False for anything else.
+bool ParsePercent(const char16_t* text, uint32_t* permille);
+bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond);
+bool ParseCountRate(const char16_t* text, uint32_t* perSecond);
+bool ParseDuration(const char16_t* text, uint32_t* milliseconds);
+
+// The usage text, for --help and after a usage error.
+extern const char16_t COMMAND_USAGE[];

@@ -1,0 +1,23 @@
+#pragma once
+#include "shell/CommandLine.h"
+#include "shell/SingleInstance_win.h"
+
+#include <windows.h>
+
+// What a copy of Pellacord does with its own command line before the program runs: it parses
+// it, answers --help, --version and usage errors itself, starts a --run command, and hands any
+// other command to a copy that runs already.
+
+struct Launch {
+    Command command;                       // for a --run, the watch of the started process
+    char16_t line[COMMAND_LINE_CAPACITY];  // what is handed over: the command line, or the --run as a watch
+    HANDLE runThread;                      // a --run's first thread, held until its watch has begun
+};
+
+// Returns the exit code when this copy is done, or -1 when it is to run the program, holding
+// the single-instance name in *mutex.
+int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex);
+// Lets a --run command go, once its watch has begun or could not begin.
+void ReleaseRun(Launch* launch);
+// Tells the user of a command why it failed.
+void TellFailure(const Command* command, int32_t exitCode);

@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// One copy runs. The first holds a named mutex for its life; a second copy finds the first's
+// window and hands its command over: a start without arguments as WM_SHOW_EXISTING, anything
+// else as its command line in WM_COPYDATA, answered with the exit code.
+
+constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"Local\\PellacordSingleInstance";
+constexpr wchar_t MAIN_WINDOW_CLASS[] = L"PellacordWindow";
+constexpr UINT WM_SHOW_EXISTING = 0x8002;
+constexpr ULONG_PTR COMMAND_DATA_TAG = 0x444D4350;  // "PCMD"
+constexpr int32_t COMMAND_LINE_CAPACITY = 32768;    // the longest command line Windows passes
+constexpr DWORD COMMAND_ANSWER_TIMEOUT_MS = 15000;
+
+enum class InstanceRole {
+    First,     // this copy holds the name
+    Second,    // another copy runs; its window is known
+    Squatted,  // the name is taken, but no window came: another program holds it, or the first hangs
+};
+
+// `mutex` receives the name's handle for the first copy, to be closed at its end.
+InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow);
+
+// Sends a command line to the first copy. Returns its answer, or -1 when it did not answer.
+int32_t SendCommandLine(HWND firstWindow, const char16_t* line);
+
+// The command line of a WM_COPYDATA, checked and copied with its end; false for anything else.
+bool ReadCommandData(const COPYDATASTRUCT* data, char16_t* line, int32_t capacity);

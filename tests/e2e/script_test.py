@@ -1,0 +1,230 @@
+"""Pellacord.exe driven from scripts, under Wine with real input: usage errors that start
+nothing, --help and --version, a watch by title that exits when the work is done without ever
+showing the window, a sleep countdown called off by new work, commands handed to the running
+copy (--watch PID, a missing title, --release, --exit), a wait for an image that is not running
+yet with the tray submenu choosing "Exit Pellacord", and a --run of a short job."""
+import os
+import re
+import subprocess
+import sys
+
+from scenario import GREEN, GREY, wait_log
+from winebed import K, Bed, Checks, Program, centre, find_colour, poll, wait_exit, windows_path
+
+EXE = sys.argv[1]
+BUILD = os.path.dirname(EXE)
+TITLE = "Render Job"
+check = Checks()
+
+
+def folder(name):
+    return os.path.join(BUILD, "e2e", "script", name)
+
+
+def run(bed, p, *args, timeout=60):
+    """A copy that is expected to end by itself: returns (exit code, stdout, stderr)."""
+    r = subprocess.run(["wine", p.exe, *args], env=bed.env, capture_output=True, text=True, timeout=timeout,
+                       stdin=subprocess.DEVNULL)
+    return r.returncode, r.stdout, r.stderr
+
+
+def start(bed, p, *args):
+    """A first copy that keeps running."""
+    p.proc = subprocess.Popen(["wine", p.exe, *args], env=bed.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return p.proc
+
+
+def shown(bed):
+    return bed.tool("wait", "PellacordWindow", "0")[0] == 0
+
+
+def lines(p):
+    """The log's texts without their time stamps."""
+    return [line[21:] for line in p.log_text().split("\r\n") if len(line) > 21]
+
+
+def in_order(haystack, needles):
+    """True when every needle is a line of haystack, each after the one before."""
+    at = 0
+    for needle in needles:
+        try:
+            at = haystack.index(needle, at) + 1
+        except ValueError:
+            return False
+    return True
+
+
+def tray_icon(bed, colour):
+    top, bottom = bed.taskbar()
+    shot = bed.screenshot(os.path.join(folder("shots"), "tray.png"))
+    spots = find_colour(shot, colour, top, bottom, left=bed.screen[0] - 280)
+    return centre(spots) if len(spots) >= 4 else None
+
+
+def usage_errors_start_nothing(bed):
+    cases = [
+        (["--frobnicate"], 'unknown option "--frobnicate"'),
+        (["--watch"], "--watch needs a value"),
+        (["--watch", TITLE, "--cpu", "3%"], "--cpu takes a value from 5.0% to 400.0%, not 3%"),
+        (["--watch", TITLE, "--wait", "10"], "--wait needs a value such as 10m"),
+        (["--run", "x.exe", "--then", "reboot"], "--then takes sleep, hibernate, shutdown, exit or none"),
+        (["--release", "--exit"], "cannot be given with other options"),
+    ]
+    for args, message in cases:
+        p = Program(bed, EXE, folder("usage"))
+        rc, out, err = run(bed, p, *args)
+        check(rc == 2, f"{args}: exit code {rc}, not 2")
+        check(message in err, f"{args}: the error does not say {message!r}: {err!r}")
+        check(out == "", f"{args}: wrote to standard output: {out!r}")
+        check(sorted(os.listdir(p.folder)) == ["Pellacord.exe"], f"{args}: files written: {os.listdir(p.folder)}")
+    p = Program(bed, EXE, folder("usage"))
+    rc, out, _ = run(bed, p, "--help")
+    check(rc == 0 and "--watch TARGET" in out and "--then ACTION" in out, f"--help: {rc} {out[:200]!r}")
+    with open(os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(__file__))), "CMakeLists.txt")) as f:
+        version = re.search(r"project\(Pellacord VERSION ([0-9.]+)", f.read()).group(1)
+    rc, out, _ = run(bed, p, "--version")
+    check(rc == 0 and out.strip() == f"Pellacord {version}", f"--version: {rc} {out!r}, not Pellacord {version}")
+    # Nothing runs: --release and --exit have nothing to do; a missing title is not found.
+    check(run(bed, p, "--release")[0] == 0, "--release with no copy running did not exit 0")
+    check(run(bed, p, "--exit")[0] == 0, "--exit with no copy running did not exit 0")
+    rc, _, err = run(bed, p, "--watch", "No Such Window Title")
+    check(rc == 3, f"a missing title exited {rc}, not 3")
+    check('no open app\'s title contains "No Such Window Title"' in err, f"a missing title: {err!r}")
+    check(sorted(os.listdir(p.folder)) == ["Pellacord.exe", "Pellacord.log"], "a missing title left other files")
+    check(not bed.tool("mutex")[0] == 0, "a copy that found nothing still holds the single-instance name")
+
+
+def watch_until_done(bed):
+    """--watch TITLE --wait 30s --then exit: busy, quiet, IDLE, exit 0; the window never shows."""
+    p = Program(bed, EXE, folder("done"))
+    app = bed.helper("busytree.exe", "1", "6000", "240000", TITLE)
+    try:
+        check(bed.wait_window("BusyTree", 20000) is not None, "the app's window did not appear")
+        start(bed, p, "--watch", "render JOB", "--wait", "30s", "--then", "exit")
+        check(wait_log(p, "watching: " + TITLE, 20), "the watch did not start")
+        never = [not shown(bed)]
+        check(wait_log(p, "-> BUSY (cpu) quiet=0s lock=held", 15), "no BUSY tick line")
+        never.append(not shown(bed))
+        check(wait_log(p, "  ^ state changed: BUSY -> grace", 20), "the work did not stop")
+        never.append(not shown(bed))
+        code = wait_exit(p.proc, 60)
+        check(code == 0, f"the copy ended with {code}, not 0")
+        check(all(never), "the window showed during a watch started from the command line")
+        log = lines(p)
+        check("  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 30s" in log,
+              "the thresholds line does not show this watch's wait")
+        check("  when finished: exit Pellacord" in log, "no line naming the finished action")
+        check(in_order(log, ["  ^ state changed: grace -> IDLE", "finished: exiting", "stopped watching; lock released",
+                             "Pellacord exited; lock released"]), "the end of the log:\n" + "\n".join(log[-6:]))
+        check(not os.path.exists(p.ini), "a watch's own limits were written to Pellacord.ini")
+    finally:
+        p.end()
+        app.end()
+
+
+def countdown_and_handover(bed):
+    """--then sleep: the countdown starts at IDLE and new work calls it off. Then commands
+    handed to this running copy: --watch PID, a missing title, --release and --exit."""
+    p = Program(bed, EXE, folder("countdown"))
+    app = bed.helper("busytree.exe", "0", "2000,33000,6000", "240000", TITLE)
+    other = None
+    try:
+        check(bed.wait_window("BusyTree", 20000) is not None, "the app's window did not appear")
+        start(bed, p, "--watch", TITLE, "--wait", "30s", "--then", "sleep")
+        check(wait_log(p, "work finished; sleeping the PC in 60 s", 60), "no countdown at IDLE")
+        check(wait_log(p, "finished action cancelled: busy again", 20), "new work did not call the countdown off")
+        check("finished: sleeping the PC" not in lines(p), "the PC was put to sleep")
+
+        other = bed.helper("busytree.exe", "0", "600000", "240000")  # without a window
+        rc, _, err = run(bed, p, "--watch", str(other.pid), "--cpu", "50%")
+        check(rc == 0, f"a second copy given --watch PID exited {rc}: {err!r}")
+        check(wait_log(p, f"  pid {other.pid}, plus every process it spawns", 5), "the first copy did not watch the pid")
+        log = lines(p)
+        check(in_order(log, [f"command: --watch {other.pid} --cpu 50%", "stopped watching; lock released",
+                             "watching: busytree.exe", "  image: busytree.exe"]), "the hand-over's lines")
+        check("finished action cancelled" not in log[-8:], "an action of the first watch carried over")
+
+        rc, _, err = run(bed, p, "--watch", "No Such Window Title")
+        check(rc == 3 and "No Such Window Title" in err, f"a missing title handed over: {rc} {err!r}")
+        check(wait_log(p, "  command failed: no open app's title contains", 5), "the failure is not logged")
+        check(p.proc.poll() is None and "stopped watching" not in lines(p)[-3:], "a failed command ended the watch")
+
+        rc, _, _ = run(bed, p, "--release")
+        check(rc == 0, f"--release exited {rc}")
+        check(in_order(lines(p), ["command: --release", "stopped watching; lock released"]), "--release did not stop")
+        check(not shown(bed), "--release showed the window")
+        rc, _, _ = run(bed, p, "--exit")
+        check(rc == 0, f"--exit exited {rc}")
+        check(wait_exit(p.proc, 15) == 0, "--exit did not end the first copy with 0")
+        check(lines(p)[-1] == "Pellacord exited; lock released", "the log does not end with the exit line")
+    finally:
+        p.end()
+        app.end()
+        if other:
+            other.end()
+
+
+def wait_for_image_then_tray_exit(bed):
+    """--watch busytree.exe before it runs: it waits with a grey icon and attaches when the app
+    starts. The tray submenu's "Exit Pellacord", then the app's exit, ends Pellacord."""
+    p = Program(bed, EXE, folder("image"))
+    app = None
+    try:
+        start(bed, p, "--watch", "BUSYTREE.EXE")
+        check(wait_log(p, "waiting for BUSYTREE.EXE to start", 20), "no waiting line")
+        check(poll(lambda: tray_icon(bed, GREY), 10, 0.5), "no grey tray icon while waiting")
+        check("tick " not in p.log_text(), "tick lines while nothing runs")
+        app = bed.helper("busytree.exe", "0", "600000", "240000", TITLE)
+        check(wait_log(p, "watching: ", 15), "the app was not watched once it started")
+        check(f"  pid {app.pid}, plus every process it spawns" in lines(p), "it watches another process")
+        icon = poll(lambda: tray_icon(bed, GREEN), 10, 0.5)
+        if check(icon is not None, "no green tray icon while the app works"):
+            # Shown first: Wine gives a hidden window's menu no keyboard.
+            bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "1")
+            check(poll(lambda: shown(bed), 5, 0.2), "a tray click did not show the window")
+            bed.xdotool("mousemove", str(icon[0]), str(icon[1]), "click", "3")
+            check(poll(lambda: bed.find_window("#32768"), 5, 0.2), "the tray menu did not open")
+            # Show Pellacord, Release the lock, When finished > Do nothing ... Exit Pellacord.
+            bed.xdotool("key", "Down", "Down", "Down", "Right", "Down", "Down", "Down", "Down", "Return")
+        check(wait_log(p, "when finished: exit Pellacord", 5), "the submenu's choice is not logged")
+        check(p.proc.poll() is None, "Pellacord exited before the work was finished")
+        app.end()
+        check(wait_exit(p.proc, 15) == 0, "the app's exit did not end Pellacord with 0")
+        check(in_order(lines(p), ["the watched process exited", "stopped watching; lock released", "finished: exiting"]),
+              "the end of the log:\n" + "\n".join(lines(p)[-5:]))
+    finally:
+        p.end()
+        if app:
+            app.end()
+
+
+def run_a_job(bed):
+    """--run of a helper that works for three seconds and exits: the watch ends with it."""
+    p = Program(bed, EXE, folder("run"))
+    job = windows_path(os.path.join(os.path.dirname(bed.wintool), "busytree.exe"))
+    rc, out, err = run(bed, p, "--run", f'"{job}" 0 3000 6000', "--wait", "45s", "--then", "exit", timeout=60)
+    check(rc == 0, f"--run exited {rc}: {err!r}")
+    log = lines(p)
+    check(in_order(log, ["watching: busytree.exe", "  when finished: exit Pellacord"]), "the run was not watched")
+    check(any("-> BUSY (cpu)" in line for line in log), "no BUSY tick while the job worked")
+    check(in_order(log, ["the watched process exited", "finished: exiting", "Pellacord exited; lock released"]),
+          "the end of the log:\n" + "\n".join(log[-5:]))
+    p2 = Program(bed, EXE, folder("run-missing"))
+    rc, _, err = run(bed, p2, "--run", "no-such-program-anywhere.exe")
+    check(rc == 3 and 'could not start "no-such-program-anywhere.exe": error 2' in err, f"a missing program: {rc} {err!r}")
+    check(sorted(os.listdir(p2.folder)) == ["Pellacord.exe"], "a --run that failed to start left files")
+
+
+def main():
+    bed = Bed()
+    usage_errors_start_nothing(bed)
+    watch_until_done(bed)
+    countdown_and_handover(bed)
+    wait_for_image_then_tray_exit(bed)
+    run_a_job(bed)
+    check.finish("script")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,249 @@
+#pragma once
+#include "engine/Controller.h"
+
+#include "engine/PowerLimits.h"
+#include "files/Log.h"
+#include "tests/engine/FakeProcesses.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The controller with everything outside it faked and recorded, for the controller tests.
+
+namespace {
+
+constexpr uint64_t SECOND = 10000000;
+constexpr uint32_t APP_PID = 500;
+
+std::string Utf8(const char16_t* s) {
+    char out[512];
+    int32_t n = Utf16ToUtf8(s, out, sizeof(out));
+    return n > 0 ? std::string(out, static_cast<size_t>(n - 1)) : std::string();
+}
+
+// Everything outside the controller, recorded.
+struct Outside {
+    std::vector<std::string> log;
+    std::vector<std::string> events;
+    std::vector<AppEntry> apps;
+    bool visible = true;
+    int timerStarts = 0, timerStops = 0;
+    bool timerRunning = false;
+    int saves = 0;
+    int savedDisplay = -1;
+    LimitTable savedTable{};
+    uint32_t timerError = 0;
+    uint32_t powerLimits = 0;
+    int menusClosed = 0;
+    std::function<void()> onFront;      // what the window does when it comes to the front
+    std::function<void()> duringNotify; // what runs while the shell handles a tray call
+
+    // tray shell
+    bool refuseAdd = false;
+    bool refuseModify = false;
+    int iconsMade = 0, iconsDestroyed = 0;
+    std::vector<std::string> trayCalls;
+
+    // power
+    std::vector<uint32_t> powerCalls;
+    uint32_t powerResult = 1;
+
+    // scripts and finished actions
+    int limitsChanged = 0;
+    bool countdownRunning = false;
+    uint32_t countdownError = 0;
+    std::vector<FinishAction> performed;
+    uint32_t performError = 0;
+    int exits = 0;
+    std::vector<std::pair<std::u16string, uint32_t>> images;  // running processes by image name, oldest first
+    std::vector<std::string> balloons;
+};
+
+Outside* g_out;
+
+uint32_t FakePower(uint32_t flags) {
+    g_out->powerCalls.push_back(flags);
+    g_out->events.push_back("power");
+    return g_out->powerResult;
+}
+
+ControllerPlatform Platform(Outside* o) {
+    return ControllerPlatform{
+        o,
+        [](void* c) -> uint32_t {
+            auto* x = static_cast<Outside*>(c);
+            x->timerStarts++;
+            x->events.push_back("timer");
+            x->timerRunning = x->timerError == 0;
+            return x->timerError;
+        },
+        [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStops++; x->timerRunning = false; },
+        [](void* c, bool show) {
+            auto* x = static_cast<Outside*>(c);
+            x->visible = show;
+            x->events.push_back(show ? "show" : "hide");
+        },
+        [](void* c) {
+            auto* x = static_cast<Outside*>(c);
+            x->events.push_back("front");
+            if (x->onFront) {
+                x->onFront();
+            }
+        },
+        [](void* c) { return static_cast<Outside*>(c)->visible; },
+        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint"); },
+        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint list"); },
+        [](void* c, AppEntry* entries, int32_t capacity) {
+            auto* x = static_cast<Outside*>(c);
+            int32_t n = 0;
+            for (const AppEntry& e : x->apps) {
+                if (n < capacity) {
+                    entries[n++] = e;
+                }
+            }
+            x->events.push_back("enumerate");
+            return n;
+        },
+        [](void* c, int32_t count) { static_cast<Outside*>(c)->events.push_back("count " + std::to_string(count)); },
+        [](void* c, bool enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
+        [](void* c, const char* text) { static_cast<Outside*>(c)->log.push_back(text); },
+        [](void* c, const char* prefix, const char16_t* text) {
+            static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
+        },
+        [](void* c, const LimitTable* table, bool display) {
+            auto* x = static_cast<Outside*>(c);
+            x->saves++;
+            x->savedDisplay = display;
+            x->savedTable = *table;
+        },
+        [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
+        [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
+        [](void* c) { static_cast<Outside*>(c)->limitsChanged++; },
+        [](void* c) -> uint32_t {
+            auto* x = static_cast<Outside*>(c);
+            x->countdownRunning = x->countdownError == 0;
+            return x->countdownError;
+        },
+        [](void* c) { static_cast<Outside*>(c)->countdownRunning = false; },
+        [](void* c, FinishAction action) {
+            auto* x = static_cast<Outside*>(c);
+            x->performed.push_back(action);
+            return x->performError;
+        },
+        [](void* c) { static_cast<Outside*>(c)->exits++; },
+        [](void* c, const char16_t* image) -> uint32_t {
+            for (const auto& [name, pid] : static_cast<Outside*>(c)->images) {
+                if (ContainsIgnoringCase(name.c_str(), image) && name.size() == std::u16string(image).size()) {
+                    return pid;
+                }
+            }
+            return 0;
+        },
+        [](void* c, uint32_t pid, char16_t* image, int32_t capacity) {
+            for (const auto& [name, p] : static_cast<Outside*>(c)->images) {
+                if (p == pid) {
+                    CopyWideTruncated(image, name.c_str(), capacity);
+                    return true;
+                }
+            }
+            return false;
+        },
+        [](void* c, const char16_t* text) { static_cast<Outside*>(c)->balloons.push_back(Utf8(text)); },
+    };
+}
+
+TrayShell FakeTrayShell(Outside* o) {
+    return TrayShell{
+        o,
+        [](void* c, uint32_t message, const TrayState*, const char16_t* tip) -> int32_t {
+            auto* x = static_cast<Outside*>(c);
+            const char* names[] = {"add", "modify", "delete"};
+            x->trayCalls.push_back(std::string(names[message]) + (tip ? " " + Utf8(tip) : ""));
+            if (x->duringNotify) {
+                std::function<void()> nested = std::move(x->duringNotify);
+                x->duringNotify = nullptr;
+                nested();
+            }
+            if (message == TRAY_ADD && x->refuseAdd) {
+                return 0;
+            }
+            if (message == TRAY_MODIFY && x->refuseModify) {
+                return 0;
+            }
+            return 1;
+        },
+        [](void*) -> uint32_t { return 1460; },
+        [](void* c, TrayIconKind kind) -> void* {
+            auto* x = static_cast<Outside*>(c);
+            x->iconsMade++;
+            return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
+        },
+        [](void* c, void*) { static_cast<Outside*>(c)->iconsDestroyed++; },
+    };
+}
+
+AppEntry Entry(uint32_t pid, const char16_t* title, const char16_t* image) {
+    AppEntry e{};
+    e.pid = pid;
+    CopyWideTruncated(e.title, title, APP_TITLE_CAPACITY);
+    CopyWideTruncated(e.imageName, image, APP_IMAGE_CAPACITY);
+    return e;
+}
+
+struct ControllerFixture : ::testing::Test {
+    Outside out;
+    FakeProcesses processes;
+    WatchStatus status = MakeWatchStatus();
+    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
+    std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
+    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
+    LimitTable limits;
+    bool keepDisplayOn = false;
+    std::unique_ptr<AppList> apps = std::make_unique<AppList>();
+    AppListView view{};
+    TcpTableApi tcp{};
+    PowerRequest power = MakePowerRequest(FakePower);
+    TrayState tray{};
+    WatchController c{};
+
+    void SetUp() override {
+        g_out = &out;
+        SetDefaultLimits(&limits);
+        limits.rows[WAIT_ROW].value = 30000;
+        ResetEvaluator(evaluator.get(), &limits);
+        sampler->platform = processes.Platform();
+        processes.now = 1000 * SECOND;
+        processes.Add(APP_PID, 4, 10 * SECOND);
+        processes.Add(501, APP_PID, 20 * SECOND);
+        out.apps = {Entry(77, u"Other", u"other.exe"), Entry(APP_PID, u"Build \u00B7 Release", u"make.exe")};
+        view.selectedIndex = -1;
+        view.hoverIndex = -1;
+        InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
+        c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
+                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}};
+        RefreshAppList(&c);
+    }
+
+    // One second passes; the app used `permille` of a core during it.
+    void Second(uint64_t permille) {
+        processes.now += SECOND;
+        if (FakeProcess* root = processes.Find(APP_PID)) {
+            root->counters.cpuTime += permille * SECOND / 1000;
+        }
+        Tick(&c);
+    }
+    void Select(int32_t row) {
+        view.selectedIndex = row;
+        PreviewApp(&c, apps->entries[row].pid);
+    }
+    std::vector<std::string> LogSince(size_t from) const {
+        return std::vector<std::string>(out.log.begin() + static_cast<ptrdiff_t>(from), out.log.end());
+    }
+};
+
+}  // namespace

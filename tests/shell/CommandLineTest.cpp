@@ -1,0 +1,311 @@
+#include "shell/CommandLine.h"
+
+#include "tests/support/Utf16.h"
+#include "ui/Format.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int NO_ROW = -1;
+
+struct Parsed {
+    int32_t code;
+    std::unique_ptr<Command> command = std::make_unique<Command>();
+};
+
+// Parses the arguments of "Pellacord.exe <line>" as the program does.
+Parsed Parse(const char16_t* line) {
+    std::u16string full = std::u16string(u"\"C:\\Program Files\\Pellacord\\Pellacord.exe\" ") + line;
+    char16_t buffer[2048];
+    const char16_t* args[64];
+    int32_t count = SplitCommandLine(full.c_str(), buffer, 2048, args, 64);
+    LimitTable bounds;
+    SetDefaultLimits(&bounds);
+    Parsed p;
+    p.code = ParseCommand(args + 1, count - 1, &bounds, p.command.get());
+    return p;
+}
+
+bool Contains(const char16_t* text, const char16_t* part) {
+    return std::u16string(text).find(part) != std::u16string::npos;
+}
+
+// Every option, every unit and the bounds of every row: what the command becomes, or the
+// usage error it is and a word of its message.
+TEST(CommandLine, TableOfCases) {
+    struct Case {
+        const char16_t* line;
+        int32_t code;
+        CommandKind kind;
+        int row;              // the limit row the case sets, or NO_ROW
+        uint32_t value;       // its value in the row's unit
+        const char16_t* text; // the target, or a word of the error
+    };
+    static const Case CASES[] = {
+        {u"", EXIT_OK, CommandKind::Start, NO_ROW, 0, u""},
+        {u"--release", EXIT_OK, CommandKind::Release, NO_ROW, 0, u""},
+        {u"--SHOW", EXIT_OK, CommandKind::Show, NO_ROW, 0, u""},
+        {u"--exit", EXIT_OK, CommandKind::Exit, NO_ROW, 0, u""},
+        {u"--help", EXIT_OK, CommandKind::Help, NO_ROW, 0, u""},
+        {u"/?", EXIT_OK, CommandKind::Help, NO_ROW, 0, u""},
+        {u"--version", EXIT_OK, CommandKind::Version, NO_ROW, 0, u""},
+        {u"--watch 4242", EXIT_OK, CommandKind::Watch, NO_ROW, 0, u"4242"},
+        {u"--watch Render.EXE", EXIT_OK, CommandKind::Watch, NO_ROW, 0, u"Render.EXE"},
+        {u"--watch \"My Video - Editor\"", EXIT_OK, CommandKind::Watch, NO_ROW, 0, u"My Video - Editor"},
+        {u"--run \"make -j8 \\\"all\\\"\"", EXIT_OK, CommandKind::Run, NO_ROW, 0, u"make -j8 \"all\""},
+        // cpu: permille of one core, 5% to 400%
+        {u"--watch x --cpu 20%", EXIT_OK, CommandKind::Watch, 0, 200, u"x"},
+        {u"--watch x --cpu 12.5%", EXIT_OK, CommandKind::Watch, 0, 125, u"x"},
+        {u"--watch x --cpu 5", EXIT_OK, CommandKind::Watch, 0, 50, u"x"},
+        {u"--watch x --cpu 400%", EXIT_OK, CommandKind::Watch, 0, 4000, u"x"},
+        {u"--watch x --cpu 4.9%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu takes a value from 5"},
+        {u"--watch x --cpu 400.1%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"400"},
+        {u"--watch x --cpu 20%%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"such as 20%"},
+        {u"--watch x --cpu 1.25%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
+        {u"--watch x --cpu -5%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
+        {u"--watch x --cpu 99999999999%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
+        // disk: bytes a second, 64 KB/s to 256 MB/s
+        {u"--watch x --disk 1MB/s", EXIT_OK, CommandKind::Watch, 1, 1048576, u"x"},
+        {u"--watch x --disk 512kb/s", EXIT_OK, CommandKind::Watch, 1, 524288, u"x"},
+        {u"--watch x --disk 65536B/s", EXIT_OK, CommandKind::Watch, 1, 65536, u"x"},
+        {u"--watch x --disk 1.5MB/s", EXIT_OK, CommandKind::Watch, 1, 1572864, u"x"},
+        {u"--watch x --disk 256MB/s", EXIT_OK, CommandKind::Watch, 1, 268435456, u"x"},
+        {u"--watch x --disk 63KB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk takes a value from"},
+        {u"--watch x --disk 257MB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"not 257MB/s"},
+        {u"--watch x --disk 1GB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk needs a value"},
+        {u"--watch x --disk 1MB", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk needs a value"},
+        // net: bytes a second, 512 B/s to 4 MB/s
+        {u"--watch x --net 2KB/s", EXIT_OK, CommandKind::Watch, 2, 2048, u"x"},
+        {u"--watch x --net 100B/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--net takes a value from"},
+        {u"--watch x --net 512B/s", EXIT_OK, CommandKind::Watch, 2, 512, u"x"},
+        {u"--watch x --net 4MB/s", EXIT_OK, CommandKind::Watch, 2, 4194304, u"x"},
+        {u"--watch x --net 4.1MB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--net takes"},
+        // mem: page faults a second, 500 to 2,000,000
+        {u"--watch x --mem 3000/s", EXIT_OK, CommandKind::Watch, 3, 3000, u"x"},
+        {u"--watch x --mem 500", EXIT_OK, CommandKind::Watch, 3, 500, u"x"},
+        {u"--watch x --mem 2000000/s", EXIT_OK, CommandKind::Watch, 3, 2000000, u"x"},
+        {u"--watch x --mem 499/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem takes"},
+        {u"--watch x --mem 2000001/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem takes"},
+        {u"--watch x --mem 3000.5/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem needs"},
+        // wait: 30 s to 30 min
+        {u"--watch x --wait 45s", EXIT_OK, CommandKind::Watch, WAIT_ROW, 45000, u"x"},
+        {u"--watch x --wait 10m", EXIT_OK, CommandKind::Watch, WAIT_ROW, 600000, u"x"},
+        {u"--watch x --wait 1m30s", EXIT_OK, CommandKind::Watch, WAIT_ROW, 90000, u"x"},
+        {u"--watch x --wait 30s", EXIT_OK, CommandKind::Watch, WAIT_ROW, 30000, u"x"},
+        {u"--watch x --wait 30m", EXIT_OK, CommandKind::Watch, WAIT_ROW, 1800000, u"x"},
+        {u"--watch x --wait 29s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait takes a value from"},
+        {u"--watch x --wait 30m1s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait takes"},
+        {u"--watch x --wait 10", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
+        {u"--watch x --wait 30s1m", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
+        {u"--watch x --wait 1h", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
+        // usage errors
+        {u"--frobnicate", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"unknown option \"--frobnicate\""},
+        {u"render.exe", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"unknown option"},
+        {u"--watch", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--watch needs a value"},
+        {u"--run \"\"", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--run needs a value"},
+        {u"--watch a --run b", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"only one of"},
+        {u"--watch a --watch b", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"only one of"},
+        {u"--watch x --cpu", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
+        {u"--watch x --cpu 20% --cpu 30%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"given twice"},
+        {u"--watch x --screen --screen", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"given twice"},
+        {u"--watch x --then reboot", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"not \"reboot\""},
+        {u"--watch x --then", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--then takes"},
+        {u"--cpu 20%", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch or --run"},
+        {u"--then exit", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch or --run"},
+        {u"--release --exit", EXIT_USAGE, CommandKind::Release, NO_ROW, 0, u"cannot be given"},
+        {u"--watch x --release", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"cannot be given"},
+        {u"--show --cpu 20%", EXIT_USAGE, CommandKind::Show, NO_ROW, 0, u"cannot be given"},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(Printable(c.line));
+        Parsed p = Parse(c.line);
+        const Command& cmd = *p.command;
+        ASSERT_EQ(p.code, c.code) << Printable(cmd.error);
+        if (c.code == EXIT_USAGE) {
+            EXPECT_TRUE(Contains(cmd.error, c.text)) << Printable(cmd.error);
+            continue;
+        }
+        EXPECT_EQ(cmd.error[0], 0);
+        EXPECT_EQ(cmd.kind, c.kind);
+        EXPECT_EQ(Printable(cmd.text), Printable(c.text));
+        for (int row = 0; row < LIMIT_ROW_COUNT; row++) {
+            EXPECT_EQ(cmd.options.hasLimit[row], row == c.row) << row;
+            if (row == c.row) {
+                EXPECT_EQ(cmd.options.limit[row], c.value);
+            }
+        }
+    }
+}
+
+TEST(CommandLine, TargetKinds) {
+    struct Case {
+        const char16_t* target;
+        TargetKind kind;
+        uint32_t pid;
+    };
+    static const Case CASES[] = {
+        {u"4242", TargetKind::Pid, 4242},
+        {u"4294967295", TargetKind::Pid, 4294967295u},
+        {u"0", TargetKind::Title, 0},              // not a process anyone can watch
+        {u"4294967296", TargetKind::Title, 0},     // past any pid: a title made of digits
+        {u"12ab", TargetKind::Title, 0},
+        {u"ffmpeg.exe", TargetKind::Image, 0},
+        {u"BUSYTREE.EXE", TargetKind::Image, 0},
+        {u".exe", TargetKind::Image, 0},
+        {u"notes.exe.txt - Editor", TargetKind::Title, 0},
+        {u"Blender", TargetKind::Title, 0},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(Printable(c.target));
+        std::u16string line = std::u16string(u"--watch \"") + c.target + u"\"";
+        Parsed p = Parse(line.c_str());
+        ASSERT_EQ(p.code, EXIT_OK);
+        EXPECT_EQ(p.command->targetKind, c.kind);
+        EXPECT_EQ(p.command->pid, c.pid);
+    }
+}
+
+TEST(CommandLine, EverythingAWatchTakes) {
+    Parsed p = Parse(u"--run \"ffmpeg -i a.mov b.mp4\" --cpu 30% --disk 2MB/s --net 4KB/s --mem 6000/s "
+                     u"--wait 2m --screen --then Shutdown");
+    ASSERT_EQ(p.code, EXIT_OK) << Printable(p.command->error);
+    const Command& c = *p.command;
+    EXPECT_EQ(c.kind, CommandKind::Run);
+    EXPECT_EQ(Printable(c.text), "ffmpeg -i a.mov b.mp4");
+    const uint32_t expected[LIMIT_ROW_COUNT] = {300, 2u << 20, 4096, 6000, 120000};
+    for (int row = 0; row < LIMIT_ROW_COUNT; row++) {
+        EXPECT_TRUE(c.options.hasLimit[row]);
+        EXPECT_EQ(c.options.limit[row], expected[row]);
+    }
+    EXPECT_TRUE(c.options.screen);
+    EXPECT_TRUE(c.hasThen);
+    EXPECT_EQ(c.options.then, FinishAction::Shutdown);
+
+    const struct { const char16_t* name; FinishAction action; } ACTIONS[] = {
+        {u"sleep", FinishAction::Sleep}, {u"hibernate", FinishAction::Hibernate},
+        {u"shutdown", FinishAction::Shutdown}, {u"EXIT", FinishAction::Exit}, {u"none", FinishAction::None}};
+    for (const auto& a : ACTIONS) {
+        std::u16string line = std::u16string(u"--watch 7 --then ") + a.name;
+        Parsed q = Parse(line.c_str());
+        ASSERT_EQ(q.code, EXIT_OK) << Printable(a.name);
+        EXPECT_TRUE(q.command->hasThen);
+        EXPECT_EQ(q.command->options.then, a.action);
+        EXPECT_FALSE(q.command->options.screen);
+    }
+}
+
+TEST(CommandLine, OverlongValuesAreUsageErrorsNotCuts) {
+    std::u16string target(COMMAND_TEXT_CAPACITY - 1, u'a');
+    Parsed fits = Parse((u"--watch " + target).c_str());
+    ASSERT_EQ(fits.code, EXIT_OK);
+    EXPECT_EQ(WideLength(fits.command->text), COMMAND_TEXT_CAPACITY - 1);
+
+    target += u'a';
+    Parsed over = Parse((u"--watch " + target).c_str());
+    EXPECT_EQ(over.code, EXIT_USAGE);
+    EXPECT_TRUE(Contains(over.command->error, u"too long"));
+
+    // An unknown option far longer than the message: the message ends cut, inside its buffer.
+    std::u16string junk = u"--" + std::u16string(1500, u'z');
+    Parsed bad = Parse(junk.c_str());
+    EXPECT_EQ(bad.code, EXIT_USAGE);
+    EXPECT_LT(WideLength(bad.command->error), COMMAND_ERROR_CAPACITY);
+}
+
+// Windows programs split their command lines by the C runtime's rules; scripts quote by them.
+TEST(CommandLine, SplitsAsWindowsProgramsDo) {
+    struct Case {
+        const char16_t* line;
+        const char16_t* expected[6];
+    };
+    static const Case CASES[] = {
+        {u"Pellacord.exe", {u"Pellacord.exe"}},
+        {u"  \"C:\\Program Files\\P\\Pellacord.exe\"  --watch  x ", {u"C:\\Program Files\\P\\Pellacord.exe", u"--watch", u"x"}},
+        {u"C:\\P\\Pellacord.exe\t--run\t\"a b\"", {u"C:\\P\\Pellacord.exe", u"--run", u"a b"}},
+        {u"p \"a \\\"b\\\" c\"", {u"p", u"a \"b\" c"}},
+        {u"p a\\\\\\\"b", {u"p", u"a\\\"b"}},            // 3 backslashes + quote: one backslash, a quote
+        {u"p a\\\\\"b c\"", {u"p", u"a\\b c"}},          // 2 backslashes + quote: one backslash, quoting on
+        {u"p C:\\dir\\ x", {u"p", u"C:\\dir\\", u"x"}},  // backslashes not before a quote are literal
+        {u"p \"\" x", {u"p", u"", u"x"}},
+        {u"p \"a\"\"b\"", {u"p", u"a\"b"}},
+        {u"p \"open", {u"p", u"open"}},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(Printable(c.line));
+        char16_t buffer[256];
+        const char16_t* args[8];
+        int32_t count = SplitCommandLine(c.line, buffer, 256, args, 8);
+        int32_t expectedCount = 0;
+        while (expectedCount < 6 && c.expected[expectedCount]) {
+            expectedCount++;
+        }
+        ASSERT_EQ(count, expectedCount);
+        for (int32_t i = 0; i < count; i++) {
+            EXPECT_EQ(Printable(args[i]), Printable(c.expected[i])) << i;
+        }
+    }
+}
+
+TEST(CommandLine, SplittingStaysInsideItsBuffers) {
+    char16_t buffer[16];
+    const char16_t* args[3];
+    int32_t count = SplitCommandLine(u"prog aaaaaaaaaaaaaaaaaaaa b c d e", buffer, 16, args, 3);
+    // Too long for the buffer: refused, never taken cut (a dropped "--then" would change the
+    // command); what fitted stays inside the buffer and ended.
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(Printable(args[0]), "prog");
+    EXPECT_EQ(Printable(args[1]), "aaaaaaaaaa");
+    EXPECT_EQ(buffer[15], 0);
+
+    char16_t roomy[64];
+    EXPECT_EQ(SplitCommandLine(u"prog a b c", roomy, 64, args, 3), -1);  // more arguments than places
+    EXPECT_EQ(SplitCommandLine(u"prog a b", roomy, 64, args, 3), 3);
+    EXPECT_EQ(SplitCommandLine(u"   ", roomy, 64, args, 3), 0);
+}
+
+// The copy that starts a --run hands the rest of its command line over, joined again.
+TEST(CommandLine, JoinedArgumentsSplitBackTheSame) {
+    const std::u16string CASES[][4] = {
+        {u"C:\\Program Files\\Pellacord\\Pellacord.exe", u"--watch", u"4242", u"--cpu"},
+        {u"P.exe", u"My \"quoted\" title", u"", u"tab\there"},
+        {u"P.exe", u"C:\\dir with blank\\", u"a\\\\\"b", u"\\\\server\\share"},
+        {u"P.exe", u"trailing\\", u"\"", u"\u00B7 \u2022"},
+    };
+    for (const auto& args : CASES) {
+        const char16_t* in[4];
+        for (int i = 0; i < 4; i++) {
+            in[i] = args[i].c_str();
+        }
+        char16_t line[256];
+        int32_t length = JoinCommandLine(line, 256, in, 4);
+        ASSERT_GT(length, 0);
+        SCOPED_TRACE(Printable(line));
+        char16_t buffer[256];
+        const char16_t* out[8];
+        ASSERT_EQ(SplitCommandLine(line, buffer, 256, out, 8), 4);
+        for (int i = 0; i < 4; i++) {
+            EXPECT_EQ(Printable(out[i]), Printable(in[i])) << i;
+        }
+    }
+    // A --run becomes a watch of the started process, with the same options.
+    const char16_t* run[] = {u"C:\\P\\Pellacord.exe", u"--cpu", u"30%", u"--RUN", u"make \"all\"", u"--then", u"exit"};
+    char16_t line[256];
+    ASSERT_GT(RunAsWatchCommandLine(line, 256, run, 7, 4242), 0);
+    EXPECT_EQ(Printable(line), "\"C:\\P\\Pellacord.exe\" --cpu 30% --watch 4242 --then exit");
+    Parsed p = Parse(std::u16string(line).substr(std::u16string(line).find(u"\" ") + 2).c_str());
+    ASSERT_EQ(p.code, EXIT_OK);
+    EXPECT_EQ(p.command->kind, CommandKind::Watch);
+    EXPECT_EQ(p.command->pid, 4242u);
+    EXPECT_EQ(p.command->options.then, FinishAction::Exit);
+
+    const char16_t* big[] = {u"P.exe", u"0123456789"};
+    char16_t small[12];
+    EXPECT_EQ(JoinCommandLine(small, 12, big, 2), -1);
+    EXPECT_EQ(small[11], 0);
+}
+
+}  // namespace
