@@ -27,6 +27,8 @@ add_custom_command(OUTPUT ${ICON_FILE}
   COMMENT "Painting Pellacord.ico")
 
 configure_file(${CMAKE_SOURCE_DIR}/shell/Version.h.in ${CMAKE_BINARY_DIR}/resources/Version.h)
+configure_file(${CMAKE_SOURCE_DIR}/shell/Pellacord.manifest.in ${CMAKE_BINARY_DIR}/resources/Pellacord.manifest @ONLY)
 target_sources(Pellacord PRIVATE shell/Pellacord.rc)
-set_source_files_properties(shell/Pellacord.rc PROPERTIES OBJECT_DEPENDS ${ICON_FILE})
+set_source_files_properties(shell/Pellacord.rc PROPERTIES OBJECT_DEPENDS
+                            "${ICON_FILE};${CMAKE_BINARY_DIR}/resources/Pellacord.manifest")
 target_include_directories(Pellacord PRIVATE ${CMAKE_BINARY_DIR}/resources)

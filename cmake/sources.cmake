@@ -23,10 +23,12 @@ set(PELLACORD_CORE_SOURCES
   shell/IconPainter.cpp
   shell/Theme.cpp
   shell/Tray.cpp
+  ui/Accessible.cpp
   ui/AppListView.cpp
   ui/AppRow.cpp
   ui/DrawKit.cpp
   ui/Format.cpp
+  ui/Keyboard.cpp
   ui/Layout.cpp
   ui/MainText.cpp
   ui/Sliders.cpp
@@ -43,9 +45,13 @@ set(PELLACORD_WIN_SOURCES
   files/Settings_win.cpp
   shell/Apps_win.cpp
   shell/Console_win.cpp
+  shell/Dpi_win.cpp
   shell/ControllerPlatform_win.cpp
   shell/IconPainter_win.cpp
   shell/Launch_win.cpp
+  shell/MainAccessible_win.cpp
+  shell/MainDpi_win.cpp
+  shell/MainKeyboard_win.cpp
   shell/MainWindow_win.cpp
   shell/ProcessLookup_win.cpp
   shell/SingleInstance_win.cpp
@@ -53,6 +59,7 @@ set(PELLACORD_WIN_SOURCES
   shell/Theme_win.cpp
   shell/Tray_win.cpp
   shell/Version_win.cpp
+  ui/Accessible_win.cpp
   ui/AppListView_win.cpp
   ui/AppRow_win.cpp
   ui/DrawKit_win.cpp

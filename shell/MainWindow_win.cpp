@@ -10,12 +10,14 @@
 #include "shell/ControllerPlatform_win.h"
 #include "shell/IconPainter.h"
 #include "shell/IconPainter_win.h"
+#include "shell/Dpi_win.h"
 #include "shell/Launch_win.h"
 #include "shell/Theme_win.h"
 #include "shell/Tray_win.h"
 #include "shell/Wide_win.h"
 #include "ui/AppListView_win.h"
 #include "ui/AppRow_win.h"
+#include "shell/Program_win.h"
 #include "ui/MainPaint_win.h"
 
 #include <windowsx.h>
@@ -25,43 +27,6 @@ static_assert(WM_EXIT_PROGRAM == WM_APP + 3, "the message that ends the program"
 static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), "window style");
 
 namespace {
-
-// Every state record of the program, one each, created here for the process's life.
-struct Program {
-    HINSTANCE instance;
-    HANDLE instanceMutex;
-    HWND mainWindow;
-    HWND listWindow;
-    UINT taskbarCreatedMessage;
-    HICON smallIcon;
-    HICON largeIcon;
-    bool refreshAfterClicks;  // a click activated the window: the list is refreshed once it is over
-    wchar_t exePath[EXE_PATH_CAPACITY];
-    LogFile log;
-    SettingsFile settings;
-    DrawKit kit;
-    MainLayout layout;
-    Palette palette;
-    LimitTable limits;
-    bool keepDisplayOn;
-    WatchStatus status;
-    WatchedTree tree;
-    ProcessSampler sampler;
-    SystemProcessQuery processQuery;
-    ActivityEvaluator evaluator;
-    AppList apps;
-    ImageNameEntry imageNames[MAX_IMAGE_NAMES];
-    AppListView listView;
-    AppRowContext rowContext;
-    TcpTableApi tcp;
-    PowerRequest power;
-    PowerReasonCalls powerReasonCalls;
-    TrayState tray;
-    PointerState pointer;
-    WindowsControllerContext controllerContext;
-    WatchController controller;
-    Launch launch;  // this copy's own command line
-};
 
 Program g;
 
@@ -83,15 +48,11 @@ RECT WorkArea() {
     return work;
 }
 
-MainLayout LayoutForScreen(int32_t dpi) {
+// The monitor the window opens on: the one holding the middle of the primary work area.
+HMONITOR StartMonitor(POINT* centre) {
     RECT work = WorkArea();
-    RECT frame = {0, 0, 100, 100};
-    AdjustWindowRect(&frame, MAIN_WINDOW_STYLE, FALSE);
-    return ComputeLayout(work.bottom - work.top, (frame.bottom - frame.top) - 100, dpi);
-}
-
-PointerContext Pointer() {
-    return PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};
+    *centre = POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+    return MonitorFromPoint(*centre, MONITOR_DEFAULTTOPRIMARY);
 }
 
 void ApplyPointer(const PointerEffects& e) {
@@ -115,8 +76,42 @@ void ApplyPointer(const PointerEffects& e) {
         LogThresholds(Controller());
     }
     if (e.click != TARGET_NONE) {
-        HandleClick(Controller(), e.click);
+        ClickTarget(&g, e.click);
     }
+}
+
+void PostponeRefresh();
+
+// A press gives the focus to what it pressed, as on any control.
+void OnPointerDown(int32_t x, int32_t y) {
+    PostponeRefresh();
+    ApplyPointer(PointerDown(&g.pointerContext, x, y));
+    if (g.pointer.draggedSlider >= 0) {
+        FocusFromPointer(&g, static_cast<FocusStop>(static_cast<int32_t>(FocusStop::Cpu) + g.pointer.draggedSlider));
+        NotifyAccessible(g.mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + g.pointer.draggedSlider);
+    } else if (g.pointer.pressedTarget != TARGET_NONE) {
+        FocusFromPointer(&g, StopOfTarget(g.pointer.pressedTarget));
+    }
+}
+
+void OnPointerMove(int32_t x, int32_t y) {
+    PointerEffects e = UpdateHover(&g.pointerContext, x, y);
+    ApplyPointer(e);
+    if (e.invalidate && g.pointer.draggedSlider >= 0) {
+        NotifyAccessible(g.mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + g.pointer.draggedSlider);
+    }
+}
+
+// The control whose focus cue is drawn: none until the keyboard is used, and none while
+// another window has the focus.
+int32_t FocusCueStop() {
+    KeyboardContext k = KeyboardOf(&g);
+    const FocusStop stop = g.keyboard.focus;
+    if (!g.keyboard.cuesShown || GetFocus() != g.mainWindow || stop == FocusStop::List ||
+        !FocusStopAvailable(&k, stop)) {
+        return -1;
+    }
+    return static_cast<int32_t>(stop);
 }
 
 void Paint(HWND window) {
@@ -128,14 +123,17 @@ void Paint(HWND window) {
         &g.kit,
         g.listView.selectedIndex,
         g.keepDisplayOn,
+        FocusCueStop(),
     };
     PaintMainWindow(window, &in);
+    NotifyShownChanges(&g);
 }
 
 // Activation refreshes the list of open apps, since the user was just working in one of them.
 // When a click activated the window, the refresh waits until a double-click could be over:
 // the click, and a double-click, act on the row that was drawn under the pointer.
 void OnActivate(UINT state) {
+    OnActivateFocus(&g, state != WA_INACTIVE);
     if (state == WA_INACTIVE || g.status.watchMode != WATCH_OFF) {
         return;
     }
@@ -155,6 +153,10 @@ void PostponeRefresh() {
 }
 
 void OnListNotification(int code) {
+    if (code == APPLIST_SETFOCUS || code == APPLIST_KILLFOCUS) {
+        OnListFocus(&g, code == APPLIST_SETFOCUS);
+        return;
+    }
     PostponeRefresh();
     if (code == APPLIST_ACTIVATE) {
         StartWatching(Controller());
@@ -279,6 +281,8 @@ void OnTimer(WPARAM id) {
 }
 
 void OnDestroy() {
+    DisconnectAccessible(g.mainAccessible);
+    DisconnectAccessible(g.listAccessible);
     CancelFinishAction(Controller());  // a countdown ends with the program
     KillTimer(g.mainWindow, TICK_TIMER_ID);
     KillTimer(g.mainWindow, REFRESH_TIMER_ID);
@@ -307,7 +311,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
-    PointerContext pointer = Pointer();
+    PointerContext* pointer = &g.pointerContext;
     switch (message) {
     case WM_CREATE: g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated"); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
@@ -321,19 +325,39 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return 0;
     case WM_ERASEBKGND: return 1;
-    case WM_SETTINGCHANGE: OnSettingChange(); return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE: OnSettingChange(); return 0;
+    case WM_SETFOCUS: OnFocusGained(&g, window); return 0;
+    case WM_KILLFOCUS: OnFocusLost(&g); return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        if (OnMainKey(&g, message, wParam, lParam)) {
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_UPDATEUISTATE:
+        OnUiState(&g, wParam);
+        return DefWindowProcW(window, message, wParam, lParam);  // on to the list
+    case WM_GETOBJECT: {
+        LRESULT answer = 0;
+        if (AnswerGetObject(g.mainAccessible, wParam, lParam, &answer)) {
+            return answer;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    case WM_DPICHANGED: ApplyDpi(&g, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
+    case WM_ACCESSIBLE_ACTION: OnAccessibleAction(&g, static_cast<int32_t>(wParam)); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
-    case WM_MOUSEMOVE: ApplyPointer(UpdateHover(&pointer, x, y)); return 0;
+    case WM_MOUSEMOVE: OnPointerMove(x, y); return 0;
     case WM_LBUTTONDOWN:
-        PostponeRefresh();
-        ApplyPointer(PointerDown(&pointer, x, y));
+        OnPointerDown(x, y);
         return 0;
-    case WM_LBUTTONUP: ApplyPointer(PointerUp(&pointer, x, y)); return 0;
-    case WM_MOUSELEAVE: ApplyPointer(PointerLeave(&pointer)); return 0;
-    case WM_CAPTURECHANGED: ApplyPointer(PointerCaptureLost(&pointer)); return 0;
+    case WM_LBUTTONUP: ApplyPointer(PointerUp(pointer, x, y)); return 0;
+    case WM_MOUSELEAVE: ApplyPointer(PointerLeave(pointer)); return 0;
+    case WM_CAPTURECHANGED: ApplyPointer(PointerCaptureLost(pointer)); return 0;
     case WM_CANCELMODE:
-        ApplyPointer(PointerCaptureLost(&pointer));
+        ApplyPointer(PointerCaptureLost(pointer));
         return DefWindowProcW(window, message, wParam, lParam);  // lets the capture go
     case WM_TRAY_CALLBACK: OnTrayCallback(wParam, lParam); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
@@ -364,8 +388,8 @@ HWND CreateMainWindow() {
     if (!RegisterClassExW(&wc)) {
         return nullptr;
     }
-    RECT frame = {0, 0, Scale(CLIENT_WIDTH, g.kit.dpi), g.layout.clientHeight};
-    AdjustWindowRect(&frame, MAIN_WINDOW_STYLE, FALSE);
+    RECT frame = FrameForClient(RECT{0, 0, Scale(CLIENT_WIDTH, g.kit.dpi), g.layout.clientHeight}, MAIN_WINDOW_STYLE,
+                                g.kit.dpi);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
     RECT work = WorkArea();
@@ -378,8 +402,8 @@ HWND CreateMainWindow() {
 }
 
 void SetWindowIcons() {
-    g.smallIcon = MakeAppIcon(APP_ICON_COLOR, GetSystemMetrics(SM_CXSMICON), ICON_SHAPE_EYE);
-    g.largeIcon = MakeAppIcon(APP_ICON_COLOR, GetSystemMetrics(SM_CXICON), ICON_SHAPE_EYE);
+    g.smallIcon = MakeAppIcon(APP_ICON_COLOR, SystemMetricAt(SM_CXSMICON, g.kit.dpi), ICON_SHAPE_EYE);
+    g.largeIcon = MakeAppIcon(APP_ICON_COLOR, SystemMetricAt(SM_CXICON, g.kit.dpi), ICON_SHAPE_EYE);
     if (g.smallIcon) {
         SendMessageW(g.mainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g.smallIcon));
     }
@@ -417,7 +441,10 @@ int RunPellacord(HINSTANCE instance) {
     LoadTcpTableApi(&g.tcp);
     g.kit = MakeDrawKit();
     InitDpi(&g.kit);
-    g.layout = LayoutForScreen(g.kit.dpi);
+    POINT centre;
+    HMONITOR monitor = StartMonitor(&centre);
+    g.kit.dpi = MonitorDpiAt(centre, g.kit.dpi);  // laid out for the monitor it opens on
+    g.layout = LayoutFor(monitor, g.kit.dpi);
     LoadPalette(&g.palette);
     SetDefaultLimits(&g.limits);
     OpenSettingsFile(&g.settings, g.exePath);
@@ -437,6 +464,10 @@ int RunPellacord(HINSTANCE instance) {
                                    WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
+    g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};
+    BOOL cues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    InitKeyboard(&g.keyboard, cues != FALSE);
     ResetEvaluator(&g.evaluator, &g.limits);
     RegisterAppListClass(instance);
 
@@ -450,6 +481,7 @@ int RunPellacord(HINSTANCE instance) {
     InitTray(&g.tray, reinterpret_cast<uintptr_t>(g.mainWindow), WM_TRAY_CALLBACK, WindowsTrayShell());
     CreateAppList();
     g.controllerContext.listWindow = g.listWindow;
+    InitAccessibility(&g);
     RefreshAppList(Controller());
     const Command* command = &g.launch.command;
     if (command->kind == CommandKind::Start || command->kind == CommandKind::Show) {

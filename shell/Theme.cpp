@@ -21,6 +21,33 @@ void FillPalette(Palette* p, int32_t isDark) {
     p->disabledFill = Rgb(d ? 0x333333 : 0xE2E2E2);
     p->disabledText = Rgb(d ? 0x777777 : 0x909090);
     p->scrollThumb = Rgb(d ? 0x5A5A5A : 0xBBBBBB);
+    p->highContrast = false;
+}
+
+void FillHighContrastPalette(Palette* p, const SystemColors* s) {
+    // Dark when the window colour is: the title bar follows it.
+    const Color w = s->window;
+    const uint32_t luminance = (299 * (w & 0xFF) + 587 * ((w >> 8) & 0xFF) + 114 * ((w >> 16) & 0xFF)) / 1000;
+    p->isDark = luminance < 128 ? 1 : 0;
+    p->stateBusy = s->highlight;
+    p->stateGrace = s->windowText;
+    p->stateIdle = s->grayText;
+    p->windowBackground = s->window;
+    p->listBackground = s->window;
+    p->rowHover = s->window;
+    p->rowSelected = s->highlight;
+    p->text = s->windowText;
+    p->textSecondary = s->grayText;
+    p->rowSelectedText = s->highlightText;
+    p->border = s->windowText;
+    p->accent = s->highlight;
+    p->accentHover = s->highlight;
+    p->accentPressed = s->highlight;
+    p->accentText = s->highlightText;
+    p->disabledFill = s->window;
+    p->disabledText = s->grayText;
+    p->scrollThumb = s->windowText;
+    p->highContrast = true;
 }
 
 int32_t ThemeValueMeansDark(bool queried, uint32_t type, uint32_t data) {

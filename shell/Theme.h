@@ -31,9 +31,24 @@ struct Palette {
     Color disabledFill;
     Color disabledText;
     Color scrollThumb;
+    bool highContrast;  // every colour is one of the system's high-contrast colours
 };
 
 void FillPalette(Palette* palette, int32_t isDark);
+
+// The system colours a high-contrast theme paints with (GetSysColor's COLOR_WINDOW,
+// COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT and COLOR_GRAYTEXT).
+struct SystemColors {
+    Color window;
+    Color windowText;
+    Color highlight;
+    Color highlightText;
+    Color grayText;
+};
+
+// Every role from the system colours. The states keep their meaning through the texts and the
+// tray icon's shapes; their colours are the theme's too.
+void FillHighContrastPalette(Palette* palette, const SystemColors* colors);
 
 // Only a REG_DWORD of exactly 0 asks for dark applications; anything else, or nothing, is light.
 constexpr uint32_t REGISTRY_DWORD = 4;

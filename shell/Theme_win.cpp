@@ -15,8 +15,25 @@ int32_t SystemUsesDarkTheme() {
     return ThemeValueMeansDark(queried, type, data);
 }
 
+bool SystemUsesHighContrast() {
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+SystemColors ReadSystemColors() {
+    return SystemColors{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),
+                        GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_GRAYTEXT)};
+}
+
 void LoadPalette(Palette* palette) {
-    FillPalette(palette, SystemUsesDarkTheme());
+    if (SystemUsesHighContrast()) {
+        const SystemColors colors = ReadSystemColors();
+        FillHighContrastPalette(palette, &colors);
+    } else {
+        FillPalette(palette, SystemUsesDarkTheme());
+    }
 }
 
 void ApplyDarkTitleBar(HWND window, int32_t dark) {

@@ -15,9 +15,11 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/AccessibleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/DrawKitTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/FormatTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/KeyboardTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/LayoutTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/MainTextTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/SlidersTest.cpp
@@ -31,4 +33,5 @@ set(PELLACORD_WIN_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/ListWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/PaintWineTest_win.cpp
 )

@@ -58,7 +58,7 @@ start_display() {
 
 make_prefix() {
   # Bump the marker when the prefix's set-up changes, so old prefixes are made anew.
-  [ -f "$WINEPREFIX/.pellacord-ready-2" ] && return 0
+  [ -f "$WINEPREFIX/.pellacord-ready-3" ] && return 0
   log "creating the Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -73,6 +73,11 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
 "shell"="$DESKTOP_SIZE"
 
+; Keyboard cues shown only after keyboard use, as Windows has it (Wine shows them always):
+; Wine's own mask without the 0x20 bit of its first byte.
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"UserPreferencesMask"=hex:10,00,02,80,12,00,00,00
+
 ; The closest open face to Segoe UI, so pictures look like the program on Windows.
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "Segoe UI"="Open Sans"
@@ -84,7 +89,7 @@ REG
   local fonts=$WINEPREFIX/drive_c/windows/Fonts
   mkdir -p "$fonts"
   cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf "$fonts"/ 2>/dev/null || true
-  touch "$WINEPREFIX/.pellacord-ready-2"
+  touch "$WINEPREFIX/.pellacord-ready-3"
 }
 
 start() {

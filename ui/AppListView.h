@@ -10,6 +10,8 @@
 
 constexpr int32_t APPLIST_SELCHANGE = 1;
 constexpr int32_t APPLIST_ACTIVATE = 2;
+constexpr int32_t APPLIST_SETFOCUS = 3;   // the list took the keyboard focus
+constexpr int32_t APPLIST_KILLFOCUS = 4;
 constexpr int32_t LIST_BAND_WIDTH = 10;
 constexpr int32_t LIST_THUMB_WIDTH = 4;
 constexpr int32_t LIST_THUMB_MIN = 24;
@@ -50,6 +52,8 @@ struct AppListView {
     int32_t controlId;
     int32_t dpi;              // set by the owner with the row height
     int32_t wheelRemainder;   // wheel units short of a notch, kept for the next message
+    bool focusCue;            // set by the owner: the selected row is outlined (keyboard focus shown)
+    void* accessible;         // the owner's accessible object for the list, or null
 };
 
 struct ListClient {

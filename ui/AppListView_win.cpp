@@ -1,5 +1,6 @@
 #include "ui/AppListView_win.h"
 
+#include "ui/Accessible_win.h"
 #include "ui/DrawKit_win.h"
 
 #include <windowsx.h>
@@ -38,8 +39,37 @@ void Apply(HWND list, AppListView* v, const ListEffects& e) {
     }
     HWND parent = GetParent(list);
     for (int32_t i = 0; i < e.notificationCount && parent; i++) {
+        if (e.notifications[i] == APPLIST_SELCHANGE && v->selectedIndex >= 0) {
+            NotifyAccessible(list, EVENT_OBJECT_SELECTION, v->selectedIndex + 1);
+            if (GetFocus() == list) {
+                NotifyAccessible(list, EVENT_OBJECT_FOCUS, v->selectedIndex + 1);
+            }
+        }
         SendMessageW(parent, WM_COMMAND, MAKEWPARAM(v->controlId, e.notifications[i]), reinterpret_cast<LPARAM>(list));
     }
+}
+
+void Notify(HWND list, const AppListView* v, int32_t code) {
+    HWND parent = GetParent(list);
+    if (parent) {
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(v->controlId, code), reinterpret_cast<LPARAM>(list));
+    }
+}
+
+// Keys the list does not answer go to the main window: Tab moves on from the list. Any key
+// shows the focus cues from then on, as in a dialog.
+void OnKeyDown(HWND list, AppListView* v, WPARAM key, LPARAM flags) {
+    HWND parent = GetParent(list);
+    if (key == VK_TAB) {
+        if (parent) {
+            SendMessageW(parent, WM_KEYDOWN, key, flags);
+        }
+        return;
+    }
+    if (parent) {
+        SendMessageW(parent, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    }
+    Apply(list, v, ListKeyDown(v, static_cast<uint32_t>(key), ClientOf(list)));
 }
 
 void PaintAppList(HWND list, AppListView* v) {
@@ -68,7 +98,13 @@ void PaintAppList(HWND list, AppListView* v) {
                 if (v->drawItem) {
                     v->drawItem(m, static_cast<uint32_t>(i), &row, selected, hot, v->drawItemContext);
                 }
+                if (selected && v->focusCue) {
+                    StrokeRoundRect(m, ListHighlightRect(v, row), radius, p->accent);
+                }
             }
+        }
+        if (v->focusCue && (v->selectedIndex < 0 || v->itemCount == 0)) {
+            StrokeRoundRect(m, Rect{0, 0, c.width, c.height}, Scale(LIST_HIGHLIGHT_RADIUS, v->dpi), p->accent);
         }
         if (ListBandPresent(v, c)) {
             Rect thumb = ListThumbRect(v, c);
@@ -92,7 +128,16 @@ LRESULT CALLBACK AppListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT: PaintAppList(list, v); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_KEYDOWN: Apply(list, v, ListKeyDown(v, static_cast<uint32_t>(wParam), ClientOf(list))); return 0;
+    case WM_KEYDOWN: OnKeyDown(list, v, wParam, lParam); return 0;
+    case WM_SETFOCUS: Notify(list, v, APPLIST_SETFOCUS); return 0;
+    case WM_KILLFOCUS: Notify(list, v, APPLIST_KILLFOCUS); return 0;
+    case WM_GETOBJECT: {
+        LRESULT answer = 0;
+        if (AnswerGetObject(static_cast<AccessibleObject*>(v->accessible), wParam, lParam, &answer)) {
+            return answer;
+        }
+        return DefWindowProcW(list, message, wParam, lParam);
+    }
     case WM_MOUSEMOVE: Apply(list, v, ListMouseMove(v, x, y, ClientOf(list))); return 0;
     case WM_MOUSELEAVE: Apply(list, v, ListMouseLeave(v)); return 0;
     case WM_LBUTTONDOWN: Apply(list, v, ListButtonDown(v, x, y, ClientOf(list))); return 0;
@@ -132,6 +177,13 @@ HWND CreateAppListView(HWND parent, int32_t controlId, AppListView* view) {
         SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
     }
     return list;
+}
+
+void SelectAppListRow(HWND list, int32_t row) {
+    AppListView* v = AppListViewOf(list);
+    if (v && v->enabled && row >= 0 && row < v->itemCount) {
+        Apply(list, v, SelectListRow(v, row, ClientOf(list)));
+    }
 }
 
 void SetAppListCount(HWND list, int32_t count) {

@@ -21,5 +21,7 @@ void DrawAppRow(void* dcPointer, uint32_t index, const Rect* row, int32_t select
     char16_t detail[APP_DETAIL_CAPACITY];
     FormatAppDetail(detail, entry);
     Rect detailRect = {left, title.bottom, right, title.bottom + Scale(15, dpi)};
-    DrawTextColor(dc, detailRect, detail, fonts->caption, p->textSecondary, TEXT_LEFT_ELLIPSIS);
+    // A high-contrast highlight is paired with its own text colour only: grey text on it may not read.
+    Color detailColor = (selected && c->view->enabled && p->highContrast) ? p->rowSelectedText : p->textSecondary;
+    DrawTextColor(dc, detailRect, detail, fonts->caption, detailColor, TEXT_LEFT_ELLIPSIS);
 }

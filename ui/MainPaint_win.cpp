@@ -4,11 +4,6 @@
 
 namespace {
 
-constexpr char16_t SECTION_ONE_TITLE[] = u"1  \u2022  Which app are you waiting on?";
-constexpr char16_t SECTION_ONE_SUBTITLE[] = u"Windows will stay awake while that app is working.";
-constexpr char16_t SECTION_TWO_TITLE[] = u"2  \u2022  What counts as working?";
-constexpr char16_t SECTION_TWO_SUBTITLE[] = u"Each row is a limit. Cross any one and it stays awake.";
-
 struct Painter {
     HDC dc;
     const MainPaintInputs* in;
@@ -113,6 +108,24 @@ void PaintButton(const Painter& g) {
     DrawTextColor(g.dc, button, watching ? u"RELEASE" : u"DON'T SLEEP", g.fonts->button, label, TEXT_CENTER);
 }
 
+// A one-pixel ring in the accent colour around the focused control, after keyboard use only.
+void PaintFocusCue(const Painter& g) {
+    if (g.in->focusCue < 0) {
+        return;
+    }
+    const FocusStop stop = static_cast<FocusStop>(g.in->focusCue);
+    const int32_t gap = g.S(2);
+    int32_t radius = g.S(3) + gap;
+    if (SliderOfStop(stop) >= 0) {
+        radius = Scale(THUMB_DIAMETER, g.l->dpi) / 2 + gap;
+    } else if (stop == FocusStop::Button) {
+        radius = g.S(6) + gap;
+    } else if (stop == FocusStop::Refresh) {
+        radius = g.S(3);
+    }
+    StrokeRoundRect(g.dc, FocusCueRect(g.l, g.in->pointer, stop), radius, g.p->accent);
+}
+
 }  // namespace
 
 void PaintSlider(HDC dc, const Palette* p, const SliderRow* s, int32_t dpi) {
@@ -142,6 +155,7 @@ void PaintMainWindow(HWND window, const MainPaintInputs* in) {
         PaintLimitRows(g);
         PaintCheckBox(g);
         PaintButton(g);
+        PaintFocusCue(g);
     }
     EndPaint(window, &ps);
 }

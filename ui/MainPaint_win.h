@@ -2,6 +2,7 @@
 #include "shell/Theme.h"
 #include "ui/DrawKit_win.h"
 #include "ui/Layout.h"
+#include "ui/Keyboard.h"
 #include "ui/MainText.h"
 #include "ui/Sliders.h"
 
@@ -16,6 +17,7 @@ struct MainPaintInputs {
     DrawKit* kit;
     int32_t selectedIndex;
     bool keepDisplayOn;
+    int32_t focusCue;  // the FocusStop whose cue is drawn, -1 for none
 };
 
 void PaintMainWindow(HWND window, const MainPaintInputs* in);

@@ -14,6 +14,11 @@ constexpr int32_t ROW_TEXT_CAPACITY = 80;
 constexpr int32_t NOW_CAPACITY = 40;
 constexpr int32_t FOOTER_CAPACITY = 128;
 
+constexpr char16_t SECTION_ONE_TITLE[] = u"1  \u2022  Which app are you waiting on?";
+constexpr char16_t SECTION_ONE_SUBTITLE[] = u"Windows will stay awake while that app is working.";
+constexpr char16_t SECTION_TWO_TITLE[] = u"2  \u2022  What counts as working?";
+constexpr char16_t SECTION_TWO_SUBTITLE[] = u"Each row is a limit. Cross any one and it stays awake.";
+
 struct MainTextInputs {
     const WatchStatus* status;
     const ActivityEvaluator* evaluator;

@@ -48,3 +48,30 @@ class Image:
             names.append(self.cstring(name_rva))
             o += 20
         return names
+
+    def resource(self, type_id, name_id):
+        """The bytes of a resource given by numeric type and name (its first language), or None."""
+        rva, _ = self.directories[2]
+        if not rva:
+            return None
+        base = self.offset(rva)
+
+        def child(directory, wanted):
+            named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
+            for i in range(named + ids):
+                ident, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+                if wanted is None or ident == wanted:
+                    return target
+            return None
+
+        node = 0
+        for wanted in (type_id, name_id, None):  # type, name, language
+            target = child(node, wanted)
+            if target is None:
+                return None
+            node = target & 0x7FFFFFFF
+            if not target & 0x80000000:
+                break
+        data_rva, size = struct.unpack_from("<II", self.data, base + node)
+        o = self.offset(data_rva)
+        return self.data[o:o + size]

@@ -84,4 +84,45 @@ TEST(Theme, OnlyADwordZeroIsDark) {
     }
 }
 
+// A high-contrast theme: every role from its five system colours, and the title bar dark when
+// the window colour is.
+TEST(Theme, HighContrastTakesEveryColourFromTheSystem) {
+    const SystemColors black = {Rgb(0x000000), Rgb(0xFFFFFF), Rgb(0x1AEBFF), Rgb(0x000000), Rgb(0x3FF23F)};
+    const SystemColors white = {Rgb(0xFFFFFF), Rgb(0x000000), Rgb(0x37006E), Rgb(0xFFFFFF), Rgb(0x600000)};
+    for (const SystemColors* s : {&black, &white}) {
+        Palette p;
+        FillPalette(&p, 0);
+        FillHighContrastPalette(&p, s);
+        EXPECT_TRUE(p.highContrast);
+        EXPECT_EQ(p.isDark, s == &black ? 1 : 0);
+        struct Role { const char* name; Color Palette::*role; Color expected; };
+        const Role roles[] = {
+            {"windowBackground", &Palette::windowBackground, s->window},
+            {"listBackground", &Palette::listBackground, s->window},
+            {"rowHover", &Palette::rowHover, s->window},
+            {"rowSelected", &Palette::rowSelected, s->highlight},
+            {"text", &Palette::text, s->windowText},
+            {"textSecondary", &Palette::textSecondary, s->grayText},
+            {"rowSelectedText", &Palette::rowSelectedText, s->highlightText},
+            {"border", &Palette::border, s->windowText},
+            {"accent", &Palette::accent, s->highlight},
+            {"accentHover", &Palette::accentHover, s->highlight},
+            {"accentPressed", &Palette::accentPressed, s->highlight},
+            {"accentText", &Palette::accentText, s->highlightText},
+            {"disabledFill", &Palette::disabledFill, s->window},
+            {"disabledText", &Palette::disabledText, s->grayText},
+            {"scrollThumb", &Palette::scrollThumb, s->windowText},
+            {"stateBusy", &Palette::stateBusy, s->highlight},
+            {"stateGrace", &Palette::stateGrace, s->windowText},
+            {"stateIdle", &Palette::stateIdle, s->grayText},
+        };
+        for (const Role& r : roles) {
+            EXPECT_EQ(p.*r.role, r.expected) << r.name;
+        }
+    }
+    Palette light;
+    FillPalette(&light, 0);
+    EXPECT_FALSE(light.highContrast);
+}
+
 }  // namespace

@@ -33,7 +33,7 @@ LRESULT CALLBACK MainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     if (m == WM_PAINT && g_scene) {
         Scene* s = g_scene;
         MainPaintInputs in = {MainTextInputs{&s->status, &s->evaluator, &s->limits, 1, s->apps.count},
-                              &s->palette, &s->layout, &s->pointer, &s->kit, s->view.selectedIndex, 1};
+                              &s->palette, &s->layout, &s->pointer, &s->kit, s->view.selectedIndex, 1, -1};
         PaintMainWindow(w, &in);
         return 0;
     }

@@ -30,6 +30,10 @@
 //   wintool post CLASS MSG WPARAM LPARAM
 //                                   posts a message (numbers in decimal or 0x hex) to the
 //                                   window, such as a power broadcast Wine never sends
+//   wintool dpi CLASS DPI           sends WM_DPICHANGED as Windows does when the window moves to
+//                                   a monitor of that DPI, suggesting its rectangle scaled, at
+//                                   the top of the screen
+//   wintool cues on|off             the system's "always show keyboard cues" setting
 #include <windows.h>
 
 #include <cstdio>
@@ -177,7 +181,49 @@ int Squat(DWORD ms, DWORD windowAfter) {
 
 }  // namespace
 
+// Windows passes the suggested rectangle by pointer and Wine does not copy it across processes:
+// it is written into the window's own process, and the pointer sent is valid there.
+int SendDpiChanged(const wchar_t* className, UINT dpi) {
+    HWND window = FindWindowW(className, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = window ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid) : nullptr;
+    if (!process) {
+        return 1;
+    }
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    const UINT old = 96;
+    // At the top of the screen, where a window grown by the new scale still fits.
+    RECT suggested = {frame.left, 0, frame.left + MulDiv(frame.right - frame.left, static_cast<int>(dpi), old),
+                      MulDiv(frame.bottom - frame.top, static_cast<int>(dpi), old)};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    int result = 1;
+    if (remote && WriteProcessMemory(process, remote, &suggested, sizeof(suggested), nullptr)) {
+        DWORD_PTR answer = 0;
+        result = SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                     SMTO_ABORTIFHUNG, 10000, &answer)
+                     ? 0
+                     : 1;
+    }
+    if (remote) {
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return result;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && wcscmp(argv[1], L"dpi") == 0) {
+        return SendDpiChanged(argv[2], Number(argv[3]));
+    }
+    if (argc == 3 && wcscmp(argv[1], L"cues") == 0) {
+        BOOL on = wcscmp(argv[2], L"on") == 0;
+        return SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<PVOID>(static_cast<INT_PTR>(on)),
+                                     SPIF_UPDATEINIFILE | SPIF_SENDCHANGE)
+                   ? 0
+                   : 1;
+    }
     if (argc == 4 && wcscmp(argv[1], L"row") == 0) {
         RowSearch search = {};
         search.ownPid = Number(argv[3]);

@@ -59,4 +59,35 @@ TEST(Layout, ElementRectangles) {
     }
 }
 
+// The same window at every common scale: 430 layout units wide, every element inside it, the
+// rows where the scaled arithmetic puts them. A monitor change recomputes all of it.
+TEST(Layout, EveryScale) {
+    struct Case { int32_t dpi; int32_t clientWidth; int32_t clientHeight; int32_t rows; };
+    const Case cases[] = {
+        {96, 430, 742, 8},
+        {120, 538, 929, 8},
+        {144, 645, 1113, 8},
+        {192, 860, 1484, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        MainLayout l = ComputeLayout(4000, 0, c.dpi);
+        EXPECT_EQ(l.dpi, c.dpi);
+        EXPECT_EQ(Scale(CLIENT_WIDTH, c.dpi), c.clientWidth);
+        EXPECT_EQ(l.clientHeight, c.clientHeight);
+        EXPECT_EQ(l.listHeight, c.rows * Scale(LIST_ROW_HEIGHT, c.dpi));
+        const Rect rects[] = {ButtonRect(&l), CheckBoxRect(&l), RefreshRect(&l), ListFrameRect(&l),
+                              LimitTrackRect(&l, 0), LimitValueRect(&l, 4), LimitDetailRect(&l, 4)};
+        for (const Rect& r : rects) {
+            EXPECT_GE(r.left, 0);
+            EXPECT_LE(r.right, c.clientWidth);
+            EXPECT_LE(r.bottom, l.clientHeight);
+        }
+        EXPECT_EQ(ButtonRect(&l).right, Scale(414, c.dpi));
+        EXPECT_LT(LimitDetailRect(&l, 4).bottom, CheckBoxRect(&l).top);
+    }
+    // A work area that holds fewer rows at a larger scale.
+    EXPECT_EQ(ComputeLayout(1040, 45, 192).listHeight, 3 * Scale(LIST_ROW_HEIGHT, 192));
+}
+
 }  // namespace

@@ -109,7 +109,27 @@ TEST_F(ListWindow, ThumbDragReachesTheBottom) {
     EXPECT_EQ(view.scrollY, 10 * 40 - (r.bottom - r.top));
     EXPECT_EQ(view.thumbDragging, 0);
     EXPECT_NE(GetCapture(), list);
-    EXPECT_TRUE(g_notes.empty());
+    // The press gave the list the focus, and the parent heard of it; the selection did not move.
+    EXPECT_EQ(g_notes, (std::vector<int>{APPLIST_SETFOCUS}));
+}
+
+// Tab is the parent's: the list passes it on, and takes the focus from it and gives it back.
+TEST_F(ListWindow, TabGoesToTheParentAndFocusIsTold) {
+    UINT seen = 0;
+    SetWindowLongPtrW(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen));
+    SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_KEYDOWN) {
+            *reinterpret_cast<UINT*>(GetWindowLongPtrW(w, GWLP_USERDATA)) = static_cast<UINT>(wp);
+            return 0;
+        }
+        return ParentProc(w, m, wp, lp);
+    }));
+    Key(VK_TAB);
+    EXPECT_EQ(seen, static_cast<UINT>(VK_TAB));
+    EXPECT_EQ(view.selectedIndex, -1);
+    SetFocus(list);
+    SetFocus(parent);
+    EXPECT_EQ(g_notes, (std::vector<int>{APPLIST_SETFOCUS, APPLIST_KILLFOCUS}));
 }
 
 TEST_F(ListWindow, DisabledListIgnoresInput) {

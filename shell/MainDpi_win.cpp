@@ -1,0 +1,88 @@
+// The window at a new scale: a monitor of another DPI, or the one it opens on.
+#include "shell/Program_win.h"
+
+#include "shell/Dpi_win.h"
+#include "shell/IconPainter.h"
+#include "shell/IconPainter_win.h"
+
+namespace {
+
+RECT WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (monitor && GetMonitorInfoW(monitor, &info)) {
+        return info.rcWork;
+    }
+    RECT work;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return work;
+}
+
+void ReplaceIcon(HWND window, HICON* held, WPARAM which, int32_t size) {
+    HICON icon = MakeAppIcon(APP_ICON_COLOR, size, ICON_SHAPE_EYE);
+    if (!icon) {
+        return;  // the old one stays
+    }
+    SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    if (*held) {
+        DestroyIcon(*held);
+    }
+    *held = icon;
+}
+
+}  // namespace
+
+MainLayout LayoutFor(HMONITOR monitor, int32_t dpi) {
+    RECT work = WorkAreaOf(monitor);
+    RECT client = {0, 0, 100, 100};
+    RECT frame = FrameForClient(client, MAIN_WINDOW_STYLE, dpi);
+    return ComputeLayout(work.bottom - work.top, (frame.bottom - frame.top) - 100, dpi);
+}
+
+void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested) {
+    HMONITOR monitor = suggested ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
+                                 : MonitorFromWindow(p->mainWindow, MONITOR_DEFAULTTOPRIMARY);
+    p->kit.dpi = dpi;
+    ReleaseFonts(&p->kit);  // made again at this DPI by the next paint
+    p->layout = LayoutFor(monitor, dpi);
+    for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
+        p->pointer.sliders[i].track = LimitTrackRect(&p->layout, i);  // the positions stay
+    }
+    p->listView.rowHeight = Scale(LIST_ROW_HEIGHT, dpi);
+    p->listView.dpi = dpi;
+    Rect list = ListWindowRect(&p->layout);
+    MoveWindow(p->listWindow, list.left, list.top, list.right - list.left, list.bottom - list.top, FALSE);
+    ReplaceIcon(p->mainWindow, &p->smallIcon, ICON_SMALL, SystemMetricAt(SM_CXSMICON, dpi));
+    ReplaceIcon(p->mainWindow, &p->largeIcon, ICON_BIG, SystemMetricAt(SM_CXICON, dpi));
+
+    // The suggested rectangle's corner, the layout's exact client size.
+    RECT client = {0, 0, Scale(CLIENT_WIDTH, dpi), p->layout.clientHeight};
+    RECT frame = FrameForClient(client, MAIN_WINDOW_STYLE, dpi);
+    const int32_t width = frame.right - frame.left;
+    const int32_t height = frame.bottom - frame.top;
+    int32_t x, y;
+    if (suggested) {
+        x = suggested->left;
+        y = suggested->top;
+    } else {
+        RECT work = WorkAreaOf(monitor);
+        x = work.left + ((work.right - work.left) - width) / 2;
+        y = work.top + ((work.bottom - work.top) - height) / 2;
+        x = x < work.left ? work.left : x;
+        y = y < work.top ? work.top : y;
+    }
+    SetWindowPos(p->mainWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A frame drawn at another DPI than the one asked for (older systems, or no scaling of the
+    // frame) leaves a client of another size: the window grows or shrinks by the difference.
+    RECT got;
+    GetClientRect(p->mainWindow, &got);
+    const int32_t dw = client.right - (got.right - got.left);
+    const int32_t dh = client.bottom - (got.bottom - got.top);
+    if (dw != 0 || dh != 0) {
+        SetWindowPos(p->mainWindow, nullptr, 0, 0, width + dw, height + dh, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+    InvalidateRect(p->mainWindow, nullptr, FALSE);
+    InvalidateRect(p->listWindow, nullptr, FALSE);
+}
