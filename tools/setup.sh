@@ -9,7 +9,7 @@ PACKAGES=(
   wine wine64 xvfb xdotool imagemagick x11-utils
   fonts-wine fonts-liberation2 fonts-open-sans
   googletest libgtest-dev libbenchmark-dev
-  python3 procps faketime
+  python3 python3-yaml python3-jsonschema procps faketime git
 )
 
 missing=()

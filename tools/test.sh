@@ -43,4 +43,17 @@ fi
 tools/wine-harness.sh start
 ctest --preset windows
 
+step "package: the release zip, built twice from nothing, the same bytes"
+rm -rf build/release dist
+bash tools/package.sh
+cp dist/SHA256SUMS build/SHA256SUMS.first
+rm -rf build/release
+bash tools/package.sh
+if ! cmp -s build/SHA256SUMS.first dist/SHA256SUMS; then
+  echo "the second package differs from the first:"; cat build/SHA256SUMS.first dist/SHA256SUMS
+  exit 1
+fi
+python3 tests/packaging/package_test.py dist
+python3 tests/packaging/workflow_test.py
+
 step "all tests passed"
