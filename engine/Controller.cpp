@@ -216,19 +216,10 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     // A previewed app carries its averages, history and quiet time into the watch. An app
     // without a window goes by its image name.
     const char16_t* title = entry->title[0] ? entry->title : entry->imageName;
-    CopyWide(s->watchedApp.title, title, APP_TITLE_CAPACITY);
-    CopyWide(s->watchedApp.imageName, entry->imageName, APP_IMAGE_CAPACITY);
-    s->watchedApp.pid = entry->pid;
-    s->notice[0] = 0;
     s->waitingFor[0] = 0;
-    s->watchMode = WATCH_ON;
-    s->currentState = STATE_BUSY;
-    s->watchSerial++;
-    DropCountdown(c);
-    ResetFinish(&c->finish, options->then);
+    EnterWatch(c, title, entry->imageName, entry->pid, STATE_BUSY, options->then);
     OpenPowerReason(c->power, title);
     SetPowerRequest(c->power, true, *c->keepDisplayOn);
-    c->platform.enableList(c->platform.context, false);
     if (!AddTrayIcon(c->tray)) {
         char line[120];
         FormatText8(line, sizeof(line), "  the shell refused the tray icon: error %u, struct %u bytes",
@@ -257,6 +248,21 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     }
     c->platform.showWindow(c->platform.context, false);
     return WatchStart::Started;
+}
+
+void EnterWatch(WatchController* c, const char16_t* title, const char16_t* image, uint32_t pid, WatchState state,
+                FinishAction then) {
+    WatchStatus* s = c->status;
+    CopyWide(s->watchedApp.title, title, APP_TITLE_CAPACITY);
+    CopyWide(s->watchedApp.imageName, image, APP_IMAGE_CAPACITY);
+    s->watchedApp.pid = pid;
+    s->notice[0] = 0;
+    s->watchMode = WATCH_ON;
+    s->currentState = state;
+    s->watchSerial++;
+    DropCountdown(c);
+    ResetFinish(&c->finish, then);
+    c->platform.enableList(c->platform.context, false);
 }
 
 void StopWatching(WatchController* c, const char16_t* notice) {

@@ -11,6 +11,10 @@ void ApplyOverride(WatchController* c, const WatchOptions* options);
 // the options of this watch. Vanished: the process could not be attached, and nothing changed.
 enum class WatchStart { Started, Vanished, NoTimer };
 WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOptions* options);
+// The watch status of a watch that begins (or an image awaited): its app, its state, a new
+// serial, the command's finished action, and the list out of reach.
+void EnterWatch(WatchController* c, const char16_t* title, const char16_t* image, uint32_t pid, WatchState state,
+                FinishAction then);
 // Ends the watch, or the waiting for an image, as StopWatching does. With `keepFinish` the
 // finished action and its countdown go on (the watched app exited).
 void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish);

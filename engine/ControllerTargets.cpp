@@ -37,16 +37,7 @@ void BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
     c->waitingOptions = *options;
     s->sampling = false;  // nothing is sampled until the app runs
     CopyWide(s->waitingFor, imageName, APP_IMAGE_CAPACITY);
-    CopyWide(s->watchedApp.title, imageName, APP_TITLE_CAPACITY);
-    CopyWide(s->watchedApp.imageName, imageName, APP_IMAGE_CAPACITY);
-    s->watchedApp.pid = 0;
-    s->notice[0] = 0;
-    s->watchMode = WATCH_ON;
-    s->currentState = STATE_IDLE;
-    s->watchSerial++;
-    DropCountdown(c);
-    ResetFinish(&c->finish, options->then);
-    c->platform.enableList(Context(c), false);
+    EnterWatch(c, imageName, imageName, 0, STATE_IDLE, options->then);
     AddTrayIcon(c->tray);
     UpdateTray(c);
     char16_t line[APP_IMAGE_CAPACITY + 32];

@@ -21,23 +21,13 @@ import zipfile
 import jsonschema
 import yaml
 
+from checks import check, finish
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from peimage import Image  # noqa: E402
 
 RT_VERSION = 16
-failures = []
-passed = 0
-
-
-def check(condition, message):
-    global passed
-    if condition:
-        passed += 1
-    else:
-        failures.append(message)
-        print("FAIL:", message, flush=True)
-    return condition
 
 
 def project_version():
@@ -150,8 +140,7 @@ def main():
         ("no download at all", lambda d: d.pop("architecture")),
         ("a hash that is not hex", lambda d: d["architecture"]["64bit"].update(hash="z" * 64)),
     ])
-    print(f"package: {passed} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return finish("package")
 
 
 if __name__ == "__main__":

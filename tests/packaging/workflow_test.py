@@ -8,18 +8,9 @@ import sys
 
 import yaml
 
+from checks import check, finish
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-failures = []
-passed = 0
-
-
-def check(condition, message):
-    global passed
-    if condition:
-        passed += 1
-    else:
-        failures.append(message)
-        print("FAIL:", message, flush=True)
 
 
 def main():
@@ -47,8 +38,7 @@ def main():
     upload = [s for s in mingw if s.get("uses", "").startswith("actions/upload-artifact@")]
     check(len(upload) == 1 and "dist/*.zip" in upload[0].get("with", {}).get("path", ""),
           "the MinGW job does not upload the zip")
-    print(f"workflow: {passed} passed, {len(failures)} failed")
-    return 1 if failures else 0
+    return finish("workflow")
 
 
 if __name__ == "__main__":
