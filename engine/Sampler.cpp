@@ -114,46 +114,17 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
     }
 }
 
-namespace {
-
-uint32_t IndexSlot(uint32_t pid) {
-    return (pid * 2654435761u) >> (32 - 12);  // 12 bits: MEMBER_INDEX_SLOTS
-}
-static_assert(MEMBER_INDEX_SLOTS == 1 << 12, "IndexSlot takes 12 bits");
-
-// Only the slots the last build used are cleared, not the whole index.
-void BuildPreviousIndex(PreviousTable* previous) {
-    for (int32_t i = 0; i < previous->indexed; i++) {
-        previous->index[previous->indexSlots[i]] = 0;
-    }
-    for (int32_t i = 0; i < previous->count; i++) {
-        uint32_t slot = IndexSlot(previous->entries[i].pid);
-        while (previous->index[slot] != 0) {
-            slot = (slot + 1) & (MEMBER_INDEX_SLOTS - 1);
-        }
-        previous->index[slot] = i + 1;
-        previous->indexSlots[i] = static_cast<int32_t>(slot);
-    }
-    previous->indexed = previous->count;
-}
-
-uint64_t Growth(uint64_t now, uint64_t before) {
+static uint64_t Growth(uint64_t now, uint64_t before) {
     return now > before ? now - before : 0;  // a counter that went back adds nothing
 }
 
-}  // namespace
-
+// A system's list never holds one pid twice, so the first entry with the pid is the only one.
 const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime) {
-    if (previous->count <= 0) {
+    int32_t i = previous->count > 0 ? PidSetIndexOf(&previous->index, pid) : -1;
+    if (i < 0 || previous->entries[i].creationTime != creationTime) {
         return nullptr;
     }
-    for (uint32_t slot = IndexSlot(pid); previous->index[slot] != 0; slot = (slot + 1) & (MEMBER_INDEX_SLOTS - 1)) {
-        const ProcessCounters* e = &previous->entries[previous->index[slot] - 1];
-        if (e->pid == pid && e->creationTime == creationTime) {
-            return e;
-        }
-    }
-    return nullptr;
+    return &previous->entries[i];
 }
 
 void ClearPreviousTable(PreviousTable* previous) {
@@ -201,7 +172,10 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
     previous->time = now;
     previous->wallTime = wallNow;
     previous->valid = true;
-    BuildPreviousIndex(previous);
+    for (int32_t i = 0; i < count; i++) {
+        previous->pids[i] = current[i].pid;
+    }
+    BuildPidSet(&previous->index, previous->pids, count);
     return s;
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/PidSet.h"
+
 #include <cstdint>
 
 // Follows one process and everything it spawned, and turns each second's cumulative counters
@@ -9,7 +11,7 @@
 constexpr int MAX_SNAPSHOT_PROCESSES = 2048;
 constexpr int MAX_TREE_PROCESSES = MAX_SNAPSHOT_PROCESSES;  // a tree may fill a whole snapshot
 constexpr int MAX_DESCENDANT_PASSES = 64;
-constexpr int MEMBER_INDEX_SLOTS = 2 * MAX_TREE_PROCESSES;  // a power of two, at most half full
+static_assert(PID_SET_CAPACITY >= MAX_TREE_PROCESSES, "every member is indexed");
 
 // Times are 100-ns units, as FILETIME holds them.
 struct ProcessCounters {
@@ -29,13 +31,12 @@ struct SnapshotEntry {
     uint8_t inTree;
 };
 
-// The members measured at the previous sample. `index` finds an entry by pid and creation
-// time in constant time; `time` is on the interval clock, `wallTime` the system time then.
+// The members measured at the previous sample. `index` finds an entry by its pid in constant
+// time; `time` is on the interval clock, `wallTime` the system time then.
 struct PreviousTable {
     ProcessCounters entries[MAX_TREE_PROCESSES];
-    int32_t index[MEMBER_INDEX_SLOTS];  // entry + 1, 0 for an empty slot
-    int32_t indexSlots[MAX_TREE_PROCESSES];  // the slots in use, cleared before the next build
-    int32_t indexed;
+    uint32_t pids[MAX_TREE_PROCESSES];  // the entries' pids, which `index` refers into
+    PidSet index;
     int32_t count;
     uint64_t time;
     uint64_t wallTime;
