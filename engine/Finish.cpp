@@ -46,36 +46,6 @@ FinishStep FinishSecond(FinishState* f) {
     return FinishStep::Perform;
 }
 
-namespace {
-
-bool SameIgnoringCase(const char16_t* a, const char* b) {
-    for (; *a && *b; a++, b++) {
-        char16_t x = (*a >= u'A' && *a <= u'Z') ? static_cast<char16_t>(*a + 32) : *a;
-        if (x != static_cast<char16_t>(*b)) {
-            return false;
-        }
-    }
-    return *a == 0 && *b == 0;
-}
-
-}  // namespace
-
-bool ParseFinishAction(const char16_t* text, FinishAction* out) {
-    struct Name { const char* name; FinishAction action; };
-    static const Name NAMES[] = {{"none", FinishAction::None},
-                                 {"sleep", FinishAction::Sleep},
-                                 {"hibernate", FinishAction::Hibernate},
-                                 {"shutdown", FinishAction::Shutdown},
-                                 {"exit", FinishAction::Exit}};
-    for (const Name& n : NAMES) {
-        if (SameIgnoringCase(text, n.name)) {
-            *out = n.action;
-            return true;
-        }
-    }
-    return false;
-}
-
 const char* FinishLogText(FinishAction action) {
     switch (action) {
     case FinishAction::Sleep: return "sleeping the PC";

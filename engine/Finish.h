@@ -31,8 +31,6 @@ FinishStep FinishBusyAgain(FinishState* finish);
 FinishStep FinishCancel(FinishState* finish);
 FinishStep FinishSecond(FinishState* finish);
 
-// "sleep", "hibernate", "shutdown", "exit", "none" on the command line.
-bool ParseFinishAction(const char16_t* text, FinishAction* out);
 // The log's words: "sleeping the PC", ...; the tooltip's: "Sleep", "Hibernate", "Shut down";
 // the choice as the log names it: "do nothing", "sleep", ..., "exit Pellacord".
 const char* FinishLogText(FinishAction action);

@@ -83,6 +83,14 @@ bool ContainsIgnoringCase(const char16_t* text, const char16_t* part) {
     return false;
 }
 
+bool EqualIgnoringCase(const char16_t* a, const char16_t* b) {
+    while (*a && FoldCase(*a) == FoldCase(*b)) {
+        a++;
+        b++;
+    }
+    return FoldCase(*a) == FoldCase(*b);
+}
+
 int32_t FindAppByTitle(const AppList* apps, const char16_t* text) {
     for (int32_t i = 0; i < apps->count; i++) {
         if (ContainsIgnoringCase(apps->entries[i].title, text)) {

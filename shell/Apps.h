@@ -61,4 +61,5 @@ void CopyWideTruncated(char16_t* dst, const char16_t* src, int32_t capacity);
 int32_t FindAppByTitle(const AppList* apps, const char16_t* text);
 int32_t FindAppByPid(const AppList* apps, uint32_t pid);
 bool ContainsIgnoringCase(const char16_t* text, const char16_t* part);
+bool EqualIgnoringCase(const char16_t* a, const char16_t* b);
 char16_t FoldCase(char16_t c);

@@ -1,5 +1,6 @@
 #include "shell/CommandLine.h"
 
+#include "shell/Apps.h"
 #include "ui/Format.h"
 
 const char16_t COMMAND_USAGE[] =
@@ -34,22 +35,10 @@ bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
 
-char16_t Lower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
-
-bool Same(const char16_t* a, const char16_t* b) {
-    while (*a && Lower(*a) == Lower(*b)) {
-        a++;
-        b++;
-    }
-    return Lower(*a) == Lower(*b);
-}
-
 bool EndsWith(const char16_t* text, const char16_t* suffix) {
     int32_t n = WideLength(text);
     int32_t m = WideLength(suffix);
-    return n >= m && Same(text + n - m, suffix);
+    return n >= m && EqualIgnoringCase(text + n - m, suffix);
 }
 
 // Digits, then at most one decimal digit after a point: value * 10 + tenths, in 64 bits.
@@ -108,7 +97,7 @@ bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond) {
     struct Unit { const char16_t* name; uint64_t bytes; };
     static const Unit UNITS[] = {{u"B/s", 1}, {u"KB/s", 1024}, {u"MB/s", 1048576}};
     for (const Unit& u : UNITS) {
-        if (Same(rest, u.name)) {
+        if (EqualIgnoringCase(rest, u.name)) {
             return Fits(tenths * u.bytes / 10, bytesPerSecond);
         }
     }
@@ -118,7 +107,7 @@ bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond) {
 bool ParseCountRate(const char16_t* text, uint32_t* perSecond) {
     uint64_t tenths = 0;
     const char16_t* rest = ReadTenths(text, &tenths);
-    if (!rest || tenths % 10 != 0 || (*rest != 0 && !Same(rest, u"/s"))) {
+    if (!rest || tenths % 10 != 0 || (*rest != 0 && !EqualIgnoringCase(rest, u"/s"))) {
         return false;
     }
     return Fits(tenths / 10, perSecond);
@@ -135,7 +124,7 @@ bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
             return false;
         }
         uint64_t n = tenths / 10;
-        char16_t unit = Lower(*s);
+        char16_t unit = FoldCase(*s);
         if (unit == u'm' && !minutes && !seconds) {
             minutes = true;
             total += n * 60000;
@@ -327,16 +316,15 @@ int32_t JoinCommandLine(char16_t* out, int32_t capacity, const char16_t* const* 
 
 int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count,
                               uint32_t pid) {
-    constexpr int32_t MAX = 64;
-    if (count > MAX) {
+    if (count > COMMAND_ARGUMENTS_MAX) {
         return -1;
     }
-    const char16_t* rewritten[MAX];
+    const char16_t* rewritten[COMMAND_ARGUMENTS_MAX];
     char16_t pidText[16];
     FormatText(pidText, 16, u"%u", pid);
     int32_t n = 0;
     for (int32_t i = 0; i < count; i++) {
-        if (i > 0 && Same(args[i], u"--run") && i + 1 < count) {
+        if (i > 0 && EqualIgnoringCase(args[i], u"--run") && i + 1 < count) {
             rewritten[n++] = u"--watch";
             rewritten[n++] = pidText;
             i++;
@@ -379,16 +367,35 @@ void FormatBound(char16_t* out, int32_t row, uint32_t value) {
     }
 }
 
-bool IsDecimal(const char16_t* text) {
-    if (!*text) {
-        return false;
-    }
-    for (; *text; text++) {
-        if (*text < u'0' || *text > u'9') {
+// A process id: decimal digits only, not 0, within 32 bits.
+bool ParsePid(const char16_t* text, uint32_t* pid) {
+    uint64_t v = 0;
+    for (const char16_t* d = text; *d; d++) {
+        if (*d < u'0' || *d > u'9') {
+            return false;
+        }
+        v = v * 10 + static_cast<uint64_t>(*d - u'0');
+        if (v > 0xFFFFFFFFull) {
             return false;
         }
     }
-    return true;
+    return v != 0 && Fits(v, pid);
+}
+
+bool ParseFinishAction(const char16_t* text, FinishAction* out) {
+    struct Name { const char16_t* name; FinishAction action; };
+    static const Name NAMES[] = {{u"none", FinishAction::None},
+                                 {u"sleep", FinishAction::Sleep},
+                                 {u"hibernate", FinishAction::Hibernate},
+                                 {u"shutdown", FinishAction::Shutdown},
+                                 {u"exit", FinishAction::Exit}};
+    for (const Name& n : NAMES) {
+        if (EqualIgnoringCase(text, n.name)) {
+            *out = n.action;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -408,7 +415,7 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
                                      {u"--version", CommandKind::Version}, {u"-h", CommandKind::Help},
                                      {u"/?", CommandKind::Help}};
         for (const Sole& s : SOLES) {
-            if (Same(a, s.name)) {
+            if (EqualIgnoringCase(a, s.name)) {
                 if (out->kind != CommandKind::Start || sole) {
                     return Fail(out, u"%s cannot be given with other options", a);
                 }
@@ -423,8 +430,8 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         if (sole) {
             return Fail(out, u"%s cannot be given with --release, --show, --exit, --help or --version", a);
         }
-        if (Same(a, u"--watch") || Same(a, u"--run")) {
-            bool run = Same(a, u"--run");
+        if (EqualIgnoringCase(a, u"--watch") || EqualIgnoringCase(a, u"--run")) {
+            bool run = EqualIgnoringCase(a, u"--run");
             if (out->kind != CommandKind::Start) {
                 return Fail(out, u"only one of --watch and --run may be given");
             }
@@ -437,22 +444,15 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             CopyWide(out->text, value, COMMAND_TEXT_CAPACITY);
             out->kind = run ? CommandKind::Run : CommandKind::Watch;
             if (!run) {
-                uint64_t pid = 0;
-                for (const char16_t* d = value; IsDecimal(value) && *d && pid <= 0xFFFFFFFFull; d++) {
-                    pid = pid * 10 + static_cast<uint64_t>(*d - u'0');
-                }
-                if (IsDecimal(value) && pid != 0 && pid <= 0xFFFFFFFFull) {
-                    out->targetKind = TargetKind::Pid;
-                    out->pid = static_cast<uint32_t>(pid);
-                } else {
-                    out->targetKind = EndsWith(value, u".exe") ? TargetKind::Image : TargetKind::Title;
-                }
+                out->targetKind = ParsePid(value, &out->pid)  ? TargetKind::Pid
+                                  : EndsWith(value, u".exe") ? TargetKind::Image
+                                                             : TargetKind::Title;
             }
             i++;
             continue;
         }
         for (const LimitOption& o : LIMIT_OPTIONS) {
-            if (!Same(a, o.name)) {
+            if (!EqualIgnoringCase(a, o.name)) {
                 continue;
             }
             if (out->options.hasLimit[o.row]) {
@@ -479,7 +479,7 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         if (handled) {
             continue;
         }
-        if (Same(a, u"--screen")) {
+        if (EqualIgnoringCase(a, u"--screen")) {
             if (out->options.screen) {
                 return Fail(out, u"--screen is given twice");
             }
@@ -487,7 +487,7 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             watchOption = true;
             continue;
         }
-        if (Same(a, u"--then")) {
+        if (EqualIgnoringCase(a, u"--then")) {
             if (out->hasThen) {
                 return Fail(out, u"--then is given twice");
             }
@@ -506,4 +506,17 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         return Fail(out, u"the limits, --screen and --then go with --watch or --run");
     }
     return EXIT_OK;
+}
+
+int32_t ParseCommandLine(const char16_t* line, CommandArguments* a, Command* out) {
+    a->count = SplitCommandLine(line, a->text, COMMAND_LINE_CAPACITY, a->args, COMMAND_ARGUMENTS_MAX);
+    if (a->count < 0) {
+        a->count = 0;
+        *out = Command{};
+        CopyWide(out->error, u"the command line has too many arguments", COMMAND_ERROR_CAPACITY);
+        return EXIT_USAGE;
+    }
+    LimitTable bounds;
+    SetDefaultLimits(&bounds);
+    return ParseCommand(a->args + 1, a->count > 0 ? a->count - 1 : 0, &bounds, out);
 }

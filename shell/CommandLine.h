@@ -11,6 +11,8 @@
 //
 // A start without arguments is the program as it always was.
 
+constexpr int32_t COMMAND_LINE_CAPACITY = 32768;  // the longest command line Windows passes
+constexpr int32_t COMMAND_ARGUMENTS_MAX = 64;
 constexpr int32_t COMMAND_TEXT_CAPACITY = 1024;   // a --run command line or a --watch target
 constexpr int32_t COMMAND_ERROR_CAPACITY = 256;
 
@@ -54,6 +56,18 @@ int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* c
 // Parses the arguments after the program's name. Returns EXIT_OK, or EXIT_USAGE with the
 // reason in `error`.
 int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTable* bounds, Command* out);
+
+// A whole command line split into its arguments, the program's name first.
+struct CommandArguments {
+    char16_t text[COMMAND_LINE_CAPACITY];
+    const char16_t* args[COMMAND_ARGUMENTS_MAX];
+    int32_t count;  // 0 for an empty line
+};
+
+// Splits a whole command line and parses what follows the program's name, within the bounds
+// of the limits' rows: what the first copy does with its own, and the running copy with one
+// handed over. Returns EXIT_OK, or EXIT_USAGE with the reason in `error`.
+int32_t ParseCommandLine(const char16_t* line, CommandArguments* arguments, Command* out);
 
 // The values as the options take them: "20%" or "12.5%" of one core (in permille);
 // "1MB/s", "512KB/s", "100B/s" (bytes a second); "3000/s" (faults a second); "45s", "10m",

@@ -8,12 +8,10 @@
 
 namespace {
 
-constexpr int32_t MAX_ARGUMENTS = 64;
 constexpr int32_t TELL_CAPACITY = COMMAND_MESSAGE_CAPACITY + 96;
 
 // The split arguments, kept for the rewriting of a --run.
-char16_t g_argumentText[COMMAND_LINE_CAPACITY];
-const char16_t* g_arguments[MAX_ARGUMENTS];
+CommandArguments g_arguments;
 
 void TellUsageError(const Command* command) {
     char16_t text[TELL_CAPACITY];
@@ -80,17 +78,7 @@ void TellFailure(const Command* command, int32_t exitCode) {
 
 int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex) {
     Command* command = &launch->command;
-    int32_t count = SplitCommandLine(AsUtf16(commandLine), g_argumentText, COMMAND_LINE_CAPACITY, g_arguments,
-                                     MAX_ARGUMENTS);
-    LimitTable bounds;
-    SetDefaultLimits(&bounds);
-    int32_t code = EXIT_USAGE;
-    if (count < 0) {
-        *command = Command{};
-        CopyWide(command->error, u"the command line has too many arguments", COMMAND_ERROR_CAPACITY);
-    } else {
-        code = ParseCommand(g_arguments + 1, count > 0 ? count - 1 : 0, &bounds, command);
-    }
+    int32_t code = ParseCommandLine(AsUtf16(commandLine), &g_arguments, command);
     if (code != EXIT_OK) {
         TellUsageError(command);  // and nothing else: no window, no log, no file touched
         return code;
@@ -109,17 +97,16 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex)
     }
     CopyWide(launch->line, AsUtf16(commandLine), COMMAND_LINE_CAPACITY);
     if (command->kind == CommandKind::Run) {
-        char16_t shown[COMMAND_TEXT_CAPACITY];
-        CopyWide(shown, command->text, COMMAND_TEXT_CAPACITY);
         uint32_t error = 0;
         if (!StartRun(launch, &error)) {
             char16_t text[TELL_CAPACITY + COMMAND_TEXT_CAPACITY];
             FormatText(text, TELL_CAPACITY + COMMAND_TEXT_CAPACITY, u"Pellacord: could not start \"%s\": error %u\r\n",
-                       shown, error);
+                       command->text, error);
             TellUser(text, true);
             return EXIT_NOT_FOUND;
         }
-        if (RunAsWatchCommandLine(launch->line, COMMAND_LINE_CAPACITY, g_arguments, count, command->pid) < 0) {
+        if (RunAsWatchCommandLine(launch->line, COMMAND_LINE_CAPACITY, g_arguments.args, g_arguments.count,
+                                  command->pid) < 0) {
             launch->line[0] = 0;  // cannot be: it is shorter than the line it came from
         }
     }

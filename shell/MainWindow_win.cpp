@@ -198,16 +198,12 @@ int32_t RunCommand(const Command* command, const char16_t* line) {
 // A second copy hands its command line over and waits for the exit code.
 LRESULT OnCommandData(const COPYDATASTRUCT* data) {
     static char16_t line[COMMAND_LINE_CAPACITY];
-    static char16_t text[COMMAND_LINE_CAPACITY];
-    static const char16_t* args[64];
+    static CommandArguments arguments;
     static Command command;
     if (!ReadCommandData(data, line, COMMAND_LINE_CAPACITY)) {
         return EXIT_USAGE;
     }
-    LimitTable bounds;
-    SetDefaultLimits(&bounds);
-    int32_t count = SplitCommandLine(line, text, COMMAND_LINE_CAPACITY, args, 64);
-    if (count < 1 || ParseCommand(args + 1, count - 1, &bounds, &command) != EXIT_OK ||
+    if (ParseCommandLine(line, &arguments, &command) != EXIT_OK || arguments.count < 1 ||
         command.kind == CommandKind::Run || command.kind == CommandKind::Help || command.kind == CommandKind::Version) {
         WriteLogLineWide(&g.log, "command refused: ", AsWide(SkipProgramName(line)));
         return EXIT_USAGE;

@@ -1,4 +1,6 @@
 #pragma once
+#include "shell/CommandLine.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -11,7 +13,6 @@ constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"Local\\PellacordSingleInstance";
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"PellacordWindow";
 constexpr UINT WM_SHOW_EXISTING = 0x8002;
 constexpr ULONG_PTR COMMAND_DATA_TAG = 0x444D4350;  // "PCMD"
-constexpr int32_t COMMAND_LINE_CAPACITY = 32768;    // the longest command line Windows passes
 constexpr DWORD COMMAND_ANSWER_TIMEOUT_MS = 15000;
 
 enum class InstanceRole {

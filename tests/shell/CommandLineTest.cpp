@@ -17,16 +17,12 @@ struct Parsed {
     std::unique_ptr<Command> command = std::make_unique<Command>();
 };
 
-// Parses the arguments of "Pellacord.exe <line>" as the program does.
+// Parses "Pellacord.exe <line>" as the program does.
 Parsed Parse(const char16_t* line) {
     std::u16string full = std::u16string(u"\"C:\\Program Files\\Pellacord\\Pellacord.exe\" ") + line;
-    char16_t buffer[2048];
-    const char16_t* args[64];
-    int32_t count = SplitCommandLine(full.c_str(), buffer, 2048, args, 64);
-    LimitTable bounds;
-    SetDefaultLimits(&bounds);
+    auto arguments = std::make_unique<CommandArguments>();
     Parsed p;
-    p.code = ParseCommand(args + 1, count - 1, &bounds, p.command.get());
+    p.code = ParseCommandLine(full.c_str(), arguments.get(), p.command.get());
     return p;
 }
 
@@ -139,6 +135,14 @@ TEST(CommandLine, TableOfCases) {
             }
         }
     }
+    // More arguments than the program keeps is a usage error too, not a cut command.
+    std::u16string many = u"--watch x";
+    for (int i = 0; i < COMMAND_ARGUMENTS_MAX; i++) {
+        many += u" --screen";
+    }
+    Parsed p = Parse(many.c_str());
+    EXPECT_EQ(p.code, EXIT_USAGE);
+    EXPECT_TRUE(Contains(p.command->error, u"too many arguments")) << Printable(p.command->error);
 }
 
 TEST(CommandLine, TargetKinds) {
