@@ -1,5 +1,7 @@
 #include "files/Paths.h"
 
+#include "ui/Format.h"
+
 void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t* out) {
     out[0] = 0;
     int32_t cut = -1;
@@ -8,10 +10,7 @@ void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t*
             cut = i + 1;
         }
     }
-    int32_t nameLength = 0;
-    while (fileName[nameLength]) {
-        nameLength++;
-    }
+    const int32_t nameLength = WideLength(fileName);
     if (cut < 0 || cut + nameLength > PATH_CAPACITY - 1) {
         return;
     }

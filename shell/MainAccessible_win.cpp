@@ -154,7 +154,7 @@ void OnAccessibleAction(Program* p, int32_t child) {
 
 void NotifyShownChanges(Program* p) {
     const char16_t* name = ButtonAccName(&p->status);
-    if (WideLength(name) != WideLength(p->spokenButtonName) || name[0] != p->spokenButtonName[0]) {
+    if (!WideEqual(name, p->spokenButtonName)) {
         CopyWide(p->spokenButtonName, name, 16);
         NotifyAccessible(p->mainWindow, EVENT_OBJECT_NAMECHANGE, ACC_BUTTON);
     }

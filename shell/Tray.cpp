@@ -3,14 +3,6 @@
 #include "shell/IconPainter.h"
 #include "ui/Format.h"
 
-static bool WideEqual(const char16_t* a, const char16_t* b) {
-    while (*a && *a == *b) {
-        a++;
-        b++;
-    }
-    return *a == *b;
-}
-
 TrayIconKind TrayIconKindOf(WatchState state) {
     return state == STATE_BUSY ? TrayIconKind::Busy : state == STATE_GRACE ? TrayIconKind::Grace : TrayIconKind::Idle;
 }

@@ -208,3 +208,11 @@ int WideLength(const char16_t* s) {
     }
     return n;
 }
+
+bool WideEqual(const char16_t* a, const char16_t* b) {
+    while (*a && *a == *b) {
+        a++;
+        b++;
+    }
+    return *a == *b;
+}

@@ -19,6 +19,7 @@ void CopyWide(char16_t* dst, const char16_t* src, int capacity);
 // never start a line of its own.
 void CopyWidePrintable(char16_t* dst, const char16_t* src, int capacity);
 int WideLength(const char16_t* s);
+bool WideEqual(const char16_t* a, const char16_t* b);
 
 // A small printf with the directives the program uses: %u (uint32_t), %d (int32_t),
 // %s (a string of the same code unit), %c, %% and an optional '0' flag and width.
