@@ -8,6 +8,16 @@ void ControllerLog(WatchController* c, const char* text) {
     c->platform.writeLog(c->platform.context, text);
 }
 
+bool StartTicks(WatchController* c) {
+    uint32_t error = c->platform.startTimer(c->platform.context);
+    if (error != 0) {
+        char line[80];
+        FormatText8(line, sizeof(line), "could not start the tick timer: error %u", error);
+        ControllerLog(c, line);
+    }
+    return error == 0;
+}
+
 namespace {
 
 void Log(WatchController* c, const char* text) {
@@ -197,11 +207,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     }
     // The tick comes first: a lock taken without ticks to release it would keep the PC awake
     // for good. The period starts again from now.
-    uint32_t timerError = c->platform.startTimer(c->platform.context);
-    if (timerError != 0) {
-        char line[80];
-        FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
-        Log(c, line);
+    if (!StartTicks(c)) {
         s->sampling = false;
         if (s->watchMode == WATCH_ON) {
             EndWatch(c, u"Windows refused a timer \u00B7 the app is not watched", false);

@@ -5,6 +5,8 @@
 // reactions to the tick.
 
 void ControllerLog(WatchController* c, const char* text);
+// Starts the tick timer, or restarts its period; a refusal is logged, and false.
+bool StartTicks(WatchController* c);
 // Puts the limits and screen choice of a watch in place of the saved ones, until it ends.
 void ApplyOverride(WatchController* c, const WatchOptions* options);
 // Starts watching the process of `entry` (the image name stands in for an empty title) with

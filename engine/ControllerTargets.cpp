@@ -20,18 +20,15 @@ void TitleFromList(WatchController* c, AppEntry* entry) {
     }
 }
 
-void BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOptions* options) {
+// False when there can be no ticks to look for the image: nothing is awaited then.
+bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOptions* options) {
     WatchStatus* s = c->status;
     if (s->watchMode == WATCH_ON) {
         EndWatch(c, u"", false);
     }
-    uint32_t timerError = c->platform.startTimer(Context(c));
-    if (timerError != 0) {
-        char line[80];
-        FormatText8(line, sizeof(line), "could not start the tick timer: error %u", timerError);
-        ControllerLog(c, line);
+    if (!StartTicks(c)) {
         CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
-        return;
+        return false;
     }
     ApplyOverride(c, options);
     c->waitingOptions = *options;
@@ -45,6 +42,7 @@ void BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
     c->platform.writeLogWide(Context(c), "", line);
     c->platform.showWindow(Context(c), false);
     c->platform.invalidateWindow(Context(c));
+    return true;
 }
 
 }  // namespace
@@ -76,8 +74,7 @@ bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16
         if (kind == TargetKind::Image) {
             pid = c->platform.findImage(Context(c), text);
             if (pid == 0) {
-                BeginWaiting(c, text, options);
-                return true;
+                return BeginWaiting(c, text, options);
             }
         }
         if (!c->platform.processImage(Context(c), pid, entry.imageName, APP_IMAGE_CAPACITY)) {

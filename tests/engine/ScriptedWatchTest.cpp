@@ -285,6 +285,15 @@ TEST_F(ScriptedWatch, AnImageThatIsNotRunningIsAwaited) {
     EXPECT_EQ(status.watchMode, WATCH_OFF);
     EXPECT_FALSE(tray.iconShown);
     EXPECT_FALSE(out.timerRunning);
+
+    // Without a timer nothing could ever look for the app: the command fails.
+    out.timerError = 1406;
+    from = out.log.size();
+    EXPECT_FALSE(WatchTarget(&c, TargetKind::Image, 0, u"blender.exe", &o));
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"could not start the tick timer: error 1406"}));
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_EQ(status.waitingFor[0], 0);
+    EXPECT_FALSE(tray.iconShown);
 }
 
 TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
