@@ -31,10 +31,7 @@ void LoadTcpTableApi(TcpTableApi* api) {
     api->release = FreeHeapBlock;
     HMODULE module = LoadSystemLibrary(L"iphlpapi.dll");
     api->module = module;
-    if (module) {
-        api->getExtendedTcpTable = reinterpret_cast<GetExtendedTcpTableFn>(
-            reinterpret_cast<void*>(GetProcAddress(module, "GetExtendedTcpTable")));
-    }
+    api->getExtendedTcpTable = LibraryFunction<GetExtendedTcpTableFn>(module, "GetExtendedTcpTable");
 }
 
 void UnloadTcpTableApi(TcpTableApi* api) {

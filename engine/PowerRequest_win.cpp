@@ -1,5 +1,6 @@
 #include "engine/PowerRequest_win.h"
 
+#include "shell/SystemLibrary_win.h"
 #include "shell/Wide_win.h"
 
 #include <windows.h>
@@ -17,11 +18,6 @@ namespace {
 
 PowerReasonCalls* Calls(void* context) {
     return static_cast<PowerReasonCalls*>(context);
-}
-
-FARPROC Kernel32Function(const char* name) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    return kernel ? GetProcAddress(kernel, name) : nullptr;
 }
 
 void* Create(void* context, const char16_t* text) {
@@ -54,10 +50,9 @@ static_assert(PowerRequestDisplayRequired == POWER_REQUEST_DISPLAY, "POWER_REQUE
 static_assert(PowerRequestSystemRequired == POWER_REQUEST_SYSTEM, "POWER_REQUEST_TYPE");
 
 PowerReasonApi WindowsPowerReasonApi(PowerReasonCalls* calls) {
-    calls->create = reinterpret_cast<decltype(calls->create)>(
-        reinterpret_cast<void*>(Kernel32Function("PowerCreateRequest")));
-    calls->set = reinterpret_cast<decltype(calls->set)>(reinterpret_cast<void*>(Kernel32Function("PowerSetRequest")));
-    calls->clear =
-        reinterpret_cast<decltype(calls->clear)>(reinterpret_cast<void*>(Kernel32Function("PowerClearRequest")));
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    calls->create = LibraryFunction<decltype(calls->create)>(kernel32, "PowerCreateRequest");
+    calls->set = LibraryFunction<decltype(calls->set)>(kernel32, "PowerSetRequest");
+    calls->clear = LibraryFunction<decltype(calls->clear)>(kernel32, "PowerClearRequest");
     return PowerReasonApi{calls, Create, Set, Clear, Close};
 }

@@ -209,11 +209,7 @@ void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* q) {
     q->buffer = nullptr;
     q->bufferSize = 0;
     q->query = nullptr;
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    if (ntdll) {
-        q->query = reinterpret_cast<decltype(q->query)>(
-            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
-    }
+    q->query = LibraryFunction<decltype(q->query)>(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
     sampler->platform = ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow};
 }
 

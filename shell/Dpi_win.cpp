@@ -8,10 +8,10 @@ namespace {
 
 constexpr int MDT_EFFECTIVE_DPI = 0;
 
+// user32 is imported, so it is loaded already; its newer exports are looked up.
 template <typename Fn>
 Fn User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");  // loaded with the program: imported
-    return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    return LibraryFunction<Fn>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 }  // namespace
@@ -36,6 +36,19 @@ RECT FrameForClient(RECT client, DWORD style, int32_t dpi) {
         AdjustWindowRect(&frame, style, FALSE);
     }
     return frame;
+}
+
+RECT WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (monitor && GetMonitorInfoW(monitor, &info)) {
+        return info.rcWork;
+    }
+    RECT work;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return work;
 }
 
 int32_t SystemMetricAt(int32_t index, int32_t dpi) {

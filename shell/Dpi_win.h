@@ -13,3 +13,5 @@ int32_t MonitorDpiAt(POINT point, int32_t fallback);
 RECT FrameForClient(RECT client, DWORD style, int32_t dpi);
 // GetSystemMetrics at a DPI.
 int32_t SystemMetricAt(int32_t index, int32_t dpi);
+// The work area of a monitor; of the primary one for null.
+RECT WorkAreaOf(HMONITOR monitor);

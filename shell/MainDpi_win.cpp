@@ -1,4 +1,4 @@
-// The window at a new scale: a monitor of another DPI, or the one it opens on.
+// The window at a new scale: moved to a monitor of another DPI.
 #include "shell/Program_win.h"
 
 #include "shell/Dpi_win.h"
@@ -6,19 +6,6 @@
 #include "shell/IconPainter_win.h"
 
 namespace {
-
-RECT WorkAreaOf(HMONITOR monitor) {
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (monitor && GetMonitorInfoW(monitor, &info)) {
-        return info.rcWork;
-    }
-    RECT work;
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    return work;
-}
 
 void ReplaceIcon(HWND window, HICON* held, WPARAM which, int32_t size) {
     HICON icon = MakeAppIcon(APP_ICON_COLOR, size, ICON_SHAPE_EYE);
@@ -42,8 +29,7 @@ MainLayout LayoutFor(HMONITOR monitor, int32_t dpi) {
 }
 
 void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested) {
-    HMONITOR monitor = suggested ? MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST)
-                                 : MonitorFromWindow(p->mainWindow, MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR monitor = MonitorFromRect(suggested, MONITOR_DEFAULTTONEAREST);
     p->kit.dpi = dpi;
     ReleaseFonts(&p->kit);  // made again at this DPI by the next paint
     p->layout = LayoutFor(monitor, dpi);
@@ -62,18 +48,7 @@ void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested) {
     RECT frame = FrameForClient(client, MAIN_WINDOW_STYLE, dpi);
     const int32_t width = frame.right - frame.left;
     const int32_t height = frame.bottom - frame.top;
-    int32_t x, y;
-    if (suggested) {
-        x = suggested->left;
-        y = suggested->top;
-    } else {
-        RECT work = WorkAreaOf(monitor);
-        x = work.left + ((work.right - work.left) - width) / 2;
-        y = work.top + ((work.bottom - work.top) - height) / 2;
-        x = x < work.left ? work.left : x;
-        y = y < work.top ? work.top : y;
-    }
-    SetWindowPos(p->mainWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(p->mainWindow, nullptr, suggested->left, suggested->top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     // A frame drawn at another DPI than the one asked for (older systems, or no scaling of the
     // frame) leaves a client of another size: the window grows or shrinks by the difference.
     RECT got;

@@ -40,17 +40,9 @@ void Invalidate() {
     InvalidateRect(g.mainWindow, nullptr, FALSE);
 }
 
-RECT WorkArea() {
-    RECT work;
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
-        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    return work;
-}
-
 // The monitor the window opens on: the one holding the middle of the primary work area.
 HMONITOR StartMonitor(POINT* centre) {
-    RECT work = WorkArea();
+    RECT work = WorkAreaOf(nullptr);
     *centre = POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
     return MonitorFromPoint(*centre, MONITOR_DEFAULTTOPRIMARY);
 }
@@ -388,7 +380,7 @@ HWND CreateMainWindow() {
                                 g.kit.dpi);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
-    RECT work = WorkArea();
+    RECT work = WorkAreaOf(nullptr);
     int x = work.left + ((work.right - work.left) - width) / 2;
     int y = work.top + ((work.bottom - work.top) - height) / 2;
     x = x < work.left ? work.left : x;

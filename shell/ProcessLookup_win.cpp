@@ -1,5 +1,6 @@
 #include "shell/ProcessLookup_win.h"
 
+#include "engine/Sampler.h"
 #include "shell/Scoped_win.h"
 #include "shell/Wide_win.h"
 #include "ui/Format.h"
@@ -9,14 +10,15 @@
 namespace {
 
 // Creation time of a process, or all ones when it cannot be read: a process that cannot be
-// opened counts as the newest, so one that can be told apart is preferred.
+// opened counts as the newest, so one that can be told apart is preferred. Only the query
+// right is asked for: nothing else of the process is read.
 uint64_t CreationTime(uint32_t pid) {
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     FILETIME created, exited, kernel, user;
     if (!process || !GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) {
         return ~uint64_t{0};
     }
-    return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+    return FileTimeToU64(created.dwLowDateTime, created.dwHighDateTime);
 }
 
 }  // namespace

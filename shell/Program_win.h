@@ -91,8 +91,7 @@ void OnAccessibleAction(Program* p, int32_t child);
 // Tells readers what a paint shows that changed: the button's name.
 void NotifyShownChanges(Program* p);
 
-// DPI (MainDpi_win.cpp): a new scale for the window, in the rectangle Windows suggests (null
-// at start-up, where the window is centred on the work area).
+// DPI (MainDpi_win.cpp): a new scale for the window, in the rectangle Windows suggests.
 void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested);
 // The layout for a monitor's work area at a DPI.
 MainLayout LayoutFor(HMONITOR monitor, int32_t dpi);

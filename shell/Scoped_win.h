@@ -1,4 +1,6 @@
 #pragma once
+#include "shell/SystemLibrary_win.h"
+
 #include <windows.h>
 
 // Owners of one Win32 handle for one scope: whatever path leaves the scope, the handle is
@@ -70,7 +72,7 @@ public:
     // The named export, or null when the library or the export is missing.
     template <typename Fn>
     Fn Function(const char* name) const {
-        return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+        return LibraryFunction<Fn>(module_, name);
     }
 
 private:

@@ -32,11 +32,6 @@ struct OleApi {
 
 OleApi g_ole;
 
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
 bool LoadOle() {
     if (g_ole.tried) {
         return g_ole.ready;
@@ -46,11 +41,11 @@ bool LoadOle() {
     HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
     HMODULE oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
     HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
-    auto coInitializeEx = Lookup<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32, "CoInitializeEx");
-    g_ole.lresultFromObject = Lookup<decltype(g_ole.lresultFromObject)>(oleacc, "LresultFromObject");
+    auto coInitializeEx = LibraryFunction<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32, "CoInitializeEx");
+    g_ole.lresultFromObject = LibraryFunction<decltype(g_ole.lresultFromObject)>(oleacc, "LresultFromObject");
     g_ole.createStdAccessibleObject =
-        Lookup<decltype(g_ole.createStdAccessibleObject)>(oleacc, "CreateStdAccessibleObject");
-    g_ole.sysAllocString = Lookup<decltype(g_ole.sysAllocString)>(oleaut32, "SysAllocString");
+        LibraryFunction<decltype(g_ole.createStdAccessibleObject)>(oleacc, "CreateStdAccessibleObject");
+    g_ole.sysAllocString = LibraryFunction<decltype(g_ole.sysAllocString)>(oleaut32, "SysAllocString");
     if (!coInitializeEx || !g_ole.lresultFromObject || !g_ole.createStdAccessibleObject || !g_ole.sysAllocString) {
         return false;
     }
