@@ -42,15 +42,7 @@ void ApplyKeys(Program* p, const KeyEffects& e) {
     if (e.invalidate) {
         InvalidateRect(p->mainWindow, nullptr, FALSE);
     }
-    if (e.saveSettings) {
-        SaveUserSettings(&p->controller);
-    }
-    if (e.logThresholds) {
-        LogThresholds(&p->controller);
-    }
-    if (e.click != TARGET_NONE) {
-        ClickTarget(p, e.click);
-    }
+    EndControlChange(p, e.saveSettings, e.logThresholds, e.click);
 }
 
 }  // namespace
@@ -142,6 +134,18 @@ void ClickTarget(Program* p, HitTarget target) {
         NotifyAccessible(p->mainWindow, EVENT_OBJECT_STATECHANGE, ACC_CHECKBOX);
     }
     NotifyShownChanges(p);
+}
+
+void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click) {
+    if (saveSettings) {
+        SaveUserSettings(&p->controller);
+    }
+    if (logThresholds) {
+        LogThresholds(&p->controller);
+    }
+    if (click != TARGET_NONE) {
+        ClickTarget(p, click);
+    }
 }
 
 void OnListFocus(Program* p, bool gained) {

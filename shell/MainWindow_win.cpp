@@ -61,15 +61,7 @@ void ApplyPointer(const PointerEffects& e) {
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, g.mainWindow, 0};
         TrackMouseEvent(&track);
     }
-    if (e.saveSettings) {
-        SaveUserSettings(Controller());
-    }
-    if (e.logThresholds) {
-        LogThresholds(Controller());
-    }
-    if (e.click != TARGET_NONE) {
-        ClickTarget(&g, e.click);
-    }
+    EndControlChange(&g, e.saveSettings, e.logThresholds, e.click);
 }
 
 void PostponeRefresh();

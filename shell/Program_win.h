@@ -84,6 +84,9 @@ void OnFocusLost(Program* p);
 void OnListFocus(Program* p, bool gained);
 // The main window's click targets, as the pointer and the keys press them.
 void ClickTarget(Program* p, HitTarget target);
+// The end of a change by the pointer or the keys: the limits saved (and logged while
+// watching), and a target pressed.
+void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click);
 
 // Accessibility (MainAccessible_win.cpp).
 void InitAccessibility(Program* p);

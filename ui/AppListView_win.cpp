@@ -20,6 +20,13 @@ ListClient ClientOf(HWND list) {
     return ListClient{r.right - r.left, r.bottom - r.top};
 }
 
+void Notify(HWND list, const AppListView* v, int32_t code) {
+    HWND parent = GetParent(list);
+    if (parent) {
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(v->controlId, code), reinterpret_cast<LPARAM>(list));
+    }
+}
+
 void Apply(HWND list, AppListView* v, const ListEffects& e) {
     if (e.setFocus) {
         SetFocus(list);
@@ -37,22 +44,14 @@ void Apply(HWND list, AppListView* v, const ListEffects& e) {
     if (e.invalidate) {
         InvalidateRect(list, nullptr, FALSE);
     }
-    HWND parent = GetParent(list);
-    for (int32_t i = 0; i < e.notificationCount && parent; i++) {
+    for (int32_t i = 0; i < e.notificationCount; i++) {
         if (e.notifications[i] == APPLIST_SELCHANGE && v->selectedIndex >= 0) {
             NotifyAccessible(list, EVENT_OBJECT_SELECTION, v->selectedIndex + 1);
             if (GetFocus() == list) {
                 NotifyAccessible(list, EVENT_OBJECT_FOCUS, v->selectedIndex + 1);
             }
         }
-        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(v->controlId, e.notifications[i]), reinterpret_cast<LPARAM>(list));
-    }
-}
-
-void Notify(HWND list, const AppListView* v, int32_t code) {
-    HWND parent = GetParent(list);
-    if (parent) {
-        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(v->controlId, code), reinterpret_cast<LPARAM>(list));
+        Notify(list, v, e.notifications[i]);
     }
 }
 

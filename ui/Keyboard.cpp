@@ -37,6 +37,13 @@ int32_t SliderTarget(int32_t position, uint32_t key) {
     return p < 0 ? 0 : p > max ? max : p;
 }
 
+// Like the end of a drag: a slider moved by keys is saved once, however long the key repeated.
+void EndKeyMove(const KeyboardContext* c, KeyEffects* e) {
+    c->keyboard->sliderMoved = false;
+    e->saveSettings = true;
+    e->logThresholds = c->pointer->status->watchMode == WATCH_ON;
+}
+
 Rect Inflate(Rect r, int32_t by) {
     return Rect{r.left - by, r.top - by, r.right + by, r.bottom + by};
 }
@@ -141,11 +148,8 @@ KeyEffects KeyUp(KeyboardContext* c, uint32_t key) {
     KeyEffects e = {};
     e.sliderMoved = -1;
     if (IsSliderKey(key) && k->sliderMoved) {
-        // Like the end of a drag: saved once, however long the key repeated.
-        k->sliderMoved = false;
         e.handled = true;
-        e.saveSettings = true;
-        e.logThresholds = c->pointer->status->watchMode == WATCH_ON;
+        EndKeyMove(c, &e);
     } else if (key == KEY_RETURN && k->returnDown) {
         k->returnDown = false;
         e.handled = true;
@@ -168,9 +172,7 @@ KeyEffects KeyboardFocusLost(KeyboardContext* c) {
     k->spaceDown = false;
     k->returnDown = false;
     if (k->sliderMoved) {
-        k->sliderMoved = false;
-        e.saveSettings = true;
-        e.logThresholds = c->pointer->status->watchMode == WATCH_ON;
+        EndKeyMove(c, &e);
     }
     return e;
 }

@@ -83,7 +83,6 @@ SliderShapes SliderGeometry(const SliderRow* s, int32_t dpi) {
 void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayout* layout) {
     for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
         SliderRow* s = &p->sliders[i];
-        s->position = static_cast<int32_t>(LimitToSliderPosition(&limits->rows[i], limits->rows[i].value));
         s->hover = false;
         s->dragging = false;
         s->track = LimitTrackRect(layout, i);
@@ -91,6 +90,7 @@ void InitPointerState(PointerState* p, const LimitTable* limits, const MainLayou
     p->draggedSlider = -1;
     p->hoverTarget = TARGET_NONE;
     p->pressedTarget = TARGET_NONE;
+    SyncSliderPositions(p, limits);
 }
 
 void SyncSliderPositions(PointerState* p, const LimitTable* limits) {
