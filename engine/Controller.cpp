@@ -20,10 +20,6 @@ bool StartTicks(WatchController* c) {
 
 namespace {
 
-void Log(WatchController* c, const char* text) {
-    ControllerLog(c, text);
-}
-
 void InvalidateWindow(WatchController* c) {
     c->platform.invalidateWindow(c->platform.context);
 }
@@ -115,7 +111,7 @@ int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample
 void LogThresholds(WatchController* c) {
     char line[160];
     FormatThresholdsLine(line, sizeof(line), c->limits);
-    Log(c, line);
+    ControllerLog(c, line);
 }
 
 void PreviewApp(WatchController* c, uint32_t pid) {
@@ -230,27 +226,27 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
         char line[120];
         FormatText8(line, sizeof(line), "  the shell refused the tray icon: error %u, struct %u bytes",
                     TrayAddError(c->tray), TrayDataSize());
-        Log(c, line);
+        ControllerLog(c, line);
     }
     UpdateTray(c);
     c->platform.writeLogWide(c->platform.context, "watching: ", title);
     char line[80];
     FormatText8(line, sizeof(line), "  pid %u, plus every process it spawns", entry->pid);
-    Log(c, line);
+    ControllerLog(c, line);
     c->platform.writeLogWide(c->platform.context, "  image: ", entry->imageName);
     LogThresholds(c);
-    Log(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
+    ControllerLog(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
     if (c->finish.action != FinishAction::None) {
         FormatText8(line, sizeof(line), "  when finished: %s", FinishChoiceLogName(c->finish.action));
-        Log(c, line);
+        ControllerLog(c, line);
     }
     uint32_t limits = c->platform.powerLimits(c->platform.context);
     if ((limits & POWER_LIMIT_MODERN_STANDBY) && !*c->keepDisplayOn) {
-        Log(c, "  note: this PC may still sleep when the screen turns off (modern standby); "
+        ControllerLog(c, "  note: this PC may still sleep when the screen turns off (modern standby); "
                "tick 'Keep the screen on too' to prevent it");
     }
     if (limits & POWER_LIMIT_POLICY) {
-        Log(c, "  note: a system policy stops programs from keeping this PC awake");
+        ControllerLog(c, "  note: a system policy stops programs from keeping this PC awake");
     }
     c->platform.showWindow(c->platform.context, false);
     return WatchStart::Started;
@@ -283,13 +279,13 @@ void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
             FormatText(line, APP_IMAGE_CAPACITY + 32, u"stopped waiting for %s", s->waitingFor);
             c->platform.writeLogWide(c->platform.context, "", line);
         } else {
-            Log(c, "stopped watching; lock released");
+            ControllerLog(c, "stopped watching; lock released");
         }
         c->platform.closeMenus(c->platform.context);  // a tray menu left open would act on nothing
     }
     if (!keepFinish) {
         if (c->finish.counting) {
-            Log(c, "finished action cancelled");
+            ControllerLog(c, "finished action cancelled");
         }
         c->platform.stopCountdown(c->platform.context);
         ResetFinish(&c->finish, FinishAction::None);
@@ -321,7 +317,7 @@ static void TickOnce(WatchController* c) {
     ActivitySample sample;
     if (!SampleWatchedTree(c->sampler, c->tree, &sample)) {
         if (s->watchMode == WATCH_ON) {
-            Log(c, "the watched process exited");
+            ControllerLog(c, "the watched process exited");
             // The app's exit finishes its work: the chosen action goes on past the watch.
             bool exiting = c->finish.action == FinishAction::Exit;
             EndWatch(c, u"that app has closed \u00B7 the lock was released", true);
@@ -350,11 +346,11 @@ static void TickOnce(WatchController* c) {
         char line[TICK_LINE_CAPACITY];
         FormatTickLine(line, TICK_LINE_CAPACITY, &sample, c->evaluator, connections, s->currentState,
                        LockStateName(c->power, hold));
-        Log(c, line);
+        ControllerLog(c, line);
         if (s->currentState != previous) {
             FormatText8(line, TICK_LINE_CAPACITY, "  ^ state changed: %s -> %s", StateLogName(previous),
                         StateLogName(s->currentState));
-            Log(c, line);
+            ControllerLog(c, line);
         }
         if (s->currentState == STATE_BUSY) {
             WorkBusyAgain(c);
@@ -390,7 +386,7 @@ void ReleaseFromTray(WatchController* c, uint32_t serial) {
 
 void SystemSuspending(WatchController* c) {
     if (c->status->watchMode == WATCH_ON) {
-        Log(c, "system suspending");
+        ControllerLog(c, "system suspending");
     }
 }
 
@@ -400,7 +396,7 @@ void SystemSuspending(WatchController* c) {
 void SystemResumed(WatchController* c) {
     WatchStatus* s = c->status;
     if (s->watchMode == WATCH_ON) {
-        Log(c, WantsLock(s->currentState) ? "system resumed; lock re-asserted" : "system resumed");
+        ControllerLog(c, WantsLock(s->currentState) ? "system resumed; lock re-asserted" : "system resumed");
         ReassertPowerRequest(c->power);
         (void)c->platform.startTimer(c->platform.context);  // it is running already; this restarts it
     }
