@@ -7,10 +7,6 @@
 
 namespace {
 
-void* Context(WatchController* c) {
-    return c->platform.context;
-}
-
 const char16_t* DoneNotice(FinishAction action) {
     switch (action) {
     case FinishAction::Sleep: return u"finished \u00B7 the PC was put to sleep";

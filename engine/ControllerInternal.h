@@ -4,6 +4,9 @@
 // What the controller's files share: starting and ending a watch, and the finished action's
 // reactions to the tick.
 
+inline void* Context(WatchController* c) {
+    return c->platform.context;
+}
 void ControllerLog(WatchController* c, const char* text);
 // Starts the tick timer, or restarts its period; a refusal is logged, and false.
 bool StartTicks(WatchController* c);

@@ -7,10 +7,6 @@
 
 namespace {
 
-void* Context(WatchController* c) {
-    return c->platform.context;
-}
-
 // The process's window title as the list shows it, when it has one.
 void TitleFromList(WatchController* c, AppEntry* entry) {
     RefreshAppList(c);
