@@ -173,6 +173,7 @@ TEST(UpdateMeter, AutoRaise) {
     const Case cases[] = {
         {"29 samples never raise", 29, 100, 300, 100, 200, 0, 0},
         {"30 samples with bursts raise", 30, 100, 300, 100, 300, 1, 0},
+        {"a burst of exactly twice the floor raises", 30, 100, 200, 100, 300, 1, 0},
         {"flat history keeps the limit", 30, 100, 150, 120, 200, 0, 0},
         {"never lowers a limit", 30, 50, 300, 50, 200, 0, 0},
         {"floor 0 raises nothing", 30, 0, 300, 0, 200, 0, 0},

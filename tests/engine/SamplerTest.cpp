@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
@@ -91,6 +92,15 @@ TEST(MarkDescendants, SixtyFourGenerationsWhenChildrenPrecedeParents) {
         EXPECT_EQ(marks[static_cast<size_t>(70 - g)], g <= 64 ? 1 : 0) << "generation " << g;
     }
     EXPECT_EQ(marks.back(), 1);
+}
+
+// Listed parents first, as systems mostly list them, a chain deeper than the rounds is found
+// whole in one call: a child later in the table joins in its parent's round.
+TEST(MarkDescendants, ParentsFirstChainInOneCall) {
+    std::vector<SnapshotEntry> chain = ReversedChain(70);
+    std::reverse(chain.begin(), chain.end());  // root, g1, g2, ... g70
+    std::vector<uint8_t> marks = Marks(chain, 1000, false);
+    EXPECT_EQ(std::count(marks.begin(), marks.end(), 1), 71);
 }
 
 TEST(MarkDescendants, AgreesWithThePlainRuleOnRandomSnapshots) {

@@ -344,6 +344,18 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     StopWatching(&c, u"");
     EXPECT_FALSE(keepDisplayOn);
     EXPECT_EQ(out.saves, 2);
+
+    // A row the script set, moved by the user during the watch, is the user's again: saved,
+    // and kept when the watch ends.
+    ASSERT_TRUE(Watch(u"build", o));
+    limits.rows[Index(METRIC_CPU)].value = 700;
+    SaveUserSettings(&c);
+    EXPECT_EQ(out.saves, 3);
+    EXPECT_EQ(out.savedTable.rows[Index(METRIC_CPU)].value, 700u);
+    EXPECT_EQ(out.savedTable.rows[WAIT_ROW].value, 30000u);
+    StopWatching(&c, u"");
+    EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 700u);
+    EXPECT_EQ(limits.rows[WAIT_ROW].value, 30000u);
 }
 
 // What a command does in the copy that runs, and what the copy that was given it says.

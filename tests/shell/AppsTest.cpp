@@ -1,4 +1,5 @@
 #include "shell/Apps.h"
+#include "ui/Format.h"
 
 #include "tests/support/Utf16.h"
 
@@ -149,6 +150,33 @@ TEST(Apps, CopyWideTruncated) {
     EXPECT_EQ(out[0], u'#');
     CopyWideTruncated(out, u"abcdefghij", 8);
     EXPECT_EQ(std::u16string(out), u"abcdefg");
+}
+
+// A script names an app by a part of its title, in any case.
+TEST(Apps, TitlesFoundInAnyCase) {
+    auto apps = std::make_unique<AppList>();
+    const char16_t* titles[] = {u"Render Job", u"\u0391\u03C1\u03C7\u03B5\u03AF\u03BF", u"\u0400\u0401\u040F report",
+                                u"\u0416\u0443\u0440\u043D\u0430\u043B", u"\u0141\u00F3d\u017A"};
+    for (const char16_t* t : titles) {
+        AppEntry* e = &apps->entries[apps->count++];
+        CopyWide(e->title, t, APP_TITLE_CAPACITY);
+    }
+    struct Case {
+        const char16_t* text;
+        int32_t row;
+    };
+    const Case cases[] = {
+        {u"render JOB", 0},
+        {u"\u03B1\u03A1\u03A7", 1},                   // Greek
+        {u"\u0450\u0451\u045F", 2},                   // Cyrillic \u0400-\u040F, whose small letters are 0x50 on
+        {u"\u0436\u0423\u0420", 3},                   // Cyrillic \u0410-\u042F
+        {u"\u0142\u00D3D\u0179", 4},                  // Latin Extended-A, the shifted runs too
+        {u"", 0},
+        {u"Render Jobs", -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindAppByTitle(apps.get(), c.text), c.row) << Printable(c.text);
+    }
 }
 
 TEST(WatchStatus, StartsIdleWithNothingWatched) {

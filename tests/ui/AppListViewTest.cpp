@@ -87,6 +87,11 @@ TEST(AppListView, ClicksAndDoubleClicks) {
     AppListView few = View(2);                            // no band: the rows span the width
     EXPECT_EQ(ListHitTest(&few, 199, 45, CLIENT), 1);
     EXPECT_EQ(ListHitTest(&few, 20, 85, CLIENT), -1);     // below the last row
+    EXPECT_EQ(ListHitTest(&few, 20, -1, CLIENT), -1);     // above the first, under capture
+    few.scrollY = 20;
+    EXPECT_EQ(ListHitTest(&few, 20, -21, CLIENT), -1);
+    EXPECT_EQ(ListHitTest(&few, 20, -20, CLIENT), 0);
+    few.scrollY = 0;
     EXPECT_FALSE(ListBandPresent(&few, CLIENT));
     EXPECT_EQ(ListRowRect(&few, 0, CLIENT).right, 200);
     EXPECT_EQ(ListRowRect(&v, 0, CLIENT).right, 190);
