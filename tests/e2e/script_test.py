@@ -9,7 +9,7 @@ import subprocess
 import sys
 
 from scenario import GREEN, GREY, wait_log
-from winebed import K, Bed, Checks, Program, centre, find_colour, poll, wait_exit, windows_path
+from winebed import K, Bed, Checks, Program, Switch, centre, find_colour, poll, wait_exit, windows_path
 
 EXE = sys.argv[1]
 BUILD = os.path.dirname(EXE)
@@ -98,7 +98,8 @@ def usage_errors_start_nothing(bed):
 def watch_until_done(bed):
     """--watch TITLE --wait 30s --then exit: busy, quiet, IDLE, exit 0; the window never shows."""
     p = Program(bed, EXE, folder("done"))
-    app = bed.helper("busytree.exe", "1", "6000", "240000", TITLE)
+    work = Switch(os.path.join(p.folder, "work"))
+    app = bed.helper("busytree.exe", "1", work.schedule, "240000", TITLE)
     try:
         check(bed.wait_window("BusyTree", 20000) is not None, "the app's window did not appear")
         start(bed, p, "--watch", "render JOB", "--wait", "30s", "--then", "exit")
@@ -106,6 +107,7 @@ def watch_until_done(bed):
         never = [not shown(bed)]
         check(wait_log(p, "-> BUSY (cpu) quiet=0s lock=held", 15), "no BUSY tick line")
         never.append(not shown(bed))
+        work.off()
         check(wait_log(p, "  ^ state changed: BUSY -> grace", 20), "the work did not stop")
         never.append(not shown(bed))
         code = wait_exit(p.proc, 60)
@@ -127,12 +129,17 @@ def countdown_and_handover(bed):
     """--then sleep: the countdown starts at IDLE and new work calls it off. Then commands
     handed to this running copy: --watch PID, a missing title, --release and --exit."""
     p = Program(bed, EXE, folder("countdown"))
-    app = bed.helper("busytree.exe", "0", "2000,33000,6000", "240000", TITLE)
+    work = Switch(os.path.join(p.folder, "work"))
+    app = bed.helper("busytree.exe", "0", work.schedule, "240000", TITLE)
     other = None
     try:
         check(bed.wait_window("BusyTree", 20000) is not None, "the app's window did not appear")
-        start(bed, p, "--watch", TITLE, "--wait", "30s", "--then", "sleep")
-        check(wait_log(p, "work finished; sleeping the PC in 60 s", 60), "no countdown at IDLE")
+        start(bed, p, "--watch", TITLE, "--cpu", "10%", "--wait", "30s", "--then", "sleep")
+        check(wait_log(p, "-> BUSY (cpu)", 20), "the work was not seen")
+        work.off()
+        # The average falls under the limit within five ticks, then the 30 s wait.
+        check(wait_log(p, "work finished; sleeping the PC in 60 s", 90), "no countdown at IDLE")
+        work.on()
         check(wait_log(p, "finished action cancelled: busy again", 20), "new work did not call the countdown off")
         check("finished: sleeping the PC" not in lines(p), "the PC was put to sleep")
 
@@ -171,7 +178,7 @@ def wait_for_image_then_tray_exit(bed):
     p = Program(bed, EXE, folder("image"))
     app = None
     try:
-        start(bed, p, "--watch", "BUSYTREE.EXE")
+        start(bed, p, "--watch", "BUSYTREE.EXE", "--cpu", "10%")
         check(wait_log(p, "waiting for BUSYTREE.EXE to start", 20), "no waiting line")
         check(poll(lambda: tray_icon(bed, GREY), 10, 0.5), "no grey tray icon while waiting")
         check("tick " not in p.log_text(), "tick lines while nothing runs")
@@ -203,7 +210,8 @@ def run_a_job(bed):
     """--run of a helper that works for three seconds and exits: the watch ends with it."""
     p = Program(bed, EXE, folder("run"))
     job = windows_path(os.path.join(os.path.dirname(bed.wintool), "busytree.exe"))
-    rc, out, err = run(bed, p, "--run", f'"{job}" 0 3000 6000', "--wait", "45s", "--then", "exit", timeout=60)
+    rc, out, err = run(bed, p, "--run", f'"{job}" 0 3000 6000', "--cpu", "10%", "--wait", "45s", "--then", "exit",
+                       timeout=60)
     check(rc == 0, f"--run exited {rc}: {err!r}")
     log = lines(p)
     check(in_order(log, ["watching: busytree.exe", "  when finished: exit Pellacord"]), "the run was not watched")

@@ -6,7 +6,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 
 from winebed import Bed, Checks, read, wait_exit, windows_path
 
@@ -41,7 +40,10 @@ def main():
     try:
         bystander = subprocess.Popen(["wine", busytree, "0", "0", "600000", "Bystander"], env=env,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(2)
+        # No pipes: a Wine service this starts in the fresh prefix would hold them open.
+        up = subprocess.run(["wine", bed.wintool, "wait", "BusyTree", "30000"], env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=90).returncode == 0
+        check(up, "the bystander's window did not appear")
         pellacord = subprocess.Popen(["wine", exe, "--run", f'"{busytree}" 0 0 2000', "--then", "shutdown"], env=env,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         code = wait_exit(pellacord, 120)

@@ -8,11 +8,10 @@ repaints, 20 watch/release cycles and 10 theme switches."""
 import os
 import subprocess
 import sys
-import time
 
 from scenario import (APP_TITLE, GREEN, GREY, resident_kb, resources, select_app, set_theme, start_both,
                       tray_menu, wait_log)
-from winebed import K, Bed, Checks, Program, find_colour, poll, wait_exit
+from winebed import K, Bed, Checks, Program, Switch, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
 BUILD = os.path.dirname(EXE)
@@ -22,9 +21,10 @@ check = Checks()
 
 def watching_scenario(bed):
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "suite"), SETTINGS)
+    work = Switch(os.path.join(p.folder, "work"))
     app = None
     try:
-        app, _, s = start_both(bed, p, "15000,50000,60000", 3, check)
+        app, _, s = start_both(bed, p, work.schedule, 3, check)
 
         # 1. Pick the app: from the second tick the CPU line shows live numbers in the busy colour.
         select_app(p, check)
@@ -41,12 +41,14 @@ def watching_scenario(bed):
         check(wait_log(p, "-> BUSY (cpu) quiet=0s lock=held", 10), "no BUSY (cpu) tick line with the lock held")
 
         # 4. The work stops: grace, then IDLE after the 30 s wait, the lock off, a grey arch.
+        work.off()
         check(wait_log(p, "  ^ state changed: BUSY -> grace", 30), "no change to grace")
         check(wait_log(p, "  ^ state changed: grace -> IDLE", 45), "no change to IDLE")
         check("lock=off" in p.log_text(), "no tick line with the lock off")
         check(s.wait_tray(GREY, "idle-tray.png") is not None, "no grey tray icon in IDLE")
 
         # 5. New work returns it to BUSY.
+        work.on()
         check(wait_log(p, "  ^ state changed: IDLE -> BUSY", 30), "new work did not return to BUSY")
 
         # 6. A left click on the tray icon shows the window.
@@ -123,7 +125,7 @@ def exit_and_leak_scenario(bed):
         bx, by = p.screen(*s.button)
         bed.xdotool("mousemove", str(bx), str(by), "mousemove", str(bx), str(by - 120))
         set_theme(bed, 1)
-        check(poll(lambda: settled(p.folder), 10), "the program did not settle")
+        check(input_handled(bed, p, s), "the program did not handle the first round")
         before = resources(bed, p.win["pid"])
         rss_before = resident_kb(p.folder)
 
@@ -146,7 +148,7 @@ def exit_and_leak_scenario(bed):
         for i in range(scale):
             set_theme(bed, 0)
             set_theme(bed, 1)
-        check(poll(lambda: settled(p.folder), 10), "the program did not settle after the load")
+        check(input_handled(bed, p, s), "the program did not handle the load")
         after = resources(bed, p.win["pid"])
         rss_after = resident_kb(p.folder)
         print(f"load x{scale}: GDI, USER objects and handles {before} -> {after}; "
@@ -180,12 +182,18 @@ def live_numbers(p, s, name):
                             p.win["x"] + right))
 
 
-def settled(folder):
-    """True when the program's resident memory holds still for half a second: the load's
-    messages have all been handled."""
-    first = resident_kb(folder)
-    time.sleep(0.5)
-    return first is not None and abs((resident_kb(folder) or 0) - first) < 64
+def input_handled(bed, p, s):
+    """Moves the pointer onto the button and off again, and waits until each move is drawn: the
+    window takes its input in order, so every move and theme change sent before has been handled
+    (the theme's broadcast is a sent message, answered once handled)."""
+    left, top, _, bottom = s.layout["button"]
+    x, y = left + 12, (top + bottom) // 2  # the button's fill, clear of its label
+    sx, sy = p.screen(x, y)
+    drawn = []
+    for fill, below in ((K.LIGHT["accentHover"], 0), (K.LIGHT["accent"], 120)):
+        bed.xdotool("mousemove", str(sx), str(sy - below))
+        drawn.append(poll(lambda: s.client_colour(x, y, "input-handled.png") == fill, 10, 0.2))
+    return all(drawn)
 
 
 def main():

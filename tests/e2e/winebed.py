@@ -32,6 +32,31 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+class Switch:
+    """A file that turns a busytree helper's work on and off (its schedule "@PATH"): the test
+    switches when it has seen what it waits for, so no phase of the helper has to line up with
+    the program's averaging, its wait or the machine's speed."""
+
+    def __init__(self, path, on=True):
+        self.path = path
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        self.on() if on else self.off()
+
+    @property
+    def schedule(self):
+        return "@" + windows_path(self.path)
+
+    def on(self):
+        with open(self.path, "wb"):
+            pass
+
+    def off(self):
+        try:
+            os.remove(self.path)
+        except FileNotFoundError:
+            pass
+
+
 class Helper:
     """A helper program and everything it starts, in a job that ends them all when this helper
     is ended, or when the test that started it ends in any way (its pipe to the job closes)."""

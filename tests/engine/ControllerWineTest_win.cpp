@@ -124,7 +124,8 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
                       &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}};
     g_controller = &c;
 
-    PROCESS_INFORMATION root = StartHelper(L"busytree.exe", L"2 4000 120000 \"Busy Tree\"");
+    WorkSwitch work(L"pellacord-controller-work");
+    PROCESS_INFORMATION root = StartHelper(L"busytree.exe", L"2 " + work.Schedule() + L" 120000 \"Busy Tree\"");
     ASSERT_NE(root.hProcess, nullptr);
     auto listed = [&] {
         RefreshAppList(&c);
@@ -155,6 +156,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     EXPECT_EQ(status.currentState, STATE_BUSY);
     EXPECT_EQ(tray.iconShown, 1);
 
+    work.Off();
     ASSERT_TRUE(PumpUntil(15000, [&] { return status.currentState == STATE_GRACE; }));
     EXPECT_EQ(power.lastFlags, 0x80000001u);  // grace still holds
     EXPECT_EQ(tray.iconKind, TrayIconKind::Grace);

@@ -42,8 +42,7 @@ TEST(ShellWine, EnumeratesOpenAppsInZOrder) {
     PROCESS_INFORMATION tool = StartHelper(L"appwindows.exe", L"tool");
     ASSERT_TRUE(WaitForTitle(L"Tool Palette"));
     PROCESS_INFORMATION two = StartHelper(L"appwindows.exe", L"two");
-    ASSERT_TRUE(WaitForTitle(L"Upper Window"));
-    Sleep(300);  // let the last SetWindowPos settle
+    ASSERT_TRUE(WaitForTitle(L"Upper Window"));  // given once both windows are in place
 
     auto list = std::make_unique<AppList>();
     auto names = std::make_unique<ImageNameEntry[]>(MAX_IMAGE_NAMES);

@@ -32,6 +32,7 @@ void PutPalette(FILE* f, const char* name, int32_t dark) {
     PutColour(f, "textSecondary", p.textSecondary);
     PutColour(f, "border", p.border);
     PutColour(f, "accent", p.accent);
+    PutColour(f, "accentHover", p.accentHover);
     PutColour(f, "accentText", p.accentText);
     fprintf(f, "}\n\n");
 }

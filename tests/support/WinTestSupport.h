@@ -61,3 +61,30 @@ inline void KillPid(uint32_t pid) {
         CloseHandle(p);
     }
 }
+
+// A file that switches a busytree helper's work on and off (its schedule "@PATH"): a test
+// turns the work off once it has seen what it waits for, whatever the machine's speed.
+struct WorkSwitch {
+    std::wstring path;
+
+    explicit WorkSwitch(const wchar_t* name) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId());
+        On();
+    }
+    ~WorkSwitch() { Off(); }
+    WorkSwitch(const WorkSwitch&) = delete;
+    WorkSwitch& operator=(const WorkSwitch&) = delete;
+
+    void On() const {
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) {
+            CloseHandle(f);
+        }
+    }
+    void Off() const { DeleteFileW(path.c_str()); }
+    // The schedule argument, quoted.
+    std::wstring Schedule() const { return L"\"@" + path + L"\""; }
+};
+

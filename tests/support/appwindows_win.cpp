@@ -46,9 +46,11 @@ int wmain(int argc, wchar_t** argv) {
         Make(L"", 0, nullptr, 620);
     } else {
         HWND lower = Make(L"Lower Window", 0, nullptr, 700);
-        HWND upper = Make(L"Upper Window", 0, nullptr, 720);
+        HWND upper = Make(L"Upper Window (placing)", 0, nullptr, 720);
         SetWindowPos(upper, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetWindowPos(lower, upper, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Its final title says the order is set: a test waits for it, not for a time.
+        SetWindowTextW(upper, L"Upper Window");
     }
     SetTimer(nullptr, 0, 60000, nullptr);
     MSG msg;

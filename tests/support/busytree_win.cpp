@@ -5,26 +5,43 @@
 //
 //   busytree DEPTH SCHEDULE LIFE_MS [TITLE]
 //
-// SCHEDULE is BURN_MS, or BURN,IDLE,BURN,... in milliseconds: phases of work and rest.
+// SCHEDULE is BURN_MS, or BURN,IDLE,BURN,... in milliseconds: phases of work and rest. Or it
+// is @PATH: every process works while the file PATH exists and rests while it does not, so a
+// test can switch the work on and off when it has seen what it waits for, whatever the
+// machine's speed.
 #include <windows.h>
 
 #include <cstdint>
 #include <cwchar>
 
+static void Spin(DWORD ms) {
+    DWORD start = GetTickCount();
+    volatile uint32_t x = 1;
+    while (GetTickCount() - start < ms) {
+        for (int i = 0; i < 100000; i++) {
+            x = x * 1664525u + 1013904223u;
+        }
+    }
+}
+
 static DWORD WINAPI Burn(void* parameter) {
     const wchar_t* schedule = static_cast<const wchar_t*>(parameter);
+    if (*schedule == L'@') {
+        for (;;) {
+            if (GetFileAttributesW(schedule + 1) != INVALID_FILE_ATTRIBUTES) {
+                Spin(50);
+            } else {
+                Sleep(50);
+            }
+        }
+    }
     bool burning = true;
     while (*schedule) {
         wchar_t* end = nullptr;
         DWORD ms = static_cast<DWORD>(wcstoul(schedule, &end, 10));
-        DWORD start = GetTickCount();
-        volatile uint32_t x = 1;
-        while (burning && GetTickCount() - start < ms) {
-            for (int i = 0; i < 100000; i++) {
-                x = x * 1664525u + 1013904223u;
-            }
-        }
-        if (!burning) {
+        if (burning) {
+            Spin(ms);
+        } else {
             Sleep(ms);
         }
         burning = !burning;
@@ -51,8 +68,8 @@ int wmain(int argc, wchar_t** argv) {
     if (depth > 0) {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
-        wchar_t line[MAX_PATH + 64];
-        swprintf(line, MAX_PATH + 64, L"\"%ls\" %d %ls %lu", self, depth - 1, schedule, life);
+        wchar_t line[2 * MAX_PATH + 64];
+        swprintf(line, 2 * MAX_PATH + 64, L"\"%ls\" %d \"%ls\" %lu", self, depth - 1, schedule, life);
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};

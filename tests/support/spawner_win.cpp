@@ -4,16 +4,18 @@
 //   spawner serial COUNT BURN_MS [TITLE]  starts COUNT children one after another, each
 //                                        burning BURN_MS and exiting, as a build of short
 //                                        compiler runs does; with a title it shows a window
-//   spawner chain LEAF_MS MIDDLE_MS      starts a middle process, which starts a leaf that
-//                                        burns for LEAF_MS and then exits itself after
-//                                        MIDDLE_MS, leaving the leaf an orphan; the root idles
-//                                        until the leaf is done
+//   spawner chain LEAF_MS MIDDLE         starts a middle process, which starts a leaf that
+//                                        burns for LEAF_MS and then exits itself after MIDDLE
+//                                        milliseconds, or once the event named MIDDLE is set,
+//                                        leaving the leaf an orphan; the root idles until the
+//                                        leaf is done
 //   spawner burn MS                      burns one core for MS and exits
 //   spawner middle LEAF_MS MIDDLE_MS     (the chain's middle)
 #include <windows.h>
 
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -132,7 +134,16 @@ int wmain(int argc, wchar_t** argv) {
         if (leaf) {
             CloseHandle(leaf);
         }
-        Sleep(static_cast<DWORD>(_wtoi(argv[3])));
+        if (iswdigit(argv[3][0])) {
+            Sleep(static_cast<DWORD>(_wtoi(argv[3])));
+        } else {
+            // Told by the test, once it has seen what it checks while the middle lives.
+            HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, argv[3]);
+            WaitForSingleObject(go, 120000);
+            if (go) {
+                CloseHandle(go);
+            }
+        }
         return 0;
     }
     return 2;
