@@ -34,6 +34,14 @@ int32_t FirstChild(DescendantScratch* s, uint32_t pid) {
     return slot < 0 ? -1 : s->slots[slot] - 1;
 }
 
+// A child is created after its parent. An entry that names the pid of an older entry as its
+// parent was started by an earlier process that had the same id, and is no child of it.
+// Creation times are system times: `setBack` is how far the system clock was set back during
+// the watch, by which a child started after that may seem older than its parent.
+bool ChildOf(const SnapshotEntry* entries, int32_t child, int32_t parent, uint64_t setBack) {
+    return entries[child].creationTime + setBack >= entries[parent].creationTime;
+}
+
 void Queue(DescendantScratch* s, int32_t pass, int32_t index) {
     s->pending[pass][index >> 6] |= uint64_t{1} << (index & 63);
 }
@@ -54,7 +62,7 @@ int32_t LowestBit(uint64_t bits) {
 // its parents of (the parent's round, +1 if the parent comes later in the table), with the
 // children of the seeds in round 1. Entries are visited in (round, index) order from one bit
 // set per round, so each entry is looked at once instead of the table being rescanned.
-void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, DescendantScratch* s) {
+void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, uint64_t setBack, DescendantScratch* s) {
     if (count > MAX_SNAPSHOT_PROCESSES) {
         count = MAX_SNAPSHOT_PROCESSES;
     }
@@ -82,7 +90,7 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
             continue;
         }
         for (int32_t c = FirstChild(s, entries[i].pid); c >= 0; c = s->nextSibling[c]) {
-            if (!entries[c].inTree) {
+            if (!entries[c].inTree && ChildOf(entries, c, i, setBack)) {
                 Queue(s, 1, c);
             }
         }
@@ -101,7 +109,7 @@ void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, De
                 }
                 entries[i].inTree = 1;
                 for (int32_t c = FirstChild(s, entries[i].pid); c >= 0; c = s->nextSibling[c]) {
-                    if (entries[c].inTree) {
+                    if (entries[c].inTree || !ChildOf(entries, c, i, setBack)) {
                         continue;
                     }
                     int32_t next = c > i ? round : round + 1;
@@ -183,8 +191,23 @@ void RebaselineWatchedTree(WatchedTree* tree) {
     tree->previous.valid = false;
 }
 
+// The system clock against the interval clock: they move together but for a clock that is set
+// (and for sleep, which the interval clock leaves out and which moves the system clock ahead).
+// Each step back of more than a second adds to how far the system clock was set back.
+void NoteClockSteps(WatchedTree* tree, uint64_t wallNow, uint64_t intervalNow) {
+    constexpr int64_t STEP = 10000000;  // a second: slewing and the read between the two clocks are less
+    const int64_t offset = static_cast<int64_t>(wallNow - intervalNow);
+    if (tree->clockOffsetKnown && offset < tree->clockOffset - STEP) {
+        tree->clockSetBack += static_cast<uint64_t>(tree->clockOffset - offset);
+    }
+    tree->clockOffset = offset;
+    tree->clockOffsetKnown = true;
+}
+
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid) {
     ClearPreviousTable(&tree->previous);
+    tree->clockOffsetKnown = false;
+    tree->clockSetBack = 0;
     tree->rootPid = pid;
     tree->rootCreationTime = 0;
     tree->attached = false;
@@ -241,12 +264,14 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         SnapshotEntry* e = &sampler->snapshot[i];
         e->inTree = FindPreviousCounters(&tree->previous, e->pid, e->creationTime) ? 1 : 0;
     }
-    MarkDescendants(sampler->snapshot, count, tree->rootPid, &sampler->descendants);
+    const uint64_t wallNow = p->wallTime(p->context);
+    const uint64_t intervalNow = p->intervalTime(p->context);
+    NoteClockSteps(tree, wallNow, intervalNow);
+    MarkDescendants(sampler->snapshot, count, tree->rootPid, tree->clockSetBack, &sampler->descendants);
 
     // A creation time more than a day ahead of the clock is not one yet: Wine reports a
     // placeholder while a process is still being set up. Such a process waits a tick, or it
     // would be remembered under a time it never has again.
-    const uint64_t wallNow = p->wallTime(p->context);
     const uint64_t latestCreation = wallNow + CREATION_AHEAD_LIMIT;
     ProcessCounters* current = sampler->current;
     current[0] = root;
@@ -262,7 +287,7 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         }
         // Created before the root: it cannot be the root's child. Its parent id belongs to
         // an older process that had the same id.
-        if (current[members].creationTime < tree->rootCreationTime ||
+        if (current[members].creationTime + tree->clockSetBack < tree->rootCreationTime ||
             current[members].creationTime > latestCreation) {
             continue;
         }
@@ -270,6 +295,6 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         members++;
     }
     tree->memberCount = members;
-    *sample = SumCounterDeltas(&tree->previous, current, members, p->intervalTime(p->context), wallNow);
+    *sample = SumCounterDeltas(&tree->previous, current, members, intervalNow, wallNow);
     return 1;
 }

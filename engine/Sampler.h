@@ -50,6 +50,9 @@ struct WatchedTree {
     bool attached;
     uint32_t memberPids[MAX_TREE_PROCESSES];  // root first
     int32_t memberCount;
+    int64_t clockOffset;    // the system time less the interval time at the last sample
+    bool clockOffsetKnown;
+    uint64_t clockSetBack;  // how far the system clock was set back since the tree was attached
 };
 
 struct ActivitySample {
@@ -109,11 +112,15 @@ void RebaselineWatchedTree(WatchedTree* tree);
 uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart);
 
 // Marks the root's entries, the entries already marked on entry (members that outlived their
-// parents), and every entry whose parent chain reaches one of them. Following parent ids is
+// parents), and every entry whose parent chain reaches one of them, each link from a child to
+// a parent created no later than it (less `setBack`, how far the system clock was set back). Following parent ids is
 // done in up to 64 rounds over the table in its order, a round marking an entry when an
 // entry marked before it has its parent's pid: the work per tick stays bounded however the
 // system orders its list, and a deeper tree is found over the following ticks.
-void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, DescendantScratch* scratch);
+void MarkDescendants(SnapshotEntry* entries, int32_t count, uint32_t rootPid, uint64_t setBack,
+                     DescendantScratch* scratch);
+// Adds to the tree's clockSetBack each step back of the system clock against the interval clock.
+void NoteClockSteps(WatchedTree* tree, uint64_t wallNow, uint64_t intervalNow);
 
 const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime);
 void ClearPreviousTable(PreviousTable* previous);

@@ -129,7 +129,7 @@ void BM_MarkDescendants(benchmark::State& state) {
         for (SnapshotEntry& e : entries) {
             e.inTree = 0;  // no members from an earlier round
         }
-        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), ROOT, scratch.get());
+        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), ROOT, 0, scratch.get());
         benchmark::ClobberMemory();
     }
 }

@@ -44,7 +44,7 @@ std::vector<uint8_t> Marks(std::vector<SnapshotEntry> entries, uint32_t root, bo
     if (reference) {
         ReferenceMarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), root);
     } else {
-        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), root, scratch.get());
+        MarkDescendants(entries.data(), static_cast<int32_t>(entries.size()), root, 0, scratch.get());
     }
     std::vector<uint8_t> marks;
     for (const SnapshotEntry& e : entries) {
@@ -114,6 +114,7 @@ TEST(MarkDescendants, AgreesWithThePlainRuleOnRandomSnapshots) {
             e.pid = rng() % pidRange;
             e.parentPid = rng() % 8 == 0 ? 0 : rng() % pidRange;
             e.inTree = (round % 2 == 1 && rng() % 16 == 0) ? 1 : 0;  // members that outlived their parents
+            e.creationTime = round % 4 == 1 ? rng() % 4 : 0;  // ties, and parents younger than children
         }
         if (round % 3 == 0) {
             // Deep chains listed child before parent, the ordering that needs the most rounds.
@@ -123,14 +124,16 @@ TEST(MarkDescendants, AgreesWithThePlainRuleOnRandomSnapshots) {
                 size_t at = static_cast<size_t>(g);
                 entries[at].pid = base + static_cast<uint32_t>(depth - g);
                 entries[at].parentPid = base + static_cast<uint32_t>(depth - g - 1);
+                entries[at].creationTime = 0;
             }
             std::uniform_int_distribution<int> pick(0, n - 1);
             entries[static_cast<size_t>(pick(rng))].pid = base;
         }
         uint32_t root = round % 3 == 0 ? pidRange + 10 : rng() % pidRange;
+        uint64_t setBack = round % 8 == 5 ? rng() % 3 : 0;
         std::vector<SnapshotEntry> fast = entries;
-        MarkDescendants(fast.data(), n, root, scratch.get());
-        ReferenceMarkDescendants(entries.data(), n, root);
+        MarkDescendants(fast.data(), n, root, setBack, scratch.get());
+        ReferenceMarkDescendants(entries.data(), n, root, setBack);
         for (int i = 0; i < n; i++) {
             ASSERT_EQ(fast[static_cast<size_t>(i)].inTree, entries[static_cast<size_t>(i)].inTree)
                 << "round " << round << " entry " << i;
@@ -207,12 +210,12 @@ TEST_F(SamplerFixture, WhoIsNotAMember) {
     fake.now = 100 * SECOND;
     fake.Add(10, 1, 50 * SECOND);
     fake.Add(20, 10, 40 * SECOND);        // parent id is the root's, but older than the root
-    fake.Add(21, 20, 60 * SECOND);        // its child: marked through it, yet measured
+    fake.Add(21, 20, 60 * SECOND);        // its child: a stranger's child, so none of the tree's
     fake.Add(30, 10, 60 * SECOND).readable = false;
     fake.Add(31, 0, 60 * SECOND);         // parent id 0
     ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
     ASSERT_EQ(Tick(), 1);
-    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 21}));
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10}));
 }
 
 TEST_F(SamplerFixture, WideTreesAreMeasuredWhole) {
@@ -310,6 +313,26 @@ TEST_F(SamplerFixture, SystemClockStepsDoNotChangeIntervals) {
     }
 }
 
+// Creation times are system times: after the clock is set back, a child started since seems
+// older than its parent, or than the root. It is a member all the same.
+TEST_F(SamplerFixture, ChildrenStartedAfterTheClockIsSetBackStayMembers) {
+    fake.now = 100000 * SECOND;
+    fake.Add(10, 1, fake.now - 10 * SECOND);  // the root, ten seconds old
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    fake.Add(20, 10, fake.now + SECOND / 2);  // a member
+    ASSERT_EQ(Tick(), 1);
+    fake.wallOffset = -3600 * int64_t{SECOND};
+    const uint64_t stamped = fake.now - 3600 * SECOND + SECOND / 2;  // by the clock as it is now
+    fake.Add(30, 20, stamped);
+    fake.Add(31, 10, stamped);
+    ASSERT_EQ(Tick(), 1);
+    ASSERT_EQ(Tick(), 1);
+    std::vector<uint32_t> members = Members();
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (std::vector<uint32_t>{10, 20, 30, 31}));
+}
+
 TEST_F(SamplerFixture, RebaselineKeepsTheMembersButStartsAnInterval) {
     fake.now = 100 * SECOND;
     fake.Add(10, 1, 50 * SECOND);
@@ -328,6 +351,22 @@ TEST_F(SamplerFixture, RebaselineKeepsTheMembersButStartsAnInterval) {
     ASSERT_EQ(Tick(), 1);
     EXPECT_EQ(sample.elapsed, SECOND);
     EXPECT_EQ(sample.cpuTime, SECOND / 2);
+}
+
+// A member's pid that an earlier, long gone process also had: a process that one started, older
+// than the member, names the member's pid as its parent, yet is no child of the tree.
+TEST_F(SamplerFixture, AReusedPidInsideTheTreeAdoptsNoStranger) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 10 * SECOND);   // the root
+    fake.Add(20, 10, 30 * SECOND);  // the member
+    fake.Add(40, 20, 25 * SECOND);  // a stranger: younger than the root, older than the member
+    fake.Add(41, 20, 35 * SECOND);  // the member's own child
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    ASSERT_EQ(Tick(), 1);
+    std::vector<uint32_t> members = Members();
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (std::vector<uint32_t>{10, 20, 41}));
 }
 
 TEST_F(SamplerFixture, RootExitAndPidReuseDetach) {
