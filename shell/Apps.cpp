@@ -15,6 +15,14 @@ const char16_t* FindImageName(const AppEnumContext* c, uint32_t pid) {
     return u"";
 }
 
+uint32_t AppProcessOf(const WindowQueries* q, uintptr_t w) {
+    uint32_t pid = q->processId(q->context, w);
+    if (pid != 0 && q->isAppFrame(q->context, w)) {
+        return q->framedApp(q->context, w, pid);  // a suspended app's frame is skipped, as cloaked windows are
+    }
+    return pid;
+}
+
 bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
     if (c->count >= c->capacity) {
         return false;
@@ -26,7 +34,7 @@ bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
         q.titleLength(q.context, w) == 0 || q.isCloaked(q.context, w)) {
         return true;
     }
-    uint32_t pid = q.processId(q.context, w);
+    uint32_t pid = AppProcessOf(&q, w);
     if (pid == 0 || pid == c->ownPid) {
         return true;
     }

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // The open applications: one row per process that owns a visible, titled, unowned top-level
-// window that is not a tool window, in the desktop's z-order.
+// window that is not a tool window, in the desktop's z-order. A Store app counts as its own
+// process, not as the frame host that owns its window.
 
 constexpr int32_t MAX_APPS = 128;
 constexpr int32_t MAX_IMAGE_NAMES = 2048;
@@ -37,7 +38,16 @@ struct WindowQueries {
     bool (*isCloaked)(void* context, uintptr_t window);
     uint32_t (*processId)(void* context, uintptr_t window);
     void (*readTitle)(void* context, uintptr_t window, char16_t* out, int32_t capacity);
+    // A Store app's frame (class "ApplicationFrameWindow"), which ApplicationFrameHost.exe owns.
+    bool (*isAppFrame)(void* context, uintptr_t window);
+    // The process of the frame's child of class "Windows.UI.Core.CoreWindow" that another
+    // process than the frame's owns: the app itself. 0 when there is none (the app is suspended).
+    uint32_t (*framedApp)(void* context, uintptr_t frame, uint32_t framePid);
 };
+
+// The process an open window stands for: its own, or for a Store app's frame the app's, which
+// is no descendant of the frame's host. 0 when the window stands for no running app.
+uint32_t AppProcessOf(const WindowQueries* windows, uintptr_t window);
 
 struct AppEnumContext {
     AppEntry* entries;

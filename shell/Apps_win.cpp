@@ -25,8 +25,11 @@ uintptr_t RootOwner(void*, uintptr_t w) {
 bool IsToolWindow(void*, uintptr_t w) {
     return (GetWindowLongPtrW(Hwnd(w), GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
 }
+// InternalGetWindowText reads the title the window manager keeps, never sending WM_GETTEXT:
+// a hung window cannot stall the list.
 int32_t TitleLength(void*, uintptr_t w) {
-    return GetWindowTextLengthW(Hwnd(w));
+    wchar_t title[2];
+    return InternalGetWindowText(Hwnd(w), title, 2);
 }
 // Cloaked windows (on another virtual desktop, or suspended store apps) are invisible to the
 // user although the window manager calls them visible.
@@ -41,7 +44,41 @@ uint32_t ProcessId(void*, uintptr_t w) {
     return pid;
 }
 void ReadTitle(void*, uintptr_t w, char16_t* out, int32_t capacity) {
-    GetWindowTextW(Hwnd(w), AsWide(out), capacity);
+    out[0] = 0;
+    InternalGetWindowText(Hwnd(w), AsWide(out), capacity);
+}
+
+bool HasClass(HWND w, const wchar_t* name) {
+    wchar_t found[64];
+    return GetClassNameW(w, found, 64) > 0 && lstrcmpW(found, name) == 0;
+}
+
+bool IsAppFrame(void*, uintptr_t w) {
+    return HasClass(Hwnd(w), L"ApplicationFrameWindow");
+}
+
+// A Store app's frame belongs to ApplicationFrameHost.exe; the app's own process owns a child
+// window of class "Windows.UI.Core.CoreWindow" while it runs.
+struct FramedApp {
+    DWORD framePid;
+    DWORD appPid;
+};
+
+BOOL CALLBACK FindCoreWindow(HWND child, LPARAM context) {
+    auto* f = reinterpret_cast<FramedApp*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(child, &pid);
+    if (pid != 0 && pid != f->framePid && HasClass(child, L"Windows.UI.Core.CoreWindow")) {
+        f->appPid = pid;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+uint32_t FramedAppProcess(void*, uintptr_t frame, uint32_t framePid) {
+    FramedApp f = {framePid, 0};
+    EnumChildWindows(Hwnd(frame), FindCoreWindow, reinterpret_cast<LPARAM>(&f));
+    return f.appPid;
 }
 
 BOOL CALLBACK Collect(HWND window, LPARAM context) {
@@ -74,8 +111,8 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
     UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
     void* getAttribute = dwm.Function<void*>("DwmGetWindowAttribute");
-    c.windows = WindowQueries{getAttribute, IsVisible, RootOwner, IsToolWindow, TitleLength,
-                              IsCloaked,    ProcessId, ReadTitle};
+    c.windows = WindowQueries{getAttribute, IsVisible, RootOwner,  IsToolWindow,    TitleLength,
+                              IsCloaked,    ProcessId, ReadTitle, IsAppFrame, FramedAppProcess};
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));
     return c.count;
 }

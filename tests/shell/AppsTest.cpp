@@ -19,6 +19,8 @@ struct FakeWindow {
     uintptr_t owner = 0;  // 0: unowned
     bool tool = false;
     bool cloaked = false;
+    uint32_t framedApp = 0;  // a Store app's frame: the pid of its app's core window, or 0 when suspended
+    bool frame = false;
 };
 
 struct FakeDesktop {
@@ -51,6 +53,8 @@ struct FakeDesktop {
             [](void* c, uintptr_t w, char16_t* out, int32_t capacity) {
                 CopyWideTruncated(out, D(c).Get(w).title.c_str(), capacity);
             },
+            [](void* c, uintptr_t w) { return D(c).Get(w).frame; },
+            [](void* c, uintptr_t w, uint32_t) { return D(c).Get(w).framedApp; },
         };
     }
 };
@@ -116,6 +120,42 @@ TEST(Apps, WhichWindowsAreApplications) {
         EXPECT_EQ(a.hwnd, rows[i].hwnd);
         EXPECT_EQ(std::u16string(a.title), rows[i].title) << Printable(a.title);
         EXPECT_EQ(std::u16string(a.imageName), rows[i].image);
+    }
+}
+
+// Every Store app's window is a frame that ApplicationFrameHost.exe owns. Each stands for the app
+// whose core window it holds, with that app's image name and a row of its own; a frame whose app
+// is suspended has no core window and is skipped.
+TEST(Apps, StoreAppsAreTheirOwnProcesses) {
+    constexpr uint32_t HOST = 900;
+    FakeDesktop desktop;
+    FakeWindow photos{300, HOST, u"Photos"};
+    photos.frame = true;
+    photos.framedApp = 910;
+    FakeWindow player = photos;
+    player.id = 301;
+    player.title = u"Media Player";
+    player.framedApp = 920;
+    FakeWindow suspended = photos;
+    suspended.id = 302;
+    suspended.title = u"Calculator";
+    suspended.framedApp = 0;
+    desktop.windows = {photos, player, suspended, {304, 930, u"Notepad"}};
+    Enumeration e;
+    e.AddName(HOST, u"ApplicationFrameHost.exe");
+    e.AddName(910, u"Photos.exe");
+    e.AddName(920, u"Microsoft.Media.Player.exe");
+    e.AddName(930, u"notepad.exe");
+    ASSERT_EQ(e.Run(&desktop), 3);
+    struct Row { uint32_t pid; std::u16string title, image; };
+    const Row rows[] = {{910, u"Photos", u"Photos.exe"},
+                        {920, u"Media Player", u"Microsoft.Media.Player.exe"},
+                        {930, u"Notepad", u"notepad.exe"}};
+    for (int i = 0; i < 3; i++) {
+        const AppEntry& a = e.list->entries[i];
+        EXPECT_EQ(a.pid, rows[i].pid);
+        EXPECT_EQ(std::u16string(a.title), rows[i].title) << Printable(a.title);
+        EXPECT_EQ(std::u16string(a.imageName), rows[i].image) << Printable(a.imageName);
     }
 }
 

@@ -73,6 +73,46 @@ TEST(ShellWine, EnumeratesOpenAppsInZOrder) {
     }
 }
 
+// A window whose thread has stopped answering: the list reads its title without sending it a
+// message, so listing the open apps never waits on it.
+TEST(ShellWine, AHungWindowNeverStallsTheList) {
+    struct Hung {
+        HANDLE created;
+        HANDLE release;
+    } hung = {CreateEventW(nullptr, TRUE, FALSE, nullptr), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE owner = CreateThread(
+        nullptr, 0,
+        [](void* parameter) -> DWORD {
+            auto* h = static_cast<Hung*>(parameter);
+            HWND w = CreateWindowExW(0, L"STATIC", L"Hung Window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 200, 100,
+                                     nullptr, nullptr, nullptr, nullptr);
+            SetEvent(h->created);
+            WaitForSingleObject(h->release, INFINITE);  // handles no message meanwhile
+            DestroyWindow(w);
+            return 0;
+        },
+        &hung, 0, nullptr);
+    ASSERT_NE(owner, nullptr);
+    ASSERT_EQ(WaitForSingleObject(hung.created, 10000), WAIT_OBJECT_0);
+
+    HANDLE lister = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            auto list = std::make_unique<AppList>();
+            auto names = std::make_unique<ImageNameEntry[]>(MAX_IMAGE_NAMES);
+            return static_cast<DWORD>(EnumerateOpenApps(list->entries, MAX_APPS, names.get()));
+        },
+        nullptr, 0, nullptr);
+    ASSERT_NE(lister, nullptr);
+    EXPECT_EQ(WaitForSingleObject(lister, 10000), WAIT_OBJECT_0) << "the list waited on the hung window";
+    SetEvent(hung.release);
+    WaitForSingleObject(lister, 10000);
+    WaitForSingleObject(owner, 10000);
+    for (HANDLE h : {lister, owner, hung.created, hung.release}) {
+        CloseHandle(h);
+    }
+}
+
 // A 64 x 64 top-down DIB section to draw into and read back.
 struct Canvas {
     HDC dc = CreateCompatibleDC(nullptr);
