@@ -42,13 +42,18 @@ int32_t AddTrayIcon(TrayState* tray) {
     if (tray->iconShown) {
         return 1;
     }
-    if (tray->shell.notify(tray->shell.context, TRAY_ADD, tray, u"Pellacord")) {
+    bool shown = tray->shell.notify(tray->shell.context, TRAY_ADD, tray, u"Pellacord") != 0;
+    if (!shown) {
+        tray->lastAddError = tray->shell.lastError(tray->shell.context);
+        // The shell refuses to add an icon it still shows, as after a modify that failed for a
+        // moment: if it takes a modify, the icon is there.
+        shown = tray->shell.notify(tray->shell.context, TRAY_MODIFY, tray, u"Pellacord") != 0;
+    }
+    if (shown) {
         tray->iconShown = true;
         tray->lastAddError = 0;
         CopyWide(tray->shownTip, u"Pellacord", TRAY_TIP_CAPACITY);
         tray->shownImage = tray->trayImage;
-    } else {
-        tray->lastAddError = tray->shell.lastError(tray->shell.context);
     }
     return tray->iconShown;
 }
@@ -61,10 +66,9 @@ uint32_t TrayDataSize() {
     return TRAY_DATA_SIZE;
 }
 
+// Sent even when the record believes the icon is gone: a shell that kept it after a failed
+// modify would otherwise show a stale icon for good.
 void RemoveTrayIcon(TrayState* tray) {
-    if (!tray->iconShown) {
-        return;
-    }
     (void)tray->shell.notify(tray->shell.context, TRAY_DELETE, tray, nullptr);  // gone either way
     tray->iconShown = false;
 }

@@ -46,6 +46,7 @@ struct Outside {
     // tray shell
     bool refuseAdd = false;
     bool refuseModify = false;
+    bool shellHasIcon = false;  // what the shell shows, whatever the tray record believes
     int iconsMade = 0, iconsDestroyed = 0;
     std::vector<std::string> trayCalls;
 
@@ -169,11 +170,19 @@ TrayShell FakeTrayShell(Outside* o) {
                 x->duringNotify = nullptr;
                 nested();
             }
-            if (message == TRAY_ADD && x->refuseAdd) {
-                return 0;
-            }
-            if (message == TRAY_MODIFY && x->refuseModify) {
-                return 0;
+            // As the shell does: an icon it shows already cannot be added again, and one it does
+            // not show cannot be modified.
+            if (message == TRAY_ADD) {
+                if (x->refuseAdd || x->shellHasIcon) {
+                    return 0;
+                }
+                x->shellHasIcon = true;
+            } else if (message == TRAY_MODIFY) {
+                return !x->refuseModify && x->shellHasIcon;
+            } else if (message == TRAY_DELETE) {
+                bool had = x->shellHasIcon;
+                x->shellHasIcon = false;
+                return had;
             }
             return 1;
         },

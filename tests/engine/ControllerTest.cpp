@@ -232,16 +232,46 @@ TEST_F(ControllerFixture, TrayFollowsTheState) {
     // A restarted taskbar forgets the icon: told so, the next tick's modify fails and the tick
     // after it adds the icon again.
     ForgetShownTray(&tray);
+    out.shellHasIcon = false;
+    Second(0);
+    EXPECT_EQ(tray.iconShown, 0);
+    Second(0);
+    EXPECT_EQ(out.trayCalls.back(), "add Pellacord");
+    EXPECT_EQ(tray.iconShown, 1);
+
+    // A modify that fails for a moment while the shell still shows the icon: the shell refuses
+    // to add it again, and a modify finds it, so it never freezes.
+    ForgetShownTray(&tray);
     out.refuseModify = true;
     Second(0);
     EXPECT_EQ(tray.iconShown, 0);
     out.refuseModify = false;
     Second(0);
-    EXPECT_EQ(out.trayCalls.back(), "add Pellacord");
+    ASSERT_GE(out.trayCalls.size(), 2u);
+    EXPECT_EQ(out.trayCalls[out.trayCalls.size() - 2], "add Pellacord");
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord");
     EXPECT_EQ(tray.iconShown, 1);
+    Second(0);
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord \xC2\xB7 make.exe \xC2\xB7 quiet, still holding");
 
     HandleClick(&c, TARGET_BUTTON);
     EXPECT_EQ(out.trayCalls.back(), "delete");
+    EXPECT_FALSE(out.shellHasIcon);
+}
+
+// The record may believe the icon gone while the shell still shows it: the release removes it
+// all the same, so no stale icon stays after the lock is released.
+TEST_F(ControllerFixture, ReleaseRemovesAnIconTheRecordLostTrackOf) {
+    Select(1);
+    StartWatching(&c);
+    Second(900);
+    ForgetShownTray(&tray);
+    out.refuseModify = true;
+    Second(0);
+    EXPECT_EQ(tray.iconShown, 0);
+    EXPECT_TRUE(out.shellHasIcon);
+    HandleClick(&c, TARGET_BUTTON);
+    EXPECT_FALSE(out.shellHasIcon);
 }
 
 TEST_F(ControllerFixture, NoLockWithoutATick) {
