@@ -12,6 +12,7 @@ set(PELLACORD_CORE_SOURCES
   engine/PowerRequest.cpp
   engine/Sampler.cpp
   engine/WatchStatus.cpp
+  files/FileReplace.cpp
   files/Log.cpp
   files/LogWriter.cpp
   files/Paths.cpp

@@ -1,6 +1,7 @@
 #include "files/Log_win.h"
 
 #include "files/Log.h"
+#include "shell/Scoped_win.h"
 #include "shell/Wide_win.h"
 
 namespace {
@@ -79,6 +80,17 @@ void ReadExecutablePath(wchar_t* out) {
     DWORD n = GetModuleFileNameW(nullptr, out, EXE_PATH_CAPACITY);
     if (n == 0 || n >= static_cast<DWORD>(EXE_PATH_CAPACITY)) {
         out[0] = 0;  // no path, or one cut short: no files beside it rather than the wrong ones
+        return;
+    }
+    // Started through a symbolic link (winget's portable installs put one in a folder shared
+    // by every such program), the module's path is the link's. The files belong beside the
+    // executable itself: the file the path leads to, through every link on the way.
+    UniqueHandle self(CreateFileW(out, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    wchar_t final[EXE_PATH_CAPACITY];
+    DWORD m = self ? GetFinalPathNameByHandleW(self.get(), final, EXE_PATH_CAPACITY, FILE_NAME_NORMALIZED) : 0;
+    if (m > 0 && m < static_cast<DWORD>(EXE_PATH_CAPACITY)) {
+        (void)PlainPathOf(AsUtf16(final), AsUtf16(out), EXE_PATH_CAPACITY);  // else the module's path stays
     }
 }
 

@@ -22,3 +22,29 @@ void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t*
     }
     out[cut + nameLength] = 0;
 }
+
+bool PlainPathOf(const char16_t* finalPath, char16_t* out, int32_t capacity) {
+    auto startsWith = [](const char16_t* s, const char16_t* prefix) {
+        for (; *prefix; s++, prefix++) {
+            if (*s != *prefix) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const char16_t* rest = finalPath;
+    const char16_t* lead = u"";
+    if (startsWith(finalPath, u"\\\\?\\UNC\\")) {
+        rest = finalPath + 8;
+        lead = u"\\\\";
+    } else if (startsWith(finalPath, u"\\\\?\\") && finalPath[4] != 0 && finalPath[5] == u':') {
+        rest = finalPath + 4;
+    }
+    int32_t needed = WideLength(lead) + WideLength(rest) + 1;
+    if (capacity <= 0 || needed > capacity) {
+        return false;
+    }
+    CopyWide(out, lead, capacity);
+    CopyWide(out + WideLength(lead), rest, capacity - WideLength(lead));
+    return true;
+}

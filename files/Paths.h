@@ -8,3 +8,8 @@ constexpr int32_t EXE_PATH_CAPACITY = 32768;   // the longest path Windows gives
 // exePath holds no separator, or when the whole path does not fit PATH_CAPACITY - 1 units: a
 // path cut short would name another file, or a file in another folder.
 void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t* out);
+
+// The path GetFinalPathNameByHandleW gives ("\\?\C:\dir\file", "\\?\UNC\server\share\file")
+// written as paths usually are ("C:\dir\file", "\\server\share\file"). Another form (a
+// volume GUID path) is copied as it is. False when it does not fit `capacity` units.
+bool PlainPathOf(const char16_t* finalPath, char16_t* out, int32_t capacity);

@@ -92,3 +92,21 @@ SaveMethod ChooseSaveMethod(bool exists, uint32_t attributes, uint32_t linkCount
     }
     return SaveMethod::Replace;
 }
+
+bool IsCompleteSettingsText(const uint8_t* bytes, int32_t length) {
+    if (length < 2 || bytes[length - 2] != '\r' || bytes[length - 1] != '\n') {
+        return false;
+    }
+    for (const char* key : KEYS) {
+        size_t keyLength = strlen(key);
+        bool found = false;
+        for (int32_t i = 0; i < length && !found; i++) {
+            bool lineStart = i == 0 || bytes[i - 1] == '\n';
+            found = lineStart && static_cast<size_t>(length - i) >= keyLength && memcmp(bytes + i, key, keyLength) == 0;
+        }
+        if (!found) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -18,6 +18,10 @@ void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool
 // length (258 bytes with the defaults).
 int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn);
 
+// Whether a copy a save left behind holds a whole settings file: every key, and the line break
+// that ends the last line written. A copy cut short by a crash is not taken.
+bool IsCompleteSettingsText(const uint8_t* bytes, int32_t length);
+
 // What start-up found when it opened the settings file. A file that exists but could not be
 // read (locked by another program, access denied) is never saved over: the user's values in it
 // would be lost to the defaults.

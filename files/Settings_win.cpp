@@ -1,5 +1,6 @@
 #include "files/Settings_win.h"
 
+#include "files/FileReplace.h"
 #include "shell/Scoped_win.h"
 #include "shell/Wide_win.h"
 
@@ -19,21 +20,86 @@ void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath) {
     file->unreadable = false;
 }
 
+namespace {
+
+// What a read of a whole small file found: the bytes, or why there are none.
+struct FileRead {
+    bool opened;
+    uint32_t openError;
+    bool readOk;
+    DWORD length;
+};
+
+// A backup or sync tool may hold the file for an instant without sharing it: the read is tried
+// for about a second before the file counts as unreadable. Shared for writing and deleting, so
+// this read never stands in another program's way either.
+FileRead ReadSmallFile(const wchar_t* path, uint8_t* bytes, DWORD capacity) {
+    FileRead r = {};
+    for (int32_t attempt = 0; attempt < 10; attempt++) {
+        if (attempt > 0) {
+            Sleep(100);
+        }
+        UniqueHandle handle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        r.opened = static_cast<bool>(handle);
+        r.openError = r.opened ? 0 : GetLastError();
+        r.length = 0;
+        r.readOk = r.opened && ReadFile(handle.get(), bytes, capacity, &r.length, nullptr);
+        uint32_t error = r.opened ? (r.readOk ? 0 : GetLastError()) : r.openError;
+        if (error != FILE_ERROR_SHARING_VIOLATION && error != FILE_ERROR_LOCK_VIOLATION) {
+            break;
+        }
+    }
+    return r;
+}
+
+uint32_t Replace(void*, const char16_t* path, const char16_t* temporary) {
+    return ReplaceFileW(AsWide(path), AsWide(temporary), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+               ? 0
+               : GetLastError();
+}
+
+uint32_t Move(void*, const char16_t* temporary, const char16_t* path) {
+    return MoveFileExW(AsWide(temporary), AsWide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : GetLastError();
+}
+
+bool Exists(void*, const char16_t* path) {
+    return GetFileAttributesW(AsWide(path)) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Remove(void*, const char16_t* path) {
+    DeleteFileW(AsWide(path));
+}
+
+void Pause(void*, uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
+
+const FileReplaceOps WINDOWS_REPLACE = {nullptr, Replace, Move, Exists, Remove, Pause};
+
+}  // namespace
+
 SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file) {
     if (!file->path[0]) {
         return SettingsRead::Missing;
     }
-    UniqueHandle handle(CreateFileW(file->path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    const bool opened = static_cast<bool>(handle);
-    uint32_t openError = opened ? 0 : GetLastError();
     uint8_t bytes[SETTINGS_READ_MAX + 1];
-    DWORD read = 0;
-    bool readOk = opened && ReadFile(handle.get(), bytes, SETTINGS_READ_MAX, &read, nullptr);
-    handle.Reset();
-    SettingsRead outcome = ClassifySettingsRead(opened, openError, readOk);
+    FileRead r = ReadSmallFile(file->path, bytes, SETTINGS_READ_MAX);
+    SettingsRead outcome = ClassifySettingsRead(r.opened, r.openError, r.readOk);
+    if (outcome == SettingsRead::Missing) {
+        // A save stopped between taking the old file away and renaming the new one leaves the
+        // user's settings only in the copy: taken from there, and the rename finished.
+        FileRead copy = ReadSmallFile(file->temporary, bytes, SETTINGS_READ_MAX);
+        if (copy.readOk && IsCompleteSettingsText(bytes, static_cast<int32_t>(copy.length))) {
+            r = copy;
+            outcome = SettingsRead::Read;
+            (void)CommitReplacement(&WINDOWS_REPLACE, AsUtf16(file->path), AsUtf16(file->temporary), false);
+        }
+    }
     if (outcome == SettingsRead::Read) {
-        ParseSettings(bytes, static_cast<int32_t>(read), table, keepDisplayOn);
+        ParseSettings(bytes, static_cast<int32_t>(r.length), table, keepDisplayOn);
     }
     file->unreadable = outcome == SettingsRead::Unreadable;
     return outcome;
@@ -66,17 +132,12 @@ bool LeadsElsewhere(const wchar_t* path) {
     }
     wchar_t final[PATH_CAPACITY + 8];
     DWORD finalLength = GetFinalPathNameByHandleW(handle.get(), final, PATH_CAPACITY + 8, FILE_NAME_NORMALIZED);
-    if (finalLength == 0 || finalLength >= PATH_CAPACITY + 8) {
+    wchar_t plain[PATH_CAPACITY + 8];
+    if (finalLength == 0 || finalLength >= PATH_CAPACITY + 8 ||
+        !PlainPathOf(AsUtf16(final), AsUtf16(plain), PATH_CAPACITY + 8)) {
         return false;
     }
-    const wchar_t* at = final;
-    if (wcsncmp(at, L"\\\\?\\UNC\\", 8) == 0) {
-        at += 6;  // "\\?\UNC\server" is "\\server"
-        final[6] = L'\\';
-    } else if (wcsncmp(at, L"\\\\?\\", 4) == 0) {
-        at += 4;
-    }
-    return lstrcmpiW(at, full) != 0;
+    return lstrcmpiW(plain, full) != 0;
 }
 
 // Through the link to the file it names, keeping the link and every other name of the file.
@@ -101,14 +162,11 @@ void SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, co
     }
     bool complete = WriteWhole(handle.get(), text, length);
     handle.Reset();  // closed before it is moved
-    bool replaced = complete && exists &&
-                    ReplaceFileW(file->path, file->temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                 nullptr);
-    if (complete && !replaced) {
-        replaced = MoveFileExW(file->temporary, file->path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!complete) {
+        DeleteFileW(file->temporary);  // the file itself was not touched
+        return;
     }
-    if (!replaced) {
-        DeleteFileW(file->temporary);
+    if (CommitReplacement(&WINDOWS_REPLACE, AsUtf16(file->path), AsUtf16(file->temporary), exists) != 0) {
         return;
     }
     if (exists && GetFileAttributesW(file->path) != attributes) {

@@ -7,6 +7,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/ScriptedWatchTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SoakTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/files/FileReplaceTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogWriterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/PathsTest.cpp

@@ -2,8 +2,9 @@
 with real input and real files: a double-click that activates the window watches the app drawn
 under the pointer, a slider drag whose capture is taken away ends as a release would, a locked
 settings file is never saved over, a settings file that is a link stays one, a DLL planted
-beside the program is never run, and a second copy meets a single-instance name held by
-another program, or a first copy slow to start."""
+beside the program is never run, a program started through a link keeps its files beside
+itself, and a second copy meets a single-instance name held by another program, or a first
+copy slow to start."""
 import os
 import select
 import shutil
@@ -133,6 +134,21 @@ def linked_settings(bed):
         exit_program(bed, p)
 
 
+def linked_program(bed):
+    """Started through a symbolic link in another folder, as winget's portable installs start it,
+    the program keeps its files beside the executable itself, never beside the link."""
+    real = Program(bed, EXE, os.path.join(WORK, "linked-exe", "real"))
+    links = os.path.join(WORK, "linked-exe", "links")
+    shutil.rmtree(links, ignore_errors=True)
+    os.makedirs(links)
+    os.symlink(real.exe, os.path.join(links, "Pellacord.exe"))
+    # A first copy that finds nothing to watch writes its log and exits 3.
+    r = bed.run(os.path.join(links, "Pellacord.exe"), "--watch", "No Such Window Title")
+    check(r.returncode == 3, f"the linked copy exited {r.returncode}, not 3")
+    check(read(real.log) is not None, "no log beside the executable")
+    check(sorted(os.listdir(links)) == ["Pellacord.exe"], f"files beside the link: {sorted(os.listdir(links))}")
+
+
 def planted_dll(bed):
     """A DLL with a system library's name beside the program is never loaded, even where Wine,
     like Windows, would search the program's folder first."""
@@ -209,6 +225,7 @@ def main():
     lost_capture(bed)
     locked_settings(bed)
     linked_settings(bed)
+    linked_program(bed)
     planted_dll(bed)
     single_instance(bed)
     check.finish("input and files")

@@ -315,6 +315,55 @@ TEST_F(FilesFixture, UnreadableSettingsAreNeverOverwritten) {
     EXPECT_EQ(Read(iniPath).size(), 258u);
 }
 
+// A backup or sync tool holds the file for a moment, sharing nothing, just as Pellacord starts:
+// the read waits for it rather than running the session on the defaults.
+TEST_F(FilesFixture, SettingsHeldForAMomentAreStillRead) {
+    Write(iniPath, "cpu=700\r\ndisplay=1\r\n");
+    HANDLE lock = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    HANDLE letGo = CreateThread(
+        nullptr, 0,
+        [](void* held) -> DWORD {
+            Sleep(200);
+            CloseHandle(static_cast<HANDLE>(held));
+            return 0;
+        },
+        lock, 0, nullptr);
+    ASSERT_NE(letGo, nullptr);
+    LimitTable t;
+    SetDefaultLimits(&t);
+    bool display = false;
+    EXPECT_EQ(LoadSettings(&t, &display, Settings()), SettingsRead::Read);
+    EXPECT_EQ(t.rows[0].value, 700u);
+    EXPECT_TRUE(display);
+    WaitForSingleObject(letGo, 10000);
+    CloseHandle(letGo);
+}
+
+// A save that stopped after the old file was taken away left the settings only in the copy:
+// start-up takes them from there and finishes the rename. A copy cut short is not taken.
+TEST_F(FilesFixture, ACopyASaveLeftBehindIsTaken) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    t.rows[0].value = 777;
+    char text[SETTINGS_TEXT_CAPACITY];
+    int32_t n = FormatSettings(text, SETTINGS_TEXT_CAPACITY, &t, true);
+    const std::wstring copy = dir + L"Pellacord.new";
+    Write(copy, std::string(text, static_cast<size_t>(n) - 1));  // its last line cut
+    LimitTable back;
+    SetDefaultLimits(&back);
+    bool display = false;
+    EXPECT_EQ(LoadSettings(&back, &display, Settings()), SettingsRead::Missing);
+    EXPECT_EQ(back.rows[0].value, 200u);
+
+    Write(copy, std::string(text, static_cast<size_t>(n)));
+    EXPECT_EQ(LoadSettings(&back, &display, Settings()), SettingsRead::Read);
+    EXPECT_EQ(back.rows[0].value, 777u);
+    EXPECT_TRUE(display);
+    EXPECT_EQ(Read(iniPath), std::string(text, static_cast<size_t>(n)));
+    EXPECT_EQ(Read(copy), "<missing>");
+}
+
 // A save keeps what the file was: its hidden attribute, and every name of a hard link.
 TEST_F(FilesFixture, SavingKeepsTheFileWhatItWas) {
     LimitTable t;

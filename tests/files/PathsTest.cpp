@@ -55,4 +55,24 @@ TEST(Paths, APathThatDoesNotFitIsEmpty) {
     }
 }
 
+// The path the system gives for an open file, written as paths usually are.
+TEST(Paths, FinalPathsInTheirPlainForm) {
+    struct Case { const char16_t* final; const char16_t* plain; };
+    const Case cases[] = {
+        {u"\\\\?\\C:\\Users\\me\\Apps\\Pellacord.exe", u"C:\\Users\\me\\Apps\\Pellacord.exe"},
+        {u"\\\\?\\UNC\\server\\share\\Pellacord.exe", u"\\\\server\\share\\Pellacord.exe"},
+        {u"\\\\?\\Volume{1b3b}\\Pellacord.exe", u"\\\\?\\Volume{1b3b}\\Pellacord.exe"},
+        {u"C:\\Tools\\Pellacord.exe", u"C:\\Tools\\Pellacord.exe"},
+    };
+    for (const Case& c : cases) {
+        char16_t out[PATH_CAPACITY];
+        ASSERT_TRUE(PlainPathOf(c.final, out, PATH_CAPACITY)) << Printable(c.final);
+        EXPECT_EQ(std::u16string(out), c.plain) << Printable(c.final);
+    }
+    char16_t small[8];
+    EXPECT_FALSE(PlainPathOf(u"\\\\?\\C:\\abcdef", small, 8));  // "C:\abcdef" and its end need 10
+    EXPECT_TRUE(PlainPathOf(u"\\\\?\\C:\\abcd", small, 8));
+    EXPECT_EQ(std::u16string(small), u"C:\\abcd");
+}
+
 }  // namespace

@@ -112,6 +112,24 @@ TEST(Settings, WrittenTextAndRoundTrip) {
     EXPECT_EQ(back.display, 1);
 }
 
+// A copy a save left behind is taken at start-up only when it is whole.
+TEST(SettingsFile, AWholeCopyIsOneWithEveryKeyAndItsLastLineEnded) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    char written[SETTINGS_TEXT_CAPACITY];
+    int32_t n = FormatSettings(written, SETTINGS_TEXT_CAPACITY, &t, true);
+    auto complete = [](const std::string& text) {
+        return IsCompleteSettingsText(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
+    };
+    std::string whole(written, static_cast<size_t>(n));
+    EXPECT_TRUE(complete(whole));
+    EXPECT_TRUE(complete("cpu=1\r\ndisk=2\r\nnet=3\r\nmem=4\r\nwait=5\r\ndisplay=0\r\n"));
+    EXPECT_FALSE(complete(whole.substr(0, whole.size() - 1)));   // the last line cut
+    EXPECT_FALSE(complete(whole.substr(0, whole.size() - 12)));  // "display=1" missing
+    EXPECT_FALSE(complete("cpu=1\r\ndisk=2\r\nnet=3\r\nmem=4\r\nwait=5\r\n# display=0\r\n"));
+    EXPECT_FALSE(complete(""));
+}
+
 TEST(SettingsFile, WhatAnOpenFoundAndHowASaveWrites) {
     struct Read { bool opened; uint32_t error; bool readOk; SettingsRead outcome; };
     const Read reads[] = {
