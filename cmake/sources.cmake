@@ -20,6 +20,9 @@ set(PELLACORD_CORE_SOURCES
   shell/Apps.cpp
   shell/CommandLine.cpp
   shell/Commands.cpp
+  shell/RunConsole.cpp
+  shell/RunLine.cpp
+  shell/SingleInstance.cpp
   shell/IconFile.cpp
   shell/IconPainter.cpp
   shell/Theme.cpp

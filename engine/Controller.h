@@ -20,6 +20,9 @@
 constexpr uint32_t TICK_TIMER_ID = 1;
 constexpr uint32_t TICK_INTERVAL_MS = 1000;
 constexpr uint32_t COUNTDOWN_TIMER_ID = 3;  // the finished action's countdown, once a second
+constexpr uint32_t SHUTDOWN_CHECK_TIMER_ID = 4;
+// A shutdown that was asked for and has not ended Pellacord by then did not happen.
+constexpr uint32_t SHUTDOWN_CHECK_MS = 120000;
 constexpr int32_t TICK_LINE_CAPACITY = 400;
 
 // The windows, the log and the settings file, as the controller uses them.
@@ -58,6 +61,9 @@ struct ControllerPlatform {
     bool (*processImage)(void* context, uint32_t pid, char16_t* imageName, int32_t capacity);
     // A balloon from the tray icon.
     void (*notifyUser)(void* context, const char16_t* text);
+    // The check, SHUTDOWN_CHECK_MS after a shutdown was asked for, that it happened.
+    void (*startShutdownCheck)(void* context);
+    void (*stopShutdownCheck)(void* context);
 };
 
 // Limits given for one watch: used and shown while it lasts, never saved, and the saved ones
@@ -90,6 +96,7 @@ struct WatchController {
     LimitOverride override;
     FinishState finish;           // what happens when the current watch's work is finished
     WatchOptions waitingOptions;  // for the image awaited (status->waitingFor)
+    bool shutdownRequested;       // Windows took a shutdown request that has not happened yet
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -120,6 +127,9 @@ void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial
 void CancelFinishAction(WatchController* c);
 // A second of the countdown went by.
 void CountdownTick(WatchController* c);
+// The session goes on after a shutdown was asked for: another program cancelled it (Windows
+// said so, or the check's time ran out).
+void ShutdownDidNotHappen(WatchController* c);
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,

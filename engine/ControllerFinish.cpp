@@ -34,7 +34,9 @@ void ShowCountdownEnded(WatchController* c) {
 void PerformFinish(WatchController* c) {
     const FinishAction action = c->finish.action;
     char line[80];
-    FormatText8(line, sizeof(line), "finished: %s", FinishLogText(action));
+    // ExitWindowsEx only starts a shutdown, which a program with unsaved work may cancel.
+    FormatText8(line, sizeof(line), "finished: %s",
+                action == FinishAction::Shutdown ? "shutdown requested" : FinishLogText(action));
     ControllerLog(c, line);
     StopCountdown(c);
     ResetFinish(&c->finish, FinishAction::None);
@@ -51,6 +53,10 @@ void PerformFinish(WatchController* c) {
         return;
     }
     uint32_t error = c->platform.performFinish(Context(c), action);
+    if (error == 0 && action == FinishAction::Shutdown) {
+        c->shutdownRequested = true;
+        c->platform.startShutdownCheck(Context(c));
+    }
     if (error != 0) {
         FormatText8(line, sizeof(line), "finished action failed: error %u", error);
         ControllerLog(c, line);
@@ -147,4 +153,15 @@ void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial
     if (!s->waitingFor[0] && s->currentState == STATE_IDLE) {
         WorkFinished(c, false);
     }
+}
+
+void ShutdownDidNotHappen(WatchController* c) {
+    c->platform.stopShutdownCheck(Context(c));
+    if (!c->shutdownRequested) {
+        return;  // a session end that was not ours, or a check left over
+    }
+    c->shutdownRequested = false;
+    ControllerLog(c, "shutdown did not happen: another program cancelled it");
+    CopyWide(c->status->notice, u"the shutdown did not happen: another program cancelled it", NOTICE_CAPACITY);
+    ShowMainWindow(c);
 }

@@ -23,15 +23,22 @@ bool WriteTo(HANDLE handle, const char16_t* text) {
     return n > 1 && WriteFile(handle, bytes, static_cast<DWORD>(n - 1), &written, nullptr) != FALSE;
 }
 
+constexpr DWORD STANDARD_HANDLE_IDS[STANDARD_HANDLE_COUNT] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE,
+                                                            STD_ERROR_HANDLE};
+
 }  // namespace
 
-bool BorrowParentConsole() {
-    return AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
-}
-
-void ReturnParentConsole() {
-    // A program attached to a console ends with it: the window closed, the program killed.
-    FreeConsole();
+ConsoleCalls WindowsConsoleCalls() {
+    return ConsoleCalls{
+        nullptr,
+        [](void*) { return AttachConsole(ATTACH_PARENT_PROCESS) != FALSE; },
+        // A program attached to a console ends with it: the window closed, the program killed.
+        [](void*) { FreeConsole(); },
+        [](void*, int32_t which) { return reinterpret_cast<uintptr_t>(GetStdHandle(STANDARD_HANDLE_IDS[which])); },
+        [](void*, int32_t which, uintptr_t handle) {
+            SetStdHandle(STANDARD_HANDLE_IDS[which], reinterpret_cast<HANDLE>(handle));
+        },
+    };
 }
 
 void TellUser(const char16_t* text, bool problem) {
@@ -39,13 +46,15 @@ void TellUser(const char16_t* text, bool problem) {
     if (standard && standard != INVALID_HANDLE_VALUE && WriteTo(standard, text)) {
         return;
     }
-    if (BorrowParentConsole()) {
+    const ConsoleCalls calls = WindowsConsoleCalls();
+    BorrowedConsole borrowed = BorrowConsole(&calls);
+    if (borrowed.attached) {
         UniqueHandle console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          nullptr, OPEN_EXISTING, 0, nullptr));
         // The shell has shown its prompt already: the text starts on a line of its own.
         bool shown = console && WriteTo(console.get(), u"\r\n") && WriteTo(console.get(), text);
         console.Reset();
-        ReturnParentConsole();
+        ReturnConsole(&calls, &borrowed);
         if (shown) {
             return;
         }

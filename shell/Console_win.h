@@ -1,4 +1,6 @@
 #pragma once
+#include "shell/RunConsole.h"
+
 #include <cstdint>
 
 // What a command says to its user: into the standard handle a script redirected, else to the
@@ -6,7 +8,6 @@
 // `problem` selects standard error and the warning icon.
 void TellUser(const char16_t* text, bool problem);
 
-// Attaches to the console of the program that started this one, when there is one, so a
-// console program started with --run shares it. Returns whether it attached.
-bool BorrowParentConsole();
-void ReturnParentConsole();
+// The console calls behind BorrowConsole and ReturnConsole: the console of the program that
+// started this one, and the process's standard handles.
+ConsoleCalls WindowsConsoleCalls();

@@ -57,5 +57,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void*, const char16_t* image) { return FindOldestProcess(image); },
         [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
         [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },
+        [](void* c) { (void)StartTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID, SHUTDOWN_CHECK_MS); },
+        [](void* c) { KillTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID); },
     };
 }

@@ -20,33 +20,82 @@ void TellUsageError(const Command* command) {
     TellUser(text, true);
 }
 
+// Where the file `name` is: within `folder`, or the current folder when `folder` is null and
+// `name` is a path. SearchPathW is given the folder itself, so no search order of the system's
+// (which begins with Pellacord's own folder) comes into it. Folders do not count.
+bool FindFile(void* context, const char16_t* folder, const char16_t* name, char16_t* out, int32_t capacity) {
+    const auto* e = static_cast<const RunEnvironment*>(context);
+    DWORD n = SearchPathW(folder ? AsWide(folder) : e->currentFolder, AsWide(name), nullptr,
+                          static_cast<DWORD>(capacity), AsWide(out), nullptr);
+    if (n == 0 || n >= static_cast<DWORD>(capacity)) {
+        return false;
+    }
+    DWORD attributes = GetFileAttributesW(AsWide(out));
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void ReadVariable(const wchar_t* name, wchar_t* out, DWORD capacity) {
+    DWORD n = GetEnvironmentVariableW(name, out, capacity);
+    if (n == 0 || n >= capacity) {
+        out[0] = 0;
+    }
+}
+
+RunSearch ReadRunEnvironment(RunEnvironment* e) {
+    DWORD n = GetCurrentDirectoryW(RUN_LINE_CAPACITY, e->currentFolder);
+    if (n == 0 || n >= RUN_LINE_CAPACITY) {
+        e->currentFolder[0] = 0;
+    }
+    ReadVariable(L"PATH", e->path, RUN_LINE_CAPACITY);
+    ReadVariable(L"PATHEXT", e->pathExt, 1024);
+    ReadVariable(L"ComSpec", e->comSpec, MAX_PATH);
+    if (!e->comSpec[0]) {
+        UINT length = GetSystemDirectoryW(e->comSpec, MAX_PATH - 8);
+        e->comSpec[length > 0 && length < MAX_PATH - 8 ? length : 0] = 0;
+        lstrcatW(e->comSpec, L"\\cmd.exe");
+    }
+    return RunSearch{e, FindFile, AsUtf16(e->currentFolder), AsUtf16(e->path), AsUtf16(e->pathExt),
+                     AsUtf16(e->comSpec)};
+}
+
+// An inheritable copy of a standard handle for the child, or null.
+HANDLE Inheritable(uintptr_t handle) {
+    HANDLE copy = nullptr;
+    if (handle && !DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(handle), GetCurrentProcess(), &copy,
+                                   0, TRUE, DUPLICATE_SAME_ACCESS)) {
+        copy = nullptr;
+    }
+    return copy;
+}
+
 // Console programs share the console the command came from, and the files a script
-// redirected into: a build's output goes where the script said.
+// redirected into: a build's output goes where the script said. Started suspended, so it is
+// watched from its first instruction.
 bool StartRun(Launch* launch, uint32_t* error) {
-    static wchar_t commandLine[COMMAND_TEXT_CAPACITY];
-    CopyWide(AsUtf16(commandLine), launch->command.text, COMMAND_TEXT_CAPACITY);
+    const ConsoleCalls console = WindowsConsoleCalls();
+    BorrowedConsole borrowed = BorrowConsole(&console);
+    ChildHandles standard = ChildHandlesOf(&console, &borrowed);
+    HANDLE handles[STANDARD_HANDLE_COUNT];
+    for (int32_t i = 0; i < STANDARD_HANDLE_COUNT; i++) {
+        handles[i] = Inheritable(standard.handles[i]);
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    bool redirected = (out && out != INVALID_HANDLE_VALUE) || (err && err != INVALID_HANDLE_VALUE);
-    bool borrowed = false;
-    if (redirected) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = in;
-        startup.hStdOutput = out;
-        startup.hStdError = err;
-    } else {
-        borrowed = BorrowParentConsole();
-    }
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles[0];
+    startup.hStdOutput = handles[1];
+    startup.hStdError = handles[2];
     PROCESS_INFORMATION started = {};
-    BOOL ok = CreateProcessW(nullptr, commandLine, nullptr, nullptr, redirected ? TRUE : FALSE, CREATE_SUSPENDED,
-                             nullptr, nullptr, &startup, &started);
+    const DWORD flags = CREATE_SUSPENDED | (standard.noWindow ? CREATE_NO_WINDOW : 0);
+    BOOL ok = CreateProcessW(AsWide(launch->run.application), AsWide(launch->run.commandLine), nullptr, nullptr, TRUE,
+                             flags, nullptr, nullptr, &startup, &started);
     *error = ok ? 0 : GetLastError();
-    if (borrowed) {
-        ReturnParentConsole();
+    for (HANDLE h : handles) {
+        if (h) {
+            CloseHandle(h);
+        }
     }
+    ReturnConsole(&console, &borrowed);
     if (!ok) {
         return false;
     }
@@ -56,6 +105,27 @@ bool StartRun(Launch* launch, uint32_t* error) {
     launch->command.targetKind = TargetKind::Pid;
     launch->command.pid = started.dwProcessId;
     return true;
+}
+
+// A usage error of --run: the program's path holds a blank and must be quoted.
+void TellToQuote(const char16_t* quoted) {
+    // The line as it goes on a command line, each of its quotes escaped.
+    constexpr int32_t CAPACITY = TELL_CAPACITY + 2 * COMMAND_TEXT_CAPACITY;
+    char16_t escaped[2 * COMMAND_TEXT_CAPACITY];
+    int32_t n = 0;
+    for (const char16_t* p = quoted; *p && n < 2 * COMMAND_TEXT_CAPACITY - 2; p++) {
+        if (*p == u'"') {
+            escaped[n++] = u'\\';
+        }
+        escaped[n++] = *p;
+    }
+    escaped[n] = 0;
+    char16_t text[CAPACITY];
+    FormatText(text, CAPACITY,
+               u"Pellacord: the program's path holds a blank, so quote it: --run \"%s\"\r\n"
+               u"Run \"Pellacord.exe --help\" to see the options.\r\n",
+               escaped);
+    TellUser(text, true);
 }
 
 }  // namespace
@@ -97,8 +167,14 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex)
     }
     CopyWide(launch->line, AsUtf16(commandLine), COMMAND_LINE_CAPACITY);
     if (command->kind == CommandKind::Run) {
-        uint32_t error = 0;
-        if (!StartRun(launch, &error)) {
+        RunSearch search = ReadRunEnvironment(&launch->environment);
+        ResolveRunLine(command->text, &search, &launch->run);
+        if (launch->run.outcome == RunStart::NeedsQuotes) {
+            TellToQuote(launch->run.quoted);
+            return EXIT_USAGE;
+        }
+        uint32_t error = ERROR_FILE_NOT_FOUND;
+        if (launch->run.outcome != RunStart::Ready || !StartRun(launch, &error)) {
             char16_t text[TELL_CAPACITY + COMMAND_TEXT_CAPACITY];
             FormatText(text, TELL_CAPACITY + COMMAND_TEXT_CAPACITY, u"Pellacord: could not start \"%s\": error %u\r\n",
                        command->text, error);
@@ -129,6 +205,11 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex)
                         L"Pellacord", MB_OK | MB_ICONWARNING);
             return 1;
         }
+        // Only the foreground process may hand the foreground on: without this the first
+        // copy's window would flash in the taskbar instead of coming forward.
+        DWORD firstPid = 0;
+        GetWindowThreadProcessId(first, &firstPid);
+        AllowSetForegroundWindow(firstPid);
         PostMessageW(first, WM_SHOW_EXISTING, 0, 0);
         SetForegroundWindow(first);
         return EXIT_OK;

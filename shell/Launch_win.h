@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/CommandLine.h"
+#include "shell/RunLine.h"
 #include "shell/SingleInstance_win.h"
 
 #include <windows.h>
@@ -8,10 +9,21 @@
 // it, answers --help, --version and usage errors itself, starts a --run command, and hands any
 // other command to a copy that runs already.
 
+// What a --run looks up before it starts its command: the current folder, PATH, PATHEXT and
+// the command processor.
+struct RunEnvironment {
+    wchar_t currentFolder[RUN_LINE_CAPACITY];
+    wchar_t path[RUN_LINE_CAPACITY];
+    wchar_t pathExt[1024];
+    wchar_t comSpec[MAX_PATH];
+};
+
 struct Launch {
     Command command;                       // for a --run, the watch of the started process
     char16_t line[COMMAND_LINE_CAPACITY];  // what is handed over: the command line, or the --run as a watch
     HANDLE runThread;                      // a --run's first thread, held until its watch has begun
+    RunEnvironment environment;
+    ResolvedRun run;                       // how the --run's command starts
 };
 
 // Returns the exit code when this copy is done, or -1 when it is to run the program, holding

@@ -22,7 +22,6 @@
 
 #include <windowsx.h>
 
-static_assert(WM_SHOW_EXISTING == WM_APP + 2, "the second copy's message");
 static_assert(WM_EXIT_PROGRAM == WM_APP + 3, "the message that ends the program");
 static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), "window style");
 
@@ -251,6 +250,8 @@ void OnTimer(WPARAM id) {
         Tick(Controller());
     } else if (id == COUNTDOWN_TIMER_ID) {
         CountdownTick(Controller());
+    } else if (id == SHUTDOWN_CHECK_TIMER_ID) {
+        ShutdownDidNotHappen(Controller());
     } else if (id == REFRESH_TIMER_ID) {
         KillTimer(g.mainWindow, REFRESH_TIMER_ID);
         g.refreshAfterClicks = false;
@@ -267,6 +268,7 @@ void OnDestroy() {
     KillTimer(g.mainWindow, TICK_TIMER_ID);
     KillTimer(g.mainWindow, REFRESH_TIMER_ID);
     KillTimer(g.mainWindow, COUNTDOWN_TIMER_ID);
+    KillTimer(g.mainWindow, SHUTDOWN_CHECK_TIMER_ID);
     ReleasePowerRequest(&g.power);
     ClosePowerReason(&g.power);
     WriteLogLine(&g.log, "Pellacord exited; lock released");
@@ -293,7 +295,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     const int y = GET_Y_LPARAM(lParam);
     PointerContext* pointer = &g.pointerContext;
     switch (message) {
-    case WM_CREATE: g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated"); return 0;
+    case WM_CREATE:
+        g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+        OpenWindowToOtherCopies(window, g.taskbarCreatedMessage);
+        return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_ACTIVATE: OnActivate(LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(window); return 0;
@@ -352,6 +357,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam) {
             WriteLogLine(&g.log, "Windows is ending the session");
             DestroyWindow(window);
+        } else {
+            ShutdownDidNotHappen(Controller());  // a program said no to the shutdown asked for
         }
         return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
@@ -412,7 +419,6 @@ int RunPellacord(HINSTANCE instance) {
     if (launched >= 0) {
         return launched;
     }
-    SetProcessDPIAware();
     ReadExecutablePath(g.exePath);
     g.log = MakeLogFile();
     OpenLog(&g.log, g.exePath);
@@ -441,7 +447,7 @@ int RunPellacord(HINSTANCE instance) {
                                                    g.imageNames, &g.pointer, &g.limits, &g.tray};
     g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
                                    &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
-                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}};
+                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}, false};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
     g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};

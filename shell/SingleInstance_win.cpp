@@ -10,12 +10,19 @@ constexpr DWORD FIRST_COPY_WAIT_MS = 5000;  // a first copy still starting up ge
 
 }  // namespace
 
+static_assert(NAME_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED && NAME_ERROR_ALREADY_EXISTS == ERROR_ALREADY_EXISTS,
+              "Win32 errors");
+static_assert(MESSAGE_COPYDATA == WM_COPYDATA && WM_SHOW_EXISTING == WM_APP + 2, "messages");
+
 InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow) {
     *mutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
-    if (!*mutex || GetLastError() != ERROR_ALREADY_EXISTS) {
-        return InstanceRole::First;
+    NameClaim claim = ClassifyNameClaim(*mutex != nullptr, GetLastError());
+    if (claim != NameClaim::Taken) {
+        return InstanceRole::First;  // held, or no name at all: this copy runs
     }
-    CloseHandle(*mutex);
+    if (*mutex) {
+        CloseHandle(*mutex);
+    }
     *mutex = nullptr;
     HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
     for (ULONGLONG start = GetTickCount64(); !first && GetTickCount64() - start < FIRST_COPY_WAIT_MS;) {
@@ -29,7 +36,7 @@ InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow) {
 int32_t SendCommandLine(HWND firstWindow, const char16_t* line) {
     COPYDATASTRUCT data = {};
     data.dwData = COMMAND_DATA_TAG;
-    data.cbData = static_cast<DWORD>((WideLength(line) + 1) * sizeof(char16_t));
+    data.cbData = static_cast<DWORD>(static_cast<size_t>(WideLength(line) + 1) * sizeof(char16_t));
     data.lpData = const_cast<char16_t*>(line);
     // The first copy may need the foreground, for --show.
     DWORD firstPid = 0;
@@ -54,4 +61,30 @@ bool ReadCommandData(const COPYDATASTRUCT* data, char16_t* line, int32_t capacit
     memcpy(line, data->lpData, data->cbData);
     line[units - 1] = 0;  // ends within what was sent, whatever was sent
     return true;
+}
+
+namespace {
+
+bool RunsElevated(void*) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+                    elevation.TokenIsElevated != 0;
+    CloseHandle(token);
+    return elevated;
+}
+
+bool AllowMessage(void* window, uint32_t message) {
+    return ChangeWindowMessageFilterEx(static_cast<HWND>(window), message, MSGFLT_ALLOW, nullptr) != FALSE;
+}
+
+}  // namespace
+
+void OpenWindowToOtherCopies(HWND window, UINT taskbarCreatedMessage) {
+    const MessageFilterCalls calls = {window, RunsElevated, AllowMessage};
+    OpenToOtherCopies(&calls, taskbarCreatedMessage);
 }

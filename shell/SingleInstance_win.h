@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/CommandLine.h"
+#include "shell/SingleInstance.h"
 
 #include <windows.h>
 
@@ -11,7 +12,6 @@
 
 constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"Local\\PellacordSingleInstance";
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"PellacordWindow";
-constexpr UINT WM_SHOW_EXISTING = 0x8002;
 constexpr ULONG_PTR COMMAND_DATA_TAG = 0x444D4350;  // "PCMD"
 constexpr DWORD COMMAND_ANSWER_TIMEOUT_MS = 15000;
 
@@ -23,6 +23,9 @@ enum class InstanceRole {
 
 // `mutex` receives the name's handle for the first copy, to be closed at its end.
 InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow);
+
+// Lets the copies at a lower integrity level reach this one's window, when it runs elevated.
+void OpenWindowToOtherCopies(HWND window, UINT taskbarCreatedMessage);
 
 // Sends a command line to the first copy. Returns its answer, or -1 when it did not answer.
 int32_t SendCommandLine(HWND firstWindow, const char16_t* line);

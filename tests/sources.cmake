@@ -15,6 +15,9 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/RunConsoleTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/RunLineTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/SingleInstanceTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AccessibleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp

@@ -46,8 +46,13 @@ def manifest_failures(image):
         failures.append("the execution level is not asInvoker without uiAccess")
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "CMakeLists.txt")) as f:
         version = re.search(r"project\(Pellacord VERSION ([0-9.]+)", f.read()).group(1)
-    if attrs("assemblyIdentity", "version") != [version + ".0"]:
-        failures.append(f"assembly version {attrs('assemblyIdentity', 'version')}, not {version}.0")
+    own = [e for e in root if e.tag.endswith("}assemblyIdentity")]
+    if [e.get("version") for e in own] != [version + ".0"]:
+        failures.append(f"assembly version {[e.get('version') for e in own]}, not {version}.0")
+    dependencies = [(e.get("name"), e.get("version"), e.get("publicKeyToken")) for e in root.iter()
+                    if e.tag.endswith("}assemblyIdentity") and e not in own]
+    if dependencies != [("Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df")]:
+        failures.append(f"the dependencies are {dependencies}, not Common Controls 6 alone")
     return failures
 
 
@@ -67,6 +72,9 @@ def main():
         if d in NEVER_IMPORTED or d not in SYSTEM_DLLS:
             failures.append(f"imports {d}")
     failures += manifest_failures(image)
+    # The manifest makes the program per-monitor aware; the old call would only be overridden.
+    if "SetProcessDPIAware" in image.imported_functions():
+        failures.append("imports SetProcessDPIAware, which the manifest overrides")
     size = len(image.data)
     print(f"image: PE32+ x86-64 GUI, {size} bytes, imports {', '.join(sorted(dlls))}")
     for f in failures:

@@ -49,6 +49,26 @@ class Image:
             o += 20
         return names
 
+    def imported_functions(self):
+        """The names of the imported functions, of every DLL (ordinals left out)."""
+        rva, _ = self.directories[1]
+        names = []
+        o = self.offset(rva) if rva else None
+        while o is not None:
+            lookup, _, _, name_rva, thunk = struct.unpack_from("<IIIII", self.data, o)
+            if name_rva == 0:
+                break
+            t = self.offset(lookup or thunk)
+            while True:
+                entry = struct.unpack_from("<Q", self.data, t)[0]
+                if entry == 0:
+                    break
+                if not entry >> 63:
+                    names.append(self.cstring((entry & 0x7FFFFFFF) + 2))
+                t += 8
+            o += 20
+        return names
+
     def resource(self, type_id, name_id):
         """The bytes of a resource given by numeric type and name (its first language), or None."""
         rva, _ = self.directories[2]

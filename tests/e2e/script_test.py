@@ -5,6 +5,7 @@ copy (--watch PID, a missing title, --release, --exit), a wait for an image that
 yet with the tray submenu choosing "Exit Pellacord", and a --run of a short job."""
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -21,10 +22,10 @@ def folder(name):
     return os.path.join(BUILD, "e2e", "script", name)
 
 
-def run(bed, p, *args, timeout=60):
+def run(bed, p, *args, timeout=60, cwd=None, extra_env=None):
     """A copy that is expected to end by itself: returns (exit code, stdout, stderr)."""
-    r = subprocess.run(["wine", p.exe, *args], env=bed.env, capture_output=True, text=True, timeout=timeout,
-                       stdin=subprocess.DEVNULL)
+    r = subprocess.run(["wine", p.exe, *args], env=dict(bed.env, **(extra_env or {})), capture_output=True, text=True,
+                       timeout=timeout, stdin=subprocess.DEVNULL, cwd=cwd)
     return r.returncode, r.stdout, r.stderr
 
 
@@ -224,6 +225,43 @@ def run_a_job(bed):
     check(sorted(os.listdir(p2.folder)) == ["Pellacord.exe"], "a --run that failed to start left files")
 
 
+def run_tools_builds_use(bed):
+    """--run finds a batch file in the current folder and on PATH through PATHEXT, runs it
+    through the command processor and watches what it starts; an unquoted path with a blank is
+    refused before anything starts."""
+    busytree = windows_path(os.path.join(os.path.dirname(bed.wintool), "busytree.exe"))
+    p = Program(bed, EXE, folder("run-cmd"))
+    with open(os.path.join(p.folder, "job.cmd"), "w", newline="") as f:
+        f.write(f'@"{busytree}" 0 3000 6000\r\n')
+    rc, _, err = run(bed, p, "--run", "job.cmd", "--cpu", "10%", "--wait", "45s", "--then", "exit", cwd=p.folder,
+                     timeout=90)
+    check(rc == 0, f"--run job.cmd exited {rc}: {err!r}")
+    log = lines(p)
+    check(in_order(log, ["watching: cmd.exe", "  image: cmd.exe"]), "the batch file did not run through cmd.exe")
+    # cmd.exe, the program it started, and any console host the system gave them.
+    check(any("-> BUSY (cpu)" in line and re.match(r"tick procs=[2-9] ", line) for line in log),
+          "the program the batch file started was not watched working")
+    check(in_order(log, ["the watched process exited", "finished: exiting"]), "the end of the log:\n" + "\n".join(log[-4:]))
+
+    tools = os.path.join(folder("run-path"), "tools")
+    p = Program(bed, EXE, folder("run-path"))
+    os.makedirs(tools)
+    with open(os.path.join(tools, "npmlike.cmd"), "w", newline="") as f:
+        f.write(f'@"{busytree}" 0 0 1000\r\n')
+    rc, _, err = run(bed, p, "--run", "npmlike run build", "--then", "exit", extra_env={"WINEPATH": windows_path(tools)},
+                     timeout=90)
+    check(rc == 0, f"--run of a batch file on PATH exited {rc}: {err!r}")
+    check("watching: cmd.exe" in lines(p), "the batch file on PATH was not watched")
+
+    p = Program(bed, EXE, folder("run-blank"))
+    spaced = os.path.join(p.folder, "With Space")
+    os.makedirs(spaced)
+    shutil.copy(os.path.join(os.path.dirname(bed.wintool), "busytree.exe"), spaced)
+    rc, _, err = run(bed, p, "--run", windows_path(os.path.join(spaced, "busytree.exe")) + " 0 0 100")
+    check(rc == 2 and "quote it" in err, f"an unquoted path with a blank: {rc} {err!r}")
+    check(sorted(os.listdir(p.folder)) == ["Pellacord.exe", "With Space"], "a refused --run left files")
+
+
 def main():
     bed = Bed()
     usage_errors_start_nothing(bed)
@@ -231,6 +269,7 @@ def main():
     countdown_and_handover(bed)
     wait_for_image_then_tray_exit(bed)
     run_a_job(bed)
+    run_tools_builds_use(bed)
     check.finish("script")
 
 

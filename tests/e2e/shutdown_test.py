@@ -50,7 +50,7 @@ def main():
         log = (read(os.path.join(FOLDER, "Pellacord.log")) or b"").decode("utf-8", "replace")
         texts = [line[21:] for line in log.split("\r\n") if len(line) > 21]
         expected = ["the watched process exited", "stopped watching; lock released",
-                    "work finished; shutting down the PC in 60 s", "finished: shutting down the PC",
+                    "work finished; shutting down the PC in 60 s", "finished: shutdown requested",
                     "Windows is ending the session", "Pellacord exited; lock released"]
         at = 0
         for text in expected:

@@ -63,6 +63,7 @@ struct Outside {
     int exits = 0;
     std::vector<std::pair<std::u16string, uint32_t>> images;  // running processes by image name, oldest first
     std::vector<std::string> balloons;
+    bool shutdownCheck = false;
 };
 
 Outside* g_out;
@@ -155,6 +156,8 @@ ControllerPlatform Platform(Outside* o) {
             return false;
         },
         [](void* c, const char16_t* text) { static_cast<Outside*>(c)->balloons.push_back(Utf8(text)); },
+        [](void* c) { static_cast<Outside*>(c)->shutdownCheck = true; },
+        [](void* c) { static_cast<Outside*>(c)->shutdownCheck = false; },
     };
 }
 
@@ -234,7 +237,7 @@ struct ControllerFixture : ::testing::Test {
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}};
+                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}, false};
         RefreshAppList(&c);
     }
 

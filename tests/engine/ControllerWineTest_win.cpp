@@ -121,7 +121,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     PointerState pointer{};
     WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray};
     WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
-                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}};
+                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}, false};
     g_controller = &c;
 
     WorkSwitch work(L"pellacord-controller-work");

@@ -123,6 +123,38 @@ TEST_F(ScriptedWatch, TheAppsExitStartsTheCountdownAndTheMenuCancelsIt) {
     EXPECT_TRUE(out.performed.empty());
 }
 
+// ExitWindowsEx taking the request only means a shutdown began: a program with unsaved work
+// may cancel it. Windows then sends WM_ENDSESSION with FALSE, or the session simply goes on.
+TEST_F(ScriptedWatch, AShutdownAnotherProgramCancelsIsReported) {
+    ASSERT_TRUE(Watch(u"build", Then(FinishAction::Shutdown)));
+    WorkThenQuiet();
+    out.visible = false;
+    size_t from = out.log.size();
+    Countdown(60);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"finished: shutdown requested", "stopped watching; lock released"}));
+    EXPECT_EQ(out.performed, (std::vector<FinishAction>{FinishAction::Shutdown}));
+    EXPECT_TRUE(out.shutdownCheck);
+
+    from = out.log.size();
+    ShutdownDidNotHappen(&c);  // WM_ENDSESSION with FALSE, or the two minutes are over
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"shutdown did not happen: another program cancelled it"}));
+    EXPECT_FALSE(out.shutdownCheck);
+    EXPECT_TRUE(out.visible);
+    EXPECT_EQ(Utf8(status.notice), "the shutdown did not happen: another program cancelled it");
+    // Once is enough: the timer's message after WM_ENDSESSION, or a session end not asked for
+    // by Pellacord, says nothing.
+    ShutdownDidNotHappen(&c);
+    EXPECT_EQ(out.log.size(), from + 1);
+
+    // A request Windows refused at once is reported as such, and nothing waits for it.
+    out.performError = 1190;
+    ASSERT_TRUE(Watch(u"build", Then(FinishAction::Shutdown)));
+    WorkThenQuiet();
+    Countdown(60);
+    EXPECT_TRUE(Logged("finished action failed: error 1190"));
+    EXPECT_FALSE(out.shutdownCheck);
+}
+
 TEST_F(ScriptedWatch, ExitAndFailures) {
     // exit: at once, the lock released first, the window never shown.
     out.visible = false;

@@ -278,6 +278,8 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
         [](void*, const char16_t*) { return uint32_t{0}; },
         [](void*, uint32_t, char16_t*, int32_t) { return false; },
         [](void*, const char16_t*) {},
+        [](void*) {},
+        [](void*) {},
     };
 }
 
@@ -364,7 +366,7 @@ struct Day {
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}};
+                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}, false};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);
