@@ -17,6 +17,9 @@ cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
 
+step "msvc: the sources in MSVC's mode, with its /W4 warnings"
+bash tools/msvc-check.sh
+
 step "fuzz: settings parser, 30 s"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -1,6 +1,7 @@
 """The Windows CI workflow cannot run here; this checks that it parses and says what it must:
 an MSVC and a MinGW build on windows-latest, each building Pellacord, the unit tests run
-natively, and the zip uploaded as an artefact.
+natively, and the zip uploaded as an artefact; and that the build files give MSVC one
+manifest and one C runtime.
 
     python3 tests/packaging/workflow_test.py"""
 import os
@@ -38,6 +39,16 @@ def main():
     upload = [s for s in mingw if s.get("uses", "").startswith("actions/upload-artifact@")]
     check(len(upload) == 1 and "dist/*.zip" in upload[0].get("with", {}).get("path", ""),
           "the MinGW job does not upload the zip")
+    # What an MSVC build needs that no build here can show: the manifest embedded once (by the
+    # resource script, so the linker is told not to), and one C runtime for every target.
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        cmake = f.read()
+    with open(os.path.join(ROOT, "tests", "CMakeLists.txt")) as f:
+        tests = f.read()
+    check("/MANIFEST:NO" in cmake, "the MSVC link embeds a second manifest (CVT1100)")
+    check(cmake.count("CMAKE_MSVC_RUNTIME_LIBRARY") == 1 and "MSVC_RUNTIME_LIBRARY " not in cmake.replace(
+        "CMAKE_MSVC_RUNTIME_LIBRARY", ""), "the C runtime is not chosen once for every target")
+    check("gtest_force_shared_crt OFF" in tests, "GoogleTest asks for the DLL runtime (LNK2038)")
     return finish("workflow")
 
 

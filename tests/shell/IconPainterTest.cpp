@@ -98,7 +98,8 @@ TEST(IconFile, ImagesAreBottomUpWithAMask) {
         const uint8_t* entry = file + 6 + 16 * i;
         int32_t size = ICON_FILE_SIZES[i];
         EXPECT_EQ(entry[0], size);
-        uint32_t offset = entry[12] | entry[13] << 8 | entry[14] << 16 | static_cast<uint32_t>(entry[15]) << 24;
+        uint32_t offset = uint32_t{entry[12]} | uint32_t{entry[13]} << 8 | uint32_t{entry[14]} << 16 |
+                          uint32_t{entry[15]} << 24;
         ASSERT_LT(offset, length);
         const uint8_t* image = file + offset;
         std::vector<uint8_t> pixels = Paint(size, ICON_SHAPE_EYE);
