@@ -192,10 +192,16 @@ void CopyWide(char16_t* dst, const char16_t* src, int capacity) {
     dst[n] = 0;
 }
 
+// The bidirectional controls (marks, embeddings, overrides and isolates) would let a title
+// show reversed, or reorder what follows it on its line.
+static bool IsBidiControl(char16_t c) {
+    return c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 void CopyWidePrintable(char16_t* dst, const char16_t* src, int capacity) {
     CopyWide(dst, src, capacity);
     for (int i = 0; capacity > 0 && dst[i]; i++) {
-        if (dst[i] < 0x20 || dst[i] == 0x7F) {
+        if (dst[i] < 0x20 || dst[i] == 0x7F || IsBidiControl(dst[i])) {
             dst[i] = u'\uFFFD';
         }
     }

@@ -61,6 +61,10 @@ TEST(LogFormat, WholeLines) {
          "2026-12-09 08:07:06  watching: a\r\n"},  // the text ends at its terminator
         {"watching: ", u"\u001B[31m\tz\u007F\u0080", true,
          "2026-12-09 08:07:06  watching: \xEF\xBF\xBD[31m\xEF\xBF\xBDz\xEF\xBF\xBD\xC2\x80\r\n"},
+        // Nor show reversed: every bidirectional control goes, the marks beside it stay.
+        {"watching: ", u"\u202Eexe.gpj\u202C \u200E\u200F\u202A\u202B\u202D\u2066\u2067\u2068\u2069\u2069\u206A\u200D", true,
+         "2026-12-09 08:07:06  watching: \xEF\xBF\xBD" "exe.gpj\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xE2\x81\xAA\xE2\x80\x8D\r\n"},
     };
     for (const Case& c : cases) {
         int32_t n = FormatLogLine(out, LOG_LINE_CAPACITY, &t, c.text, c.hasWide ? c.wide.c_str() : nullptr);
