@@ -19,6 +19,7 @@ set(PELLACORD_CORE_SOURCES
   files/Settings.cpp
   shell/Apps.cpp
   shell/CommandLine.cpp
+  shell/CommandQueue.cpp
   shell/Commands.cpp
   shell/RunConsole.cpp
   shell/RunLine.cpp

@@ -69,23 +69,48 @@ void ApplyOverride(WatchController* c, const WatchOptions* options) {
     c->platform.limitsChanged(c->platform.context);
 }
 
+// Hand edits of the file that a save took are the user's settings: those not set for this
+// watch alone are in force at once.
+static void TakeEditedSettings(WatchController* c) {
+    const LimitOverride* o = &c->override;
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        if (o->active && !o->row[r]) {
+            c->limits->rows[r].value = o->saved.rows[r].value;
+        }
+        c->evaluator->limits.rows[r].value = c->limits->rows[r].value;
+    }
+    if (o->active && !o->screen) {
+        *c->keepDisplayOn = o->savedDisplay;
+    }
+    c->platform.limitsChanged(c->platform.context);
+}
+
 void SaveUserSettings(WatchController* c) {
     LimitOverride* o = &c->override;
-    if (!o->active) {
-        c->platform.saveSettings(c->platform.context, c->limits, *c->keepDisplayOn);
-        return;
-    }
-    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
-        if (!o->row[r] || c->limits->rows[r].value != o->value[r]) {
-            o->saved.rows[r].value = c->limits->rows[r].value;
-            o->row[r] = false;
+    if (o->active) {
+        for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+            if (!o->row[r] || c->limits->rows[r].value != o->value[r]) {
+                o->saved.rows[r].value = c->limits->rows[r].value;
+                o->row[r] = false;
+            }
+        }
+        if (!o->screen || !*c->keepDisplayOn) {
+            o->savedDisplay = *c->keepDisplayOn;
+            o->screen = false;
         }
     }
-    if (!o->screen || !*c->keepDisplayOn) {
-        o->savedDisplay = *c->keepDisplayOn;
-        o->screen = false;
+    bool tookHandEdits = false;
+    uint32_t error = o->active ? c->platform.saveSettings(c->platform.context, &o->saved, &o->savedDisplay, &tookHandEdits)
+                               : c->platform.saveSettings(c->platform.context, c->limits, c->keepDisplayOn, &tookHandEdits);
+    if (tookHandEdits) {
+        TakeEditedSettings(c);
     }
-    c->platform.saveSettings(c->platform.context, &o->saved, o->savedDisplay);
+    if (error != 0 && !c->saveFailureLogged) {
+        char line[64];
+        FormatText8(line, sizeof(line), "settings could not be saved: error %u", error);
+        ControllerLog(c, line);
+    }
+    c->saveFailureLogged = error != 0;
 }
 
 int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
@@ -220,6 +245,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     const char16_t* title = entry->title[0] ? entry->title : entry->imageName;
     s->waitingFor[0] = 0;
     EnterWatch(c, title, entry->imageName, entry->pid, STATE_BUSY, options->then);
+    c->untilTreeEnds = options->untilTreeEnds;
     OpenPowerReason(c->power, title);
     SetPowerRequest(c->power, true, *c->keepDisplayOn);
     if (!AddTrayIcon(c->tray)) {
@@ -262,6 +288,7 @@ void EnterWatch(WatchController* c, const char16_t* title, const char16_t* image
     s->watchMode = WATCH_ON;
     s->currentState = state;
     s->watchSerial++;
+    c->survivorsLogged = false;
     DropCountdown(c);
     ResetFinish(&c->finish, then);
     c->platform.enableList(c->platform.context, false);
@@ -331,6 +358,22 @@ static void TickOnce(WatchController* c) {
         }
         return;
     }
+    if (c->tree->rootGone) {
+        if (s->watchMode != WATCH_ON) {
+            PreviewApp(c, 0);  // a previewed app that closed: the list no longer holds it
+            RefreshAppList(c);
+            return;
+        }
+        // The work of a watch is over when its tree is empty, not when its first process exits:
+        // a launcher's worker, or a build's compiler, goes on being watched.
+        if (!c->survivorsLogged) {
+            char line[96];
+            FormatText8(line, sizeof(line), "  the watched process exited; %u processes it started still run",
+                        static_cast<uint32_t>(c->tree->memberCount));
+            ControllerLog(c, line);
+            c->survivorsLogged = true;
+        }
+    }
     int32_t connections = CountTreeConnections(c->tcp, c->tree->memberPids, c->tree->memberCount);
     s->currentState = EvaluateActivity(c->evaluator, &sample, connections);
     if (s->watchMode == WATCH_ON) {
@@ -354,7 +397,7 @@ static void TickOnce(WatchController* c) {
         }
         if (s->currentState == STATE_BUSY) {
             WorkBusyAgain(c);
-        } else if (s->currentState == STATE_IDLE && previous != STATE_IDLE) {
+        } else if (s->currentState == STATE_IDLE && previous != STATE_IDLE && !c->untilTreeEnds) {
             WorkFinished(c, false);
             if (s->watchMode != WATCH_ON) {
                 return;  // the action ended the watch

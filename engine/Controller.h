@@ -41,7 +41,9 @@ struct ControllerPlatform {
     void (*enableList)(void* context, bool enable);
     void (*writeLog)(void* context, const char* text);
     void (*writeLogWide)(void* context, const char* prefix, const char16_t* text);
-    void (*saveSettings)(void* context, const LimitTable* limits, bool keepDisplayOn);
+    // Saves the user's limits and screen choice: 0, or the error. Hand edits the file took
+    // meanwhile come back in the table and flag (`tookHandEdits`).
+    uint32_t (*saveSettings)(void* context, LimitTable* limits, bool* keepDisplayOn, bool* tookHandEdits);
     // POWER_LIMIT_* flags of this PC, read when a watch starts.
     uint32_t (*powerLimits)(void* context);
     // Closes a menu that is open, such as the tray menu while its watch ends.
@@ -53,8 +55,10 @@ struct ControllerPlatform {
     void (*stopCountdown)(void* context);
     // Sleeps, hibernates or shuts down the PC: 0 when Windows took the request, or the error.
     uint32_t (*performFinish)(void* context, FinishAction action);
-    // Ends Pellacord, with exit code 0, once the current message is handled.
-    void (*exitProgram)(void* context);
+    // Ends Pellacord once the current message is handled. `workFinished`: because the watched
+    // work is finished, so a copy that started a --run exits with its command's own code;
+    // otherwise with 0.
+    void (*exitProgram)(void* context, bool workFinished);
     // The oldest running process of an image name ("ffmpeg.exe", any case); 0 when none runs.
     uint32_t (*findImage)(void* context, const char16_t* imageName);
     // The image name of a running process; false when no process has that id.
@@ -97,6 +101,9 @@ struct WatchController {
     FinishState finish;           // what happens when the current watch's work is finished
     WatchOptions waitingOptions;  // for the image awaited (status->waitingFor)
     bool shutdownRequested;       // Windows took a shutdown request that has not happened yet
+    bool survivorsLogged;         // the root's exit was logged while processes it started run on
+    bool untilTreeEnds;           // this watch's work is finished when its tree has ended
+    bool saveFailureLogged;       // a failed save is logged once, until a save works again
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);

@@ -49,7 +49,7 @@ void PerformFinish(WatchController* c) {
         c->platform.invalidateWindow(Context(c));
     }
     if (action == FinishAction::Exit) {
-        c->platform.exitProgram(Context(c));
+        c->platform.exitProgram(Context(c), true);
         return;
     }
     uint32_t error = c->platform.performFinish(Context(c), action);
@@ -149,8 +149,9 @@ void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial
     FormatText8(line, sizeof(line), "when finished: %s", FinishChoiceLogName(action));
     ControllerLog(c, line);
     UpdateTray(c);
-    // Work that is finished already: the action follows now.
-    if (!s->waitingFor[0] && s->currentState == STATE_IDLE) {
+    // Work that is finished already: the action follows now. A command's job is not finished
+    // by a quiet spell.
+    if (!s->waitingFor[0] && s->currentState == STATE_IDLE && !c->untilTreeEnds) {
         WorkFinished(c, false);
     }
 }

@@ -143,8 +143,9 @@ void ClearPreviousTable(PreviousTable* previous) {
 }
 
 ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
-                                uint64_t now, uint64_t wallNow) {
+                                uint64_t now, uint64_t wallNow, const PidSet* job, ActivitySample* jobPart) {
     ActivitySample s = {};
+    ActivitySample inJob = {};
     if (count > MAX_TREE_PROCESSES) {
         count = MAX_TREE_PROCESSES;
     }
@@ -158,20 +159,26 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
         for (int32_t i = 0; i < count; i++) {
             const ProcessCounters* cur = &current[i];
             const ProcessCounters* old = FindPreviousCounters(previous, cur->pid, cur->creationTime);
-            if (old) {
-                s.cpuTime += Growth(cur->cpuTime, old->cpuTime);
-                s.diskBytes += Growth(cur->ioBytes, old->ioBytes);
-                s.otherBytes += Growth(cur->otherBytes, old->otherBytes);
-                s.pageFaults += Growth(cur->pageFaults, old->pageFaults);
-            } else if (cur->creationTime > started) {
-                // Started during the interval: everything it did belongs to this tick.
-                s.cpuTime += cur->cpuTime;
-                s.diskBytes += cur->ioBytes;
-                s.otherBytes += cur->otherBytes;
-                s.pageFaults += cur->pageFaults;
-                s.newProcesses++;
+            ActivitySample* into[2] = {&s, job && PidSetContains(job, cur->pid) ? &inJob : nullptr};
+            for (ActivitySample* t : into) {
+                if (!t) {
+                    continue;
+                }
+                if (old) {
+                    t->cpuTime += Growth(cur->cpuTime, old->cpuTime);
+                    t->diskBytes += Growth(cur->ioBytes, old->ioBytes);
+                    t->otherBytes += Growth(cur->otherBytes, old->otherBytes);
+                    t->pageFaults += Growth(cur->pageFaults, old->pageFaults);
+                } else if (cur->creationTime > started) {
+                    // Started during the interval: everything it did belongs to this tick.
+                    t->cpuTime += cur->cpuTime;
+                    t->diskBytes += cur->ioBytes;
+                    t->otherBytes += cur->otherBytes;
+                    t->pageFaults += cur->pageFaults;
+                    t->newProcesses++;
+                }
+                // Otherwise it existed but was not measured last time: this is its baseline.
             }
-            // Otherwise it existed but was not measured last time: this is its baseline.
             s.workingSet += cur->workingSet;
         }
     }
@@ -184,11 +191,15 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
         previous->pids[i] = current[i].pid;
     }
     BuildPidSet(&previous->index, previous->pids, count);
+    if (jobPart) {
+        *jobPart = inJob;
+    }
     return s;
 }
 
 void RebaselineWatchedTree(WatchedTree* tree) {
     tree->previous.valid = false;
+    tree->jobTotalsValid = false;
 }
 
 // The system clock against the interval clock: they move together but for a clock that is set
@@ -208,6 +219,8 @@ int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t p
     ClearPreviousTable(&tree->previous);
     tree->clockOffsetKnown = false;
     tree->clockSetBack = 0;
+    tree->rootGone = false;
+    tree->jobTotalsValid = false;
     tree->rootPid = pid;
     tree->rootCreationTime = 0;
     tree->attached = false;
@@ -236,8 +249,57 @@ static int32_t ReadRoot(ProcessSampler* sampler, const WatchedTree* tree, int32_
     return 0;  // a complete list without the root: it has exited
 }
 
+namespace {
+
+uint64_t Over(uint64_t total, uint64_t seen) {
+    return total > seen ? total - seen : 0;
+}
+
+// Marks the entries of the job's processes: every one of them is the command's, whatever
+// became of its parent (a launcher that exited before the first sample, say). Returns whether
+// the job could be read.
+bool MarkJobMembers(ProcessSampler* sampler, const WatchedTree* tree, int32_t count) {
+    const ProcessPlatform* p = &sampler->platform;
+    int32_t n = p->jobMembers ? p->jobMembers(p->context, tree->rootPid, sampler->jobPids, MAX_TREE_PROCESSES) : -1;
+    if (n < 0) {
+        return false;
+    }
+    BuildPidSet(&sampler->jobIndex, sampler->jobPids, n > MAX_TREE_PROCESSES ? MAX_TREE_PROCESSES : n);
+    for (int32_t i = 0; i < count; i++) {
+        if (PidSetContains(&sampler->jobIndex, sampler->snapshot[i].pid)) {
+            sampler->snapshot[i].inTree = 1;
+        }
+    }
+    return true;
+}
+
+// The job's accounting covers its processes that ended between two samples, whose last work
+// no snapshot shows: what it counts beyond what its living members show is added.
+void AddEndedJobWork(ProcessSampler* sampler, WatchedTree* tree, bool jobRead, const ActivitySample* jobPart,
+                     ActivitySample* sample) {
+    const ProcessPlatform* p = &sampler->platform;
+    JobTotals now = {};
+    bool have = jobRead && p->jobTotals && p->jobTotals(p->context, tree->rootPid, &now);
+    if (have && tree->jobTotalsValid && sample->elapsed > 0) {
+        const JobTotals& was = tree->jobTotals;
+        sample->cpuTime += Over(Over(now.cpuTime, was.cpuTime), jobPart->cpuTime);
+        sample->diskBytes += Over(Over(now.ioBytes, was.ioBytes), jobPart->diskBytes);
+        sample->otherBytes += Over(Over(now.otherBytes, was.otherBytes), jobPart->otherBytes);
+        sample->pageFaults += Over(Over(now.pageFaults, was.pageFaults), jobPart->pageFaults);
+        uint64_t started = Over(now.processes, was.processes);
+        if (started > static_cast<uint64_t>(sample->newProcesses)) {
+            sample->newProcesses = static_cast<int32_t>(started > 0x7FFFFFFF ? 0x7FFFFFFF : started);
+        }
+    }
+    tree->jobTotals = now;
+    tree->jobTotalsValid = have;
+}
+
+}  // namespace
+
 int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySample* sample) {
     *sample = ActivitySample{};
+    const int32_t lastMembers = tree->previous.count;
     tree->memberCount = 0;
     if (!tree->attached) {
         return 0;
@@ -247,15 +309,21 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
     if (count > MAX_SNAPSHOT_PROCESSES) {
         count = MAX_SNAPSHOT_PROCESSES;
     }
+    // Once gone, the root never comes back: its id may now belong to another process.
     ProcessCounters root;
-    if (!ReadRoot(sampler, tree, count, &root) || root.creationTime != tree->rootCreationTime) {
-        tree->attached = false;  // gone, or its id now belongs to another process
-        return 0;
+    const bool rootHere =
+        !tree->rootGone && ReadRoot(sampler, tree, count, &root) && root.creationTime == tree->rootCreationTime;
+    if (!rootHere) {
+        tree->rootGone = true;
     }
     if (count <= 0) {
-        // No list: the root is alive but nothing is measured; the previous counters stay,
-        // so the next good sample covers both intervals.
-        sample->processCount = 1;
+        // No list: nothing is measured; the previous counters stay, so the next good sample
+        // covers both intervals. Without the root, only a list could show the rest of the tree.
+        if (!rootHere && lastMembers <= 1) {
+            tree->attached = false;
+            return 0;
+        }
+        sample->processCount = rootHere ? 1 : 0;
         return 1;
     }
     // Members of the last sample that still live seed the tree alongside the root, so a
@@ -264,22 +332,27 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         SnapshotEntry* e = &sampler->snapshot[i];
         e->inTree = FindPreviousCounters(&tree->previous, e->pid, e->creationTime) ? 1 : 0;
     }
+    const bool jobRead = MarkJobMembers(sampler, tree, count);
     const uint64_t wallNow = p->wallTime(p->context);
     const uint64_t intervalNow = p->intervalTime(p->context);
     NoteClockSteps(tree, wallNow, intervalNow);
-    MarkDescendants(sampler->snapshot, count, tree->rootPid, tree->clockSetBack, &sampler->descendants);
+    MarkDescendants(sampler->snapshot, count, rootHere ? tree->rootPid : 0, tree->clockSetBack,
+                    &sampler->descendants);
 
     // A creation time more than a day ahead of the clock is not one yet: Wine reports a
     // placeholder while a process is still being set up. Such a process waits a tick, or it
     // would be remembered under a time it never has again.
     const uint64_t latestCreation = wallNow + CREATION_AHEAD_LIMIT;
     ProcessCounters* current = sampler->current;
-    current[0] = root;
-    tree->memberPids[0] = tree->rootPid;
-    int32_t members = 1;
+    int32_t members = 0;
+    if (rootHere) {
+        current[0] = root;
+        tree->memberPids[0] = tree->rootPid;
+        members = 1;
+    }
     for (int32_t i = 0; i < count && members < MAX_TREE_PROCESSES; i++) {
         const SnapshotEntry* e = &sampler->snapshot[i];
-        if (!e->inTree || e->pid == tree->rootPid) {
+        if (!e->inTree || (rootHere && e->pid == tree->rootPid)) {
             continue;
         }
         if (!p->snapshotCounters(p->context, i, &current[members])) {
@@ -294,7 +367,14 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         tree->memberPids[members] = e->pid;
         members++;
     }
+    if (members == 0) {
+        tree->attached = false;  // the root and everything it started have exited
+        return 0;
+    }
     tree->memberCount = members;
-    *sample = SumCounterDeltas(&tree->previous, current, members, intervalNow, wallNow);
+    ActivitySample jobPart = {};
+    *sample = SumCounterDeltas(&tree->previous, current, members, intervalNow, wallNow,
+                               jobRead ? &sampler->jobIndex : nullptr, &jobPart);
+    AddEndedJobWork(sampler, tree, jobRead, &jobPart, sample);
     return 1;
 }

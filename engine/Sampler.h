@@ -24,6 +24,15 @@ struct ProcessCounters {
     uint64_t workingSet;   // bytes
 };
 
+// What a job object counts over every process it ever held, those that ended included.
+struct JobTotals {
+    uint64_t cpuTime;
+    uint64_t ioBytes;
+    uint64_t otherBytes;
+    uint64_t pageFaults;
+    uint64_t processes;  // processes ever assigned
+};
+
 struct SnapshotEntry {
     uint32_t pid;
     uint32_t parentPid;
@@ -53,6 +62,9 @@ struct WatchedTree {
     int64_t clockOffset;    // the system time less the interval time at the last sample
     bool clockOffsetKnown;
     uint64_t clockSetBack;  // how far the system clock was set back since the tree was attached
+    bool rootGone;          // the root has exited; the processes it started may live on
+    JobTotals jobTotals;    // the job's accounting at the last sample
+    bool jobTotalsValid;
 };
 
 struct ActivitySample {
@@ -82,6 +94,11 @@ struct ProcessPlatform {
     uint64_t (*intervalTime)(void* context);
     // The system time, which process creation times are compared with.
     uint64_t (*wallTime)(void* context);
+    // The processes of the job a command was started in, when the tree's root is such a
+    // command and the job can be read: up to capacity pids, or -1 (no job, or none readable).
+    int32_t (*jobMembers)(void* context, uint32_t rootPid, uint32_t* pids, int32_t capacity);
+    // That job's accounting; false when there is no job or it keeps none (Wine's).
+    bool (*jobTotals)(void* context, uint32_t rootPid, JobTotals* out);
 };
 
 // Working memory for finding descendants in time linear in the snapshot. It starts zeroed and
@@ -102,9 +119,13 @@ struct ProcessSampler {
     SnapshotEntry snapshot[MAX_SNAPSHOT_PROCESSES];
     ProcessCounters current[MAX_TREE_PROCESSES];
     DescendantScratch descendants;
+    uint32_t jobPids[MAX_TREE_PROCESSES];
+    PidSet jobIndex;
 };
 
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid);
+// 0 once the tree is empty: its root and every process that joined it have exited. When the
+// root exits first, the tree goes on with the processes it started (and `rootGone` is set).
 int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySample* sample);
 // The next sample is a new baseline (after the machine slept); the members stay members.
 void RebaselineWatchedTree(WatchedTree* tree);
@@ -124,6 +145,8 @@ void NoteClockSteps(WatchedTree* tree, uint64_t wallNow, uint64_t intervalNow);
 
 const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint32_t pid, uint64_t creationTime);
 void ClearPreviousTable(PreviousTable* previous);
-// now is on the interval clock, wallNow the system time.
+// now is on the interval clock, wallNow the system time. `job`, when not null, holds the pids
+// of a job's processes: what those members add is also summed into `jobPart`.
 ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* current, int32_t count,
-                                uint64_t now, uint64_t wallNow);
+                                uint64_t now, uint64_t wallNow, const PidSet* job = nullptr,
+                                ActivitySample* jobPart = nullptr);

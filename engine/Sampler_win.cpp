@@ -141,6 +141,41 @@ int32_t ReadProcess(void*, uint32_t pid, ProcessCounters* out) {
     return ReadProcessAlone(pid, out);
 }
 
+int32_t JobMembers(void* context, uint32_t rootPid, uint32_t* pids, int32_t capacity) {
+    auto* q = static_cast<SystemProcessQuery*>(context);
+    if (!q->job || q->jobRoot != rootPid) {
+        return -1;
+    }
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(q->jobList);
+    // A job of more processes than fit gives ERROR_MORE_DATA with the list filled as far as it goes.
+    if (!QueryInformationJobObject(q->job, JobObjectBasicProcessIdList, list, sizeof(q->jobList), nullptr) &&
+        GetLastError() != ERROR_MORE_DATA) {
+        return -1;
+    }
+    DWORD n = list->NumberOfProcessIdsInList;
+    n = n < static_cast<DWORD>(capacity) ? n : static_cast<DWORD>(capacity);
+    n = n < static_cast<DWORD>(MAX_TREE_PROCESSES) ? n : static_cast<DWORD>(MAX_TREE_PROCESSES);
+    for (DWORD i = 0; i < n; i++) {
+        pids[i] = static_cast<uint32_t>(list->ProcessIdList[i]);
+    }
+    return static_cast<int32_t>(n);
+}
+
+bool JobTotalsOf(void* context, uint32_t rootPid, JobTotals* out) {
+    auto* q = static_cast<SystemProcessQuery*>(context);
+    JOBOBJECT_BASIC_AND_IO_ACCOUNTING_INFORMATION info = {};
+    if (!q->job || q->jobRoot != rootPid ||
+        !QueryInformationJobObject(q->job, JobObjectBasicAndIoAccountingInformation, &info, sizeof(info), nullptr)) {
+        return false;
+    }
+    out->cpuTime = Unsigned(info.BasicInfo.TotalUserTime) + Unsigned(info.BasicInfo.TotalKernelTime);
+    out->ioBytes = info.IoInfo.ReadTransferCount + info.IoInfo.WriteTransferCount;
+    out->otherBytes = info.IoInfo.OtherTransferCount;
+    out->pageFaults = info.BasicInfo.TotalPageFaultCount;
+    out->processes = info.BasicInfo.TotalProcesses;
+    return true;
+}
+
 uint64_t IntervalNow(void*) {
     return CurrentIntervalTime();
 }
@@ -210,7 +245,15 @@ void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* q) {
     q->bufferSize = 0;
     q->query = nullptr;
     q->query = LibraryFunction<decltype(q->query)>(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
-    sampler->platform = ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow};
+    q->job = nullptr;
+    q->jobRoot = 0;
+    sampler->platform =
+        ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow, JobMembers, JobTotalsOf};
+}
+
+void WatchJob(SystemProcessQuery* q, HANDLE job, uint32_t rootPid) {
+    q->job = job;
+    q->jobRoot = rootPid;
 }
 
 void FreeProcessPlatform(SystemProcessQuery* q) {

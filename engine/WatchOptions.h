@@ -14,4 +14,7 @@ struct WatchOptions {
     uint32_t limit[LIMIT_ROW_COUNT];
     bool screen;                     // keep the screen on for this watch
     FinishAction then;               // FinishAction::None unless given
+    // A command's job is finished when its tree has ended: a quiet spell, however long,
+    // releases the lock but is not the end. Otherwise the first IDLE finishes the work too.
+    bool untilTreeEnds;
 };

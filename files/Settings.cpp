@@ -41,18 +41,32 @@ void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn) {
 
 }  // namespace
 
-void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn) {
-    char text[SETTINGS_READ_MAX + 1];
+bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn) {
     if (length < 0) {
         length = 0;
     }
-    if (length > SETTINGS_READ_MAX) {
-        length = SETTINGS_READ_MAX;
+    if (length > SETTINGS_FILE_MAX) {
+        return false;
     }
-    memcpy(text, bytes, static_cast<size_t>(length));
-    text[length] = 0;
+    // The keys and values are ASCII: a UTF-16 file is narrowed unit by unit, anything past
+    // ASCII becoming a byte no key holds.
+    char text[SETTINGS_FILE_MAX + 1];
+    int32_t n = 0;
+    const bool utf16le = length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    const bool utf16be = length >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
+    if (utf16le || utf16be) {
+        for (int32_t i = 2; i + 1 < length; i += 2) {
+            uint32_t unit = utf16le ? bytes[i] | uint32_t{bytes[i + 1]} << 8 : uint32_t{bytes[i]} << 8 | bytes[i + 1];
+            text[n++] = unit < 0x80 ? static_cast<char>(unit) : '?';
+        }
+    } else {
+        int32_t from = length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+        memcpy(text, bytes + from, static_cast<size_t>(length - from));
+        n = length - from;
+    }
+    text[n] = 0;
     int32_t start = 0;
-    for (int32_t i = 0; i <= length; i++) {
+    for (int32_t i = 0; i <= n; i++) {
         char c = text[i];
         if (c == '\r' || c == '\n' || c == 0) {
             text[i] = 0;
@@ -60,6 +74,31 @@ void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool
             start = i + 1;
         }
     }
+    return true;
+}
+
+SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn) {
+    SettingsValues v = {};
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        v.value[r] = table->rows[r].value;
+    }
+    v.display = keepDisplayOn;
+    return v;
+}
+
+bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const SettingsValues* onDisk) {
+    bool taken = false;
+    for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+        if (mine->value[r] == known->value[r] && onDisk->value[r] != known->value[r]) {
+            mine->value[r] = onDisk->value[r];
+            taken = true;
+        }
+    }
+    if (mine->display == known->display && onDisk->display != known->display) {
+        mine->display = onDisk->display;
+        taken = true;
+    }
+    return taken;
 }
 
 int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn) {

@@ -6,13 +6,26 @@
 // The five limits and the display option as a small hand-editable text file. The parser and
 // the formatter are here; the file calls are in Settings_win.
 
-constexpr int32_t SETTINGS_READ_MAX = 1023;     // bytes of the file that count
+constexpr int32_t SETTINGS_FILE_MAX = 65536;  // a larger file is no settings file to take, or to save over
 constexpr int32_t SETTINGS_TEXT_CAPACITY = 512;
 
-// Reads at most SETTINGS_READ_MAX bytes of settings text over the table's values and the
-// flag. Any of CR, LF or NUL ends a line; a line counts only when a key starts at its first
-// byte; values are clamped into their row; the last occurrence of a key wins.
-void ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn);
+// Reads a whole settings file over the table's values and the flag: 8-bit text, or UTF-8 after
+// its byte-order mark, or UTF-16 (either order) after its byte-order mark, as Notepad saves
+// "Unicode". Any of CR, LF or NUL ends a line; a line counts only when a key starts at its
+// first character; values are clamped into their row; the last occurrence of a key wins. False
+// for more than SETTINGS_FILE_MAX bytes, and then nothing is read.
+bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn);
+
+// The saved settings as values, to tell a hand edit of the file from the program's own change.
+struct SettingsValues {
+    uint32_t value[LIMIT_ROW_COUNT];
+    bool display;
+};
+SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn);
+// Before a save, with the file changed on disk since it was last read or written (`known`):
+// every setting the program has not changed since takes the file's value (`onDisk`), so the
+// user's hand edits survive. Returns whether any did.
+bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const SettingsValues* onDisk);
 
 // The whole file as written: three comment lines and six key lines, CR LF each. Returns the
 // length (258 bytes with the defaults).

@@ -18,6 +18,7 @@ void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath) {
         file->path[0] = 0;
     }
     file->unreadable = false;
+    file->known = false;
 }
 
 namespace {
@@ -32,7 +33,8 @@ struct FileRead {
 
 // A backup or sync tool may hold the file for an instant without sharing it: the read is tried
 // for about a second before the file counts as unreadable. Shared for writing and deleting, so
-// this read never stands in another program's way either.
+// this read never stands in another program's way either. Reads up to `capacity` bytes: a
+// file that fills them may be longer.
 FileRead ReadSmallFile(const wchar_t* path, uint8_t* bytes, DWORD capacity) {
     FileRead r = {};
     for (int32_t attempt = 0; attempt < 10; attempt++) {
@@ -44,7 +46,15 @@ FileRead ReadSmallFile(const wchar_t* path, uint8_t* bytes, DWORD capacity) {
         r.opened = static_cast<bool>(handle);
         r.openError = r.opened ? 0 : GetLastError();
         r.length = 0;
-        r.readOk = r.opened && ReadFile(handle.get(), bytes, capacity, &r.length, nullptr);
+        r.readOk = r.opened;
+        while (r.readOk && r.length < capacity) {
+            DWORD got = 0;
+            r.readOk = ReadFile(handle.get(), bytes + r.length, capacity - r.length, &got, nullptr) != FALSE;
+            if (got == 0) {
+                break;  // the end of the file
+            }
+            r.length += got;
+        }
         uint32_t error = r.opened ? (r.readOk ? 0 : GetLastError()) : r.openError;
         if (error != FILE_ERROR_SHARING_VIOLATION && error != FILE_ERROR_LOCK_VIOLATION) {
             break;
@@ -52,6 +62,22 @@ FileRead ReadSmallFile(const wchar_t* path, uint8_t* bytes, DWORD capacity) {
     }
     return r;
 }
+
+FileStamp StampOf(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
+        return FileStamp{false, 0, 0};
+    }
+    return FileStamp{true, (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                     (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
+}
+
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.exists == b.exists && a.size == b.size && a.writeTime == b.writeTime;
+}
+
+// One byte more than a settings file may hold, to tell a file that is too long.
+constexpr DWORD READ_CAPACITY = SETTINGS_FILE_MAX + 1;
 
 uint32_t Replace(void*, const char16_t* path, const char16_t* temporary) {
     return ReplaceFileW(AsWide(path), AsWide(temporary), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
@@ -82,26 +108,31 @@ const FileReplaceOps WINDOWS_REPLACE = {nullptr, Replace, Move, Exists, Remove, 
 }  // namespace
 
 SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file) {
+    file->known = false;
     if (!file->path[0]) {
         return SettingsRead::Missing;
     }
-    uint8_t bytes[SETTINGS_READ_MAX + 1];
-    FileRead r = ReadSmallFile(file->path, bytes, SETTINGS_READ_MAX);
+    uint8_t bytes[READ_CAPACITY];
+    FileRead r = ReadSmallFile(file->path, bytes, READ_CAPACITY);
     SettingsRead outcome = ClassifySettingsRead(r.opened, r.openError, r.readOk);
     if (outcome == SettingsRead::Missing) {
         // A save stopped between taking the old file away and renaming the new one leaves the
         // user's settings only in the copy: taken from there, and the rename finished.
-        FileRead copy = ReadSmallFile(file->temporary, bytes, SETTINGS_READ_MAX);
+        FileRead copy = ReadSmallFile(file->temporary, bytes, READ_CAPACITY);
         if (copy.readOk && IsCompleteSettingsText(bytes, static_cast<int32_t>(copy.length))) {
             r = copy;
             outcome = SettingsRead::Read;
             (void)CommitReplacement(&WINDOWS_REPLACE, AsUtf16(file->path), AsUtf16(file->temporary), false);
         }
     }
-    if (outcome == SettingsRead::Read) {
-        ParseSettings(bytes, static_cast<int32_t>(r.length), table, keepDisplayOn);
+    // A file too long to be settings is the user's, whatever it holds: not taken, never saved over.
+    if (outcome == SettingsRead::Read && !ParseSettings(bytes, static_cast<int32_t>(r.length), table, keepDisplayOn)) {
+        outcome = SettingsRead::Unreadable;
     }
     file->unreadable = outcome == SettingsRead::Unreadable;
+    file->known = !file->unreadable;
+    file->stamp = StampOf(file->path);
+    file->values = ValuesOf(table, *keepDisplayOn);
     return outcome;
 }
 
@@ -141,53 +172,86 @@ bool LeadsElsewhere(const wchar_t* path) {
 }
 
 // Through the link to the file it names, keeping the link and every other name of the file.
-void SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
+uint32_t SaveInPlace(const wchar_t* path, const char* text, DWORD length) {
     UniqueHandle handle(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle && WriteWhole(handle.get(), text, length)) {
-        SetEndOfFile(handle.get());  // a shorter text leaves nothing of the longer one behind
+    if (!handle || !WriteWhole(handle.get(), text, length) || !SetEndOfFile(handle.get())) {
+        return GetLastError();  // a shorter text leaves nothing of the longer one behind
     }
+    return 0;
 }
 
 // A finished copy replaces the file in one step, so a crash, a full disk or a locked file
 // leaves the old settings as they were. ReplaceFileW keeps the file's own attributes and
 // permissions; where it cannot, the copy is moved over and given the old attributes.
-void SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, const char* text, DWORD length) {
+uint32_t SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes, const char* text, DWORD length) {
     const DWORD kept = exists ? (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE))
                               : 0;
     UniqueHandle handle(CreateFileW(file->temporary, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) {
-        return;
+        return GetLastError();
     }
     bool complete = WriteWhole(handle.get(), text, length);
+    uint32_t error = complete ? 0 : GetLastError();
     handle.Reset();  // closed before it is moved
     if (!complete) {
         DeleteFileW(file->temporary);  // the file itself was not touched
-        return;
+        return error;
     }
-    if (CommitReplacement(&WINDOWS_REPLACE, AsUtf16(file->path), AsUtf16(file->temporary), exists) != 0) {
-        return;
-    }
-    if (exists && GetFileAttributesW(file->path) != attributes) {
+    error = CommitReplacement(&WINDOWS_REPLACE, AsUtf16(file->path), AsUtf16(file->temporary), exists);
+    if (error == 0 && exists && GetFileAttributesW(file->path) != attributes) {
         SetFileAttributesW(file->path, attributes);
     }
+    return error;
 }
 
 }  // namespace
 
-void SaveSettings(const LimitTable* table, bool keepDisplayOn, const SettingsFile* file) {
+uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file, bool* tookHandEdits) {
+    *tookHandEdits = false;
     if (!file->path[0] || file->unreadable) {
-        return;
+        return 0;
+    }
+    SettingsValues mine = ValuesOf(table, *keepDisplayOn);
+    if (file->known && !SameStamp(StampOf(file->path), file->stamp)) {
+        // Edited by hand (or by another program) since: what the program did not change is the
+        // file's. Keys the edit removed keep the values they had.
+        uint8_t bytes[READ_CAPACITY];
+        FileRead r = ReadSmallFile(file->path, bytes, READ_CAPACITY);
+        LimitTable disk = *table;
+        for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
+            disk.rows[i].value = file->values.value[i];
+        }
+        bool diskDisplay = file->values.display;
+        if (r.readOk && !ParseSettings(bytes, static_cast<int32_t>(r.length), &disk, &diskDisplay)) {
+            file->unreadable = true;  // grown past a settings file: the user's now
+            return 0;
+        }
+        SettingsValues onDisk = ValuesOf(&disk, diskDisplay);
+        if (r.readOk && TakeHandEdits(&mine, &file->values, &onDisk)) {
+            for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
+                table->rows[i].value = mine.value[i];
+            }
+            *keepDisplayOn = mine.display;
+            *tookHandEdits = true;
+        }
     }
     char text[SETTINGS_TEXT_CAPACITY];
-    DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, keepDisplayOn));
+    DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, *keepDisplayOn));
     DWORD attributes = GetFileAttributesW(file->path);
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    uint32_t error = 0;
     switch (ChooseSaveMethod(exists, exists ? attributes : 0, exists ? LinkCount(file->path) : 0,
                              exists && LeadsElsewhere(file->path))) {
-    case SaveMethod::LeaveAlone: break;
-    case SaveMethod::InPlace: SaveInPlace(file->path, text, length); break;
-    case SaveMethod::Replace: SaveByReplacing(file, exists, attributes, text, length); break;
+    case SaveMethod::LeaveAlone: break;  // read-only: the user's choice, not a failure
+    case SaveMethod::InPlace: error = SaveInPlace(file->path, text, length); break;
+    case SaveMethod::Replace: error = SaveByReplacing(file, exists, attributes, text, length); break;
     }
+    if (error == 0) {
+        file->known = true;
+        file->stamp = StampOf(file->path);
+        file->values = mine;
+    }
+    return error;
 }

@@ -21,13 +21,16 @@ const char16_t COMMAND_USAGE[] =
     u"  --wait 10m            how long it must stay quiet (30s to 30m, such as 45s or 1m30s)\r\n"
     u"  --screen              keep the screen on too\r\n"
     u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
+    u"                        (for --run: when the command and all it started have ended)\r\n"
     u"  --release             stop the running copy's watch\r\n"
     u"  --show                show the running copy's window\r\n"
     u"  --exit                end the running copy\r\n"
     u"  --version             print the version\r\n"
     u"\r\n"
-    u"The limits apply to this watch only. Exit codes: 0 done, 2 usage error, 3 target not found,\r\n"
-    u"4 the running copy did not answer.\r\n";
+    u"A value without a unit is in the unit shown (--wait 10 is ten minutes), and may have a\r\n"
+    u"fraction (--disk 0.5MB/s). The limits apply to this watch only. Exit codes: 0 done, 2 usage\r\n"
+    u"error, 3 target not found, 4 the running copy did not answer; a --run that ends with its\r\n"
+    u"command exits with the command's own code.\r\n";
 
 namespace {
 
@@ -41,31 +44,40 @@ bool EndsWith(const char16_t* text, const char16_t* suffix) {
     return n >= m && EqualIgnoringCase(text + n - m, suffix);
 }
 
-// Digits, then at most one decimal digit after a point: value * 10 + tenths, in 64 bits.
-// Returns the position after the number, or null when there is no number.
-const char16_t* ReadTenths(const char16_t* s, uint64_t* tenths) {
-    uint64_t whole = 0;
+// A decimal number: digits, then optionally a point and more digits ("12", "0.0625"). The
+// fraction keeps its first nine digits.
+struct Decimal {
+    uint64_t whole;
+    uint64_t fraction;
+    uint64_t scale;  // 10 to the number of fraction digits kept
+};
+
+// Returns the position after the number, or null when there is none or it is far past any limit.
+const char16_t* ReadDecimal(const char16_t* s, Decimal* d) {
+    *d = Decimal{0, 0, 1};
     int32_t digits = 0;
     while (*s >= u'0' && *s <= u'9') {
-        whole = whole * 10 + static_cast<uint64_t>(*s - u'0');
+        d->whole = d->whole * 10 + static_cast<uint64_t>(*s - u'0');
         if (++digits > 10) {
-            return nullptr;  // far past any limit
+            return nullptr;
         }
         s++;
     }
     if (digits == 0) {
         return nullptr;
     }
-    uint64_t tenth = 0;
     if (*s == u'.') {
         s++;
         if (*s < u'0' || *s > u'9') {
             return nullptr;
         }
-        tenth = static_cast<uint64_t>(*s - u'0');
-        s++;
+        for (; *s >= u'0' && *s <= u'9'; s++) {
+            if (d->scale < 1000000000) {
+                d->fraction = d->fraction * 10 + static_cast<uint64_t>(*s - u'0');
+                d->scale *= 10;
+            }
+        }
     }
-    *tenths = whole * 10 + tenth;
     return s;
 }
 
@@ -77,60 +89,70 @@ bool Fits(uint64_t v, uint32_t* out) {
     return true;
 }
 
+// The number in units of `unit`, rounded to the nearest whole unit.
+uint64_t Times(const Decimal& d, uint64_t unit) {
+    return d.whole * unit + (d.fraction * unit + d.scale / 2) / d.scale;
+}
+
 }  // namespace
 
 bool ParsePercent(const char16_t* text, uint32_t* permille) {
-    uint64_t tenths = 0;
-    const char16_t* rest = ReadTenths(text, &tenths);
+    Decimal d;
+    const char16_t* rest = ReadDecimal(text, &d);
     if (!rest || (*rest != 0 && !(rest[0] == u'%' && rest[1] == 0))) {
         return false;
     }
-    return Fits(tenths, permille);  // a tenth of a percent is a permille
+    return Fits(Times(d, 10), permille);  // a tenth of a percent is a permille
 }
 
-bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond) {
-    uint64_t tenths = 0;
-    const char16_t* rest = ReadTenths(text, &tenths);
+bool ParseByteRate(const char16_t* text, uint32_t bareUnit, uint32_t* bytesPerSecond) {
+    Decimal d;
+    const char16_t* rest = ReadDecimal(text, &d);
     if (!rest) {
         return false;
+    }
+    if (!*rest) {
+        return Fits(Times(d, bareUnit), bytesPerSecond);
     }
     struct Unit { const char16_t* name; uint64_t bytes; };
     static const Unit UNITS[] = {{u"B/s", 1}, {u"KB/s", 1024}, {u"MB/s", 1048576}};
     for (const Unit& u : UNITS) {
         if (EqualIgnoringCase(rest, u.name)) {
-            return Fits(tenths * u.bytes / 10, bytesPerSecond);
+            return Fits(Times(d, u.bytes), bytesPerSecond);
         }
     }
     return false;
 }
 
 bool ParseCountRate(const char16_t* text, uint32_t* perSecond) {
-    uint64_t tenths = 0;
-    const char16_t* rest = ReadTenths(text, &tenths);
-    if (!rest || tenths % 10 != 0 || (*rest != 0 && !EqualIgnoringCase(rest, u"/s"))) {
+    Decimal d;
+    const char16_t* rest = ReadDecimal(text, &d);
+    if (!rest || (*rest != 0 && !EqualIgnoringCase(rest, u"/s"))) {
         return false;
     }
-    return Fits(tenths / 10, perSecond);
+    return Fits(Times(d, 1), perSecond);
 }
 
 bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
+    Decimal d;
+    const char16_t* s = ReadDecimal(text, &d);
+    if (s && !*s) {
+        return Fits(Times(d, 60000), milliseconds);  // a bare number is minutes
+    }
     uint64_t total = 0;
     bool minutes = false, seconds = false;
-    const char16_t* s = text;
-    while (*s) {
-        uint64_t tenths = 0;
-        s = ReadTenths(s, &tenths);
-        if (!s || tenths % 10 != 0) {
+    for (s = text; *s;) {
+        s = ReadDecimal(s, &d);
+        if (!s) {
             return false;
         }
-        uint64_t n = tenths / 10;
         char16_t unit = FoldCase(*s);
         if (unit == u'm' && !minutes && !seconds) {
             minutes = true;
-            total += n * 60000;
+            total += Times(d, 60000);
         } else if (unit == u's' && !seconds) {
             seconds = true;
-            total += n * 1000;
+            total += Times(d, 1000);
         } else {
             return false;
         }
@@ -325,7 +347,7 @@ int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* c
     int32_t n = 0;
     for (int32_t i = 0; i < count; i++) {
         if (i > 0 && EqualIgnoringCase(args[i], u"--run") && i + 1 < count) {
-            rewritten[n++] = u"--watch";
+            rewritten[n++] = u"--run-pid";
             rewritten[n++] = pidText;
             i++;
         } else {
@@ -344,10 +366,19 @@ struct LimitOption {
     const char16_t* example;
 };
 
+// A value without a unit is in the unit the usage text shows for the option.
+bool ParseDiskRate(const char16_t* text, uint32_t* value) {
+    return ParseByteRate(text, 1048576, value);
+}
+
+bool ParseNetRate(const char16_t* text, uint32_t* value) {
+    return ParseByteRate(text, 1024, value);
+}
+
 const LimitOption LIMIT_OPTIONS[] = {
     {u"--cpu", 0, ParsePercent, u"20%"},
-    {u"--disk", 1, ParseByteRate, u"1MB/s"},
-    {u"--net", 2, ParseByteRate, u"2KB/s"},
+    {u"--disk", 1, ParseDiskRate, u"1MB/s"},
+    {u"--net", 2, ParseNetRate, u"2KB/s"},
     {u"--mem", 3, ParseCountRate, u"3000/s"},
     {u"--wait", WAIT_ROW, ParseDuration, u"10m"},
 };
@@ -430,12 +461,14 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         if (sole) {
             return Fail(out, u"%s cannot be given with --release, --show, --exit, --help or --version", a);
         }
-        if (EqualIgnoringCase(a, u"--watch") || EqualIgnoringCase(a, u"--run")) {
+        const bool runPid = EqualIgnoringCase(a, u"--run-pid");
+        if (EqualIgnoringCase(a, u"--watch") || EqualIgnoringCase(a, u"--run") || runPid) {
             bool run = EqualIgnoringCase(a, u"--run");
             if (out->kind != CommandKind::Start) {
                 return Fail(out, u"only one of --watch and --run may be given");
             }
-            if (!value || !*value) {
+            // "--watch --cpu 20%" is a missing target, not a watch of the title "--cpu".
+            if (!value || !*value || (value[0] == u'-' && value[1] == u'-')) {
                 return Fail(out, u"%s needs a value, such as %s", a, run ? u"\"make -j8\"" : u"render.exe");
             }
             if (WideLength(value) >= COMMAND_TEXT_CAPACITY) {
@@ -443,7 +476,14 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             }
             CopyWide(out->text, value, COMMAND_TEXT_CAPACITY);
             out->kind = run ? CommandKind::Run : CommandKind::Watch;
-            if (!run) {
+            if (runPid) {
+                // A --run another copy started, handed over: its job ends with its tree.
+                if (!ParsePid(value, &out->pid)) {
+                    return Fail(out, u"--run-pid needs a process id, not \"%s\"", value);
+                }
+                out->targetKind = TargetKind::Pid;
+                out->options.untilTreeEnds = true;
+            } else if (!run) {
                 out->targetKind = ParsePid(value, &out->pid)  ? TargetKind::Pid
                                   : EndsWith(value, u".exe") ? TargetKind::Image
                                                              : TargetKind::Title;

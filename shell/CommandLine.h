@@ -13,7 +13,7 @@
 
 constexpr int32_t COMMAND_LINE_CAPACITY = 32768;  // the longest command line Windows passes
 constexpr int32_t COMMAND_ARGUMENTS_MAX = 64;
-constexpr int32_t COMMAND_TEXT_CAPACITY = 1024;   // a --run command line or a --watch target
+constexpr int32_t COMMAND_TEXT_CAPACITY = 32768;  // a --run command line, as long as Windows takes, or a target
 constexpr int32_t COMMAND_ERROR_CAPACITY = 256;
 
 // Exit codes.
@@ -49,7 +49,8 @@ const char16_t* SkipProgramName(const char16_t* line);
 int32_t JoinCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count);
 
 // The command line of a --run, for the running copy once the command has started: the same
-// arguments, with "--run COMMAND" replaced by "--watch PID". -1 when it does not fit.
+// arguments, with "--run COMMAND" replaced by "--run-pid PID" (a watch of the process that
+// ends with its tree, as the --run's own would). -1 when it does not fit.
 int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count,
                               uint32_t pid);
 
@@ -69,11 +70,13 @@ struct CommandArguments {
 // handed over. Returns EXIT_OK, or EXIT_USAGE with the reason in `error`.
 int32_t ParseCommandLine(const char16_t* line, CommandArguments* arguments, Command* out);
 
-// The values as the options take them: "20%" or "12.5%" of one core (in permille);
-// "1MB/s", "512KB/s", "100B/s" (bytes a second); "3000/s" (faults a second); "45s", "10m",
-// "1m30s" (milliseconds). False for anything else.
+// The values as the options take them, any of them with a fraction, rounded to the nearest
+// whole unit: "20%", "12.5%" or "20" of one core (in permille); "1MB/s", "0.0625MB/s",
+// "512KB/s", "100B/s", or a number in `bareUnit` bytes (bytes a second); "3000/s" or "3000"
+// (faults a second); "45s", "10m", "1m30s", "1.5m" or "10", minutes (milliseconds). False for
+// anything else.
 bool ParsePercent(const char16_t* text, uint32_t* permille);
-bool ParseByteRate(const char16_t* text, uint32_t* bytesPerSecond);
+bool ParseByteRate(const char16_t* text, uint32_t bareUnit, uint32_t* bytesPerSecond);
 bool ParseCountRate(const char16_t* text, uint32_t* perSecond);
 bool ParseDuration(const char16_t* text, uint32_t* milliseconds);
 

@@ -15,7 +15,7 @@ int32_t ExecuteCommand(WatchController* c, const Command* command) {
         return EXIT_OK;
     case CommandKind::Start:
     case CommandKind::Show: ShowMainWindow(c); return EXIT_OK;
-    case CommandKind::Exit: c->platform.exitProgram(c->platform.context); return EXIT_OK;
+    case CommandKind::Exit: c->platform.exitProgram(c->platform.context, false); return EXIT_OK;
     case CommandKind::Run:  // started by the copy that was given it, and handed over as a watch
         return EXIT_USAGE;
     case CommandKind::Help:

@@ -43,7 +43,9 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void* c, bool enable) { EnableAppList(W(c)->listWindow, enable); },
         [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
         [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
-        [](void* c, const LimitTable* limits, bool display) { SaveSettings(limits, display, W(c)->settings); },
+        [](void* c, LimitTable* limits, bool* display, bool* tookHandEdits) {
+            return SaveSettings(limits, display, W(c)->settings, tookHandEdits);
+        },
         [](void*) { return ReadPowerLimits(); },
         [](void*) { EndMenu(); },
         [](void* c) {
@@ -53,7 +55,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         [](void* c) { return StartTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID, 1000); },
         [](void* c) { KillTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID); },
         [](void*, FinishAction action) { return PerformFinishAction(action); },
-        [](void* c) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, 0, 0); },
+        [](void* c, bool workFinished) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, workFinished, 0); },
         [](void*, const char16_t* image) { return FindOldestProcess(image); },
         [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
         [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },

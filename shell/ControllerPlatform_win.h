@@ -15,7 +15,7 @@ struct WindowsControllerContext {
     HWND mainWindow;
     HWND listWindow;
     LogFile* log;
-    const SettingsFile* settings;
+    SettingsFile* settings;
     ImageNameEntry* imageNames;  // MAX_IMAGE_NAMES scratch entries
     PointerState* pointer;
     const LimitTable* limits;

@@ -99,11 +99,21 @@ bool StartRun(Launch* launch, uint32_t* error) {
     if (!ok) {
         return false;
     }
-    CloseHandle(started.hProcess);
+    // In a job before its first instruction, every process it starts is found, whatever becomes
+    // of its parent, and the work of those that end between two ticks is counted. Jobs nest
+    // from Windows 8 on; where none can be made, the tree of parents is watched alone. No
+    // kill-on-close: Pellacord's own exit never ends the command.
+    launch->runJob = CreateJobObjectW(nullptr, nullptr);
+    if (launch->runJob && !AssignProcessToJobObject(launch->runJob, started.hProcess)) {
+        CloseHandle(launch->runJob);
+        launch->runJob = nullptr;
+    }
+    launch->runProcess = started.hProcess;
     launch->runThread = started.hThread;
     launch->command.kind = CommandKind::Watch;
     launch->command.targetKind = TargetKind::Pid;
     launch->command.pid = started.dwProcessId;
+    launch->command.options.untilTreeEnds = true;
     return true;
 }
 

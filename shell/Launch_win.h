@@ -22,6 +22,8 @@ struct Launch {
     Command command;                       // for a --run, the watch of the started process
     char16_t line[COMMAND_LINE_CAPACITY];  // what is handed over: the command line, or the --run as a watch
     HANDLE runThread;                      // a --run's first thread, held until its watch has begun
+    HANDLE runProcess;                     // a --run's process, for its exit code
+    HANDLE runJob;                         // the job it was started in, or null
     RunEnvironment environment;
     ResolvedRun run;                       // how the --run's command starts
 };

@@ -178,20 +178,37 @@ int32_t RunCommand(const Command* command, const char16_t* line) {
     return code;
 }
 
-// A second copy hands its command line over and waits for the exit code.
-LRESULT OnCommandData(const COPYDATASTRUCT* data) {
-    static char16_t line[COMMAND_LINE_CAPACITY];
-    static CommandArguments arguments;
-    static Command command;
-    if (!ReadCommandData(data, line, COMMAND_LINE_CAPACITY)) {
-        return EXIT_USAGE;
-    }
-    if (ParseCommandLine(line, &arguments, &command) != EXIT_OK || arguments.count < 1 ||
-        command.kind == CommandKind::Run || command.kind == CommandKind::Help || command.kind == CommandKind::Version) {
+// A command another copy handed over, carried out once those before it are done.
+int32_t CarryOutHandedCommand(void*, const char16_t* line, CommandArguments* arguments, Command* command) {
+    if (ParseCommandLine(line, arguments, command) != EXIT_OK || arguments->count < 1 ||
+        command->kind == CommandKind::Run || command->kind == CommandKind::Help ||
+        command->kind == CommandKind::Version) {
         WriteLogLineWide(&g.log, "command refused: ", AsWide(SkipProgramName(line)));
         return EXIT_USAGE;
     }
-    return RunCommand(&command, line);
+    return RunCommand(command, line);
+}
+
+void AnswerCommand(void*, uint32_t replyThread, int32_t code) {
+    PostThreadMessageW(replyThread, WM_COMMAND_ANSWER, static_cast<WPARAM>(code), 0);
+}
+
+void RunHandedCommands() {
+    const CommandRunner runner = {nullptr, CarryOutHandedCommand, AnswerCommand};
+    RunQueuedCommands(&g.commands, &runner);
+}
+
+// A second copy hands its command line over. It is queued, and answered when carried out.
+LRESULT OnCommandData(const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != COMMAND_DATA_TAG) {
+        return EXIT_USAGE;
+    }
+    switch (QueueCommand(&g.commands, data->lpData, data->cbData)) {
+    case Queued::Yes: PostMessageW(g.mainWindow, WM_RUN_COMMANDS, 0, 0); return COMMAND_QUEUED;
+    case Queued::Full: return EXIT_NO_ANSWER;
+    case Queued::Refused: break;
+    }
+    return EXIT_USAGE;
 }
 
 void OnCommand(int id, int code) {
@@ -348,7 +365,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
     case WM_COPYDATA: return OnCommandData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_RUN_COMMANDS: RunHandedCommands(); return 0;
     case WM_EXIT_PROGRAM:
+        g.exitForWork = wParam != 0;
         EndMenu();
         DestroyWindow(window);
         return 0;
@@ -442,12 +461,15 @@ int RunPellacord(HINSTANCE instance) {
     g.power = MakePowerRequest(SetExecutionStateWin);
     g.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
     InitProcessPlatform(&g.sampler, &g.processQuery);
+    if (g.launch.runJob) {
+        WatchJob(&g.processQuery, g.launch.runJob, g.launch.command.pid);
+    }
     g.listView.selectedIndex = -1;
     g.controllerContext = WindowsControllerContext{nullptr,  nullptr,    &g.log,   &g.settings,
                                                    g.imageNames, &g.pointer, &g.limits, &g.tray};
     g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
                                    &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
-                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}, false};
+                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}, false, false, false, false};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
     g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};
@@ -474,8 +496,11 @@ int RunPellacord(HINSTANCE instance) {
         ShowWindow(g.mainWindow, SW_SHOW);
         UpdateWindow(g.mainWindow);
     } else {
-        // A watch from a script starts in the tray, as one started by the button does.
+        // A watch from a script starts in the tray, as one started by the button does. Commands
+        // other copies hand over meanwhile wait for it.
+        g.commands.running = true;
         int32_t code = RunCommand(command, AsUtf16(GetCommandLineW()));
+        g.commands.running = false;
         ReleaseRun(&g.launch);
         if (code != EXIT_OK) {
             TellFailure(command, code);
@@ -492,6 +517,13 @@ int RunPellacord(HINSTANCE instance) {
     }
     if (g.instanceMutex) {
         CloseHandle(g.instanceMutex);
+    }
+    // A copy that ran a command and ends because the command's work is finished answers with
+    // the command's own exit code, as a script that waits for it expects.
+    DWORD code = 0;
+    if (g.exitForWork && g.launch.runProcess && GetExitCodeProcess(g.launch.runProcess, &code) &&
+        code != STILL_ACTIVE) {
+        return static_cast<int>(code);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "files/Log_win.h"
 #include "files/Paths.h"
 #include "files/Settings_win.h"
+#include "shell/CommandQueue.h"
 #include "shell/ControllerPlatform_win.h"
 #include "shell/Launch_win.h"
 #include "shell/Theme.h"
@@ -19,6 +20,8 @@
 // Posted by an accessible object's default action, so the reader's call returns first: the
 // child id, or minus the row of the list.
 constexpr UINT WM_ACCESSIBLE_ACTION = 0x8004;
+// Posted when a command was handed over: the queued commands are carried out.
+constexpr UINT WM_RUN_COMMANDS = WM_APP + 5;
 
 // The program's records, shared by the main window's files: the window procedure and
 // start-up, the keyboard, the accessible objects and the DPI changes.
@@ -33,6 +36,7 @@ struct Program {
     HICON smallIcon;
     HICON largeIcon;
     bool refreshAfterClicks;  // a click activated the window: the list is refreshed once it is over
+    bool exitForWork;         // the program ends because the watched work is finished
     wchar_t exePath[EXE_PATH_CAPACITY];
     LogFile log;
     SettingsFile settings;
@@ -59,6 +63,7 @@ struct Program {
     WindowsControllerContext controllerContext;
     WatchController controller;
     Launch launch;  // this copy's own command line
+    CommandQueue commands;  // commands handed over by other copies
     KeyboardState keyboard;
     AccessibleSource mainAccess;
     AccessibleSource listAccess;

@@ -1,5 +1,6 @@
 #include "shell/SingleInstance_win.h"
 
+#include "shell/CommandQueue.h"
 #include "ui/Format.h"
 
 #include <cstring>
@@ -34,33 +35,45 @@ InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow) {
 }
 
 int32_t SendCommandLine(HWND firstWindow, const char16_t* line) {
+    // The thread to answer, then the line.
+    uint8_t payload[sizeof(CommandPayloadHeader) + COMMAND_LINE_CAPACITY * sizeof(char16_t)];
+    const CommandPayloadHeader header = {GetCurrentThreadId(), 0};
+    const size_t units = static_cast<size_t>(WideLength(line)) + 1;
+    memcpy(payload, &header, sizeof(header));
+    memcpy(payload + sizeof(header), line, units * sizeof(char16_t));
     COPYDATASTRUCT data = {};
     data.dwData = COMMAND_DATA_TAG;
-    data.cbData = static_cast<DWORD>(static_cast<size_t>(WideLength(line) + 1) * sizeof(char16_t));
-    data.lpData = const_cast<char16_t*>(line);
+    data.cbData = static_cast<DWORD>(sizeof(header) + units * sizeof(char16_t));
+    data.lpData = payload;
+    // The thread has a message queue before the answer is posted to it; an elevated copy takes
+    // the answer from a running copy that is not.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    ChangeWindowMessageFilter(WM_COMMAND_ANSWER, MSGFLT_ADD);
     // The first copy may need the foreground, for --show.
     DWORD firstPid = 0;
     GetWindowThreadProcessId(firstWindow, &firstPid);
     AllowSetForegroundWindow(firstPid);
+    const ULONGLONG start = GetTickCount64();
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutW(firstWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                              COMMAND_ANSWER_TIMEOUT_MS, &answer)) {
         return -1;
     }
-    return static_cast<int32_t>(answer);
-}
-
-// Any program can send this message: the data is taken only as a tagged, even-sized UTF-16
-// text that fits, and is copied before it is read.
-bool ReadCommandData(const COPYDATASTRUCT* data, char16_t* line, int32_t capacity) {
-    if (!data || data->dwData != COMMAND_DATA_TAG || !data->lpData || data->cbData % sizeof(char16_t) != 0 ||
-        data->cbData == 0 || data->cbData / sizeof(char16_t) > static_cast<DWORD>(capacity)) {
-        return false;
+    if (answer != COMMAND_QUEUED) {
+        return static_cast<int32_t>(answer);  // refused at once: malformed, or the queue is full
     }
-    int32_t units = static_cast<int32_t>(data->cbData / sizeof(char16_t));
-    memcpy(line, data->lpData, data->cbData);
-    line[units - 1] = 0;  // ends within what was sent, whatever was sent
-    return true;
+    for (;;) {
+        if (PeekMessageW(&msg, nullptr, WM_COMMAND_ANSWER, WM_COMMAND_ANSWER, PM_REMOVE)) {
+            return static_cast<int32_t>(msg.wParam);
+        }
+        ULONGLONG waited = GetTickCount64() - start;
+        if (waited >= COMMAND_ANSWER_TIMEOUT_MS) {
+            return -1;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(COMMAND_ANSWER_TIMEOUT_MS - waited),
+                                  QS_POSTMESSAGE);
+    }
 }
 
 namespace {

@@ -14,6 +14,9 @@ constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"Local\\PellacordSingleInstance";
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"PellacordWindow";
 constexpr ULONG_PTR COMMAND_DATA_TAG = 0x444D4350;  // "PCMD"
 constexpr DWORD COMMAND_ANSWER_TIMEOUT_MS = 15000;
+// The running copy's answer, posted to the thread of the copy that handed a command over: the
+// exit code in wParam.
+constexpr UINT WM_COMMAND_ANSWER = WM_APP + 6;
 
 enum class InstanceRole {
     First,     // this copy holds the name
@@ -27,8 +30,6 @@ InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow);
 // Lets the copies at a lower integrity level reach this one's window, when it runs elevated.
 void OpenWindowToOtherCopies(HWND window, UINT taskbarCreatedMessage);
 
-// Sends a command line to the first copy. Returns its answer, or -1 when it did not answer.
+// Sends a command line to the first copy and waits for its answer, which comes once the
+// commands handed over before it are done. Returns the exit code, or -1 when none came in time.
 int32_t SendCommandLine(HWND firstWindow, const char16_t* line);
-
-// The command line of a WM_COPYDATA, checked and copied with its end; false for anything else.
-bool ReadCommandData(const COPYDATASTRUCT* data, char16_t* line, int32_t capacity);

@@ -14,6 +14,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/CommandQueueTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunConsoleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunLineTest.cpp

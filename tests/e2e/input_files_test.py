@@ -134,6 +134,27 @@ def linked_settings(bed):
         exit_program(bed, p)
 
 
+def settings_as_users_write_them(bed):
+    """A settings file past the first kilobyte with its value at the end, and one Notepad saved
+    as "Unicode" (UTF-16): both are read whole, and a change keeps their values."""
+    long_text = b"#" * (1025 - len(b"\r\ncpu=350\r\n")) + b"\r\ncpu=350\r\n"
+    cases = (("long", long_text, 350), ("utf16", "cpu=450\r\nwait=40000\r\n".encode("utf-16"), 450))
+    for name, data, cpu in cases:
+        p = Program(bed, EXE, os.path.join(WORK, "settings-" + name))
+        with open(p.ini, "wb") as f:
+            f.write(data)
+        try:
+            check(len(data) != 1025 or len(read(p.ini)) == 1025, "the long file is not 1025 bytes")
+            check(p.start() is not None, f"{name}: no window")
+            check(f"thresholds: cpu {cpu} permille" in p.log_text(), f"{name}: the file's cpu was not taken")
+            p.click_on("check_square")
+            saved = poll(lambda: b"display=1" in (read(p.ini) or b"") and read(p.ini), 5, 0.2) or b""
+            check(f"\r\ncpu={cpu}\r\n".encode() in saved, f"{name}: the save lost the file's cpu: {saved!r}")
+            check("settings file could not be read" not in p.log_text(), f"{name}: called unreadable")
+        finally:
+            exit_program(bed, p)
+
+
 def linked_program(bed):
     """Started through a symbolic link in another folder, as winget's portable installs start it,
     the program keeps its files beside the executable itself, never beside the link."""
@@ -225,6 +246,7 @@ def main():
     lost_capture(bed)
     locked_settings(bed)
     linked_settings(bed)
+    settings_as_users_write_them(bed)
     linked_program(bed)
     planted_dll(bed)
     single_instance(bed)

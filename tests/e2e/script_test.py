@@ -29,10 +29,10 @@ def run(bed, p, *args, timeout=60, cwd=None, extra_env=None):
     return r.returncode, r.stdout, r.stderr
 
 
-def start(bed, p, *args):
+def start(bed, p, *args, cwd=None):
     """A first copy that keeps running."""
     p.proc = subprocess.Popen(["wine", p.exe, *args], env=bed.env, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
     return p.proc
 
 
@@ -68,7 +68,8 @@ def usage_errors_start_nothing(bed):
         (["--frobnicate"], 'unknown option "--frobnicate"'),
         (["--watch"], "--watch needs a value"),
         (["--watch", TITLE, "--cpu", "3%"], "--cpu takes a value from 5.0% to 400.0%, not 3%"),
-        (["--watch", TITLE, "--wait", "10"], "--wait needs a value such as 10m"),
+        (["--watch", TITLE, "--wait", "10h"], "--wait needs a value such as 10m"),
+        (["--watch", "--cpu", "20%"], "--watch needs a value"),
         (["--run", "x.exe", "--then", "reboot"], "--then takes sleep, hibernate, shutdown, exit or none"),
         (["--release", "--exit"], "cannot be given with other options"),
     ]
@@ -262,6 +263,105 @@ def run_tools_builds_use(bed):
     check(sorted(os.listdir(p.folder)) == ["Pellacord.exe", "With Space"], "a refused --run left files")
 
 
+def helper_path(name):
+    return windows_path(os.path.join(os.path.dirname(os.environ["PELLACORD_WINTOOL"]), name))
+
+
+def a_job_is_finished_when_it_ends(bed):
+    """--run of a script of three steps: work, a quiet step longer than the wait, work, then
+    exit code 7. The lock goes in the quiet step and comes back for the last; the work is
+    finished only when the script has ended, and Pellacord exits with the script's code."""
+    p = Program(bed, EXE, folder("job-steps"))
+    step = {name: Switch(os.path.join(p.folder, name)) for name in ("work1", "life1", "quiet", "work3", "life3")}
+    busytree = helper_path("busytree.exe")
+    with open(os.path.join(p.folder, "job.cmd"), "w", newline="") as f:
+        f.write(f'@"{busytree}" 0 {step["work1"].schedule} {step["life1"].schedule}\r\n'
+                f'@"{busytree}" 0 0 {step["quiet"].schedule}\r\n'
+                f'@"{busytree}" 0 {step["work3"].schedule} {step["life3"].schedule}\r\n'
+                f'@exit /b 7\r\n')
+    try:
+        start(bed, p, "--run", "job.cmd", "--cpu", "10%", "--wait", "30s", "--then", "exit", cwd=p.folder)
+        check(wait_log(p, "-> BUSY (cpu)", 30), "the first step was not seen working")
+        step["life1"].off()
+        # Five ticks for the average to fall, then the 30 s wait.
+        check(wait_log(p, "  ^ state changed: grace -> IDLE", 90), "the quiet step did not reach IDLE")
+        check(wait_log(p, "lock=off", 5), "the lock was not released in the quiet step")
+        check(p.proc.poll() is None and "finished: exiting" not in lines(p), "the quiet step finished the job")
+        step["quiet"].off()
+        check(wait_log(p, "  ^ state changed: IDLE -> BUSY", 30), "the last step did not hold the lock again")
+        step["life3"].off()
+        code = wait_exit(p.proc, 60)
+        check(code == 7, f"Pellacord exited with {code}, not the script's 7")
+        log = lines(p)
+        check(in_order(log, ["  ^ state changed: grace -> IDLE", "  ^ state changed: IDLE -> BUSY",
+                             "the watched process exited", "finished: exiting", "Pellacord exited; lock released"]),
+              "the end of the log:\n" + "\n".join(log[-6:]))
+    finally:
+        p.end()
+
+
+def a_launcher_that_ends_at_once(bed):
+    """--run "cmd /c start ..." ends its launcher at once; the watch goes on with the worker it
+    started, BUSY, until the worker ends."""
+    p = Program(bed, EXE, folder("launcher"))
+    life = Switch(os.path.join(p.folder, "life"))
+    busytree = helper_path("busytree.exe")
+    try:
+        start(bed, p, "--run", f'cmd /c start "" "{busytree}" 0 600000 {life.schedule}', "--cpu", "10%", "--then", "exit")
+        check(wait_log(p, "processes it started still run", 30), "the launcher's exit was not seen")
+        check(wait_log(p, "-> BUSY (cpu)", 20), "the worker was not watched working")
+        after = p.log_text().find("processes it started still run")
+        check(poll(lambda: p.log_text().count("-> BUSY (cpu)", after) >= 3, 15, 0.5), "the watch did not stay BUSY")
+        check(p.proc.poll() is None, "the launcher's exit ended the watch")
+        life.off()
+        check(wait_exit(p.proc, 30) == 0, "the worker's end did not end the watch with the launcher's code")
+    finally:
+        p.end()
+
+
+def a_grandchild_whose_parent_exits_at_once(bed):
+    """The middle process of a chain exits before the first tick: its child is counted all the
+    same (it is in the command's job)."""
+    p = Program(bed, EXE, folder("grandchild"))
+    rc, _, err = run(bed, p, "--run", f'"{helper_path("spawner.exe")}" chain 6000 0', "--cpu", "10%", "--then",
+                     "exit", timeout=90)
+    check(rc == 0, f"--run of the chain exited {rc}: {err!r}")
+    check(any(re.match(r"tick procs=2 .*-> BUSY \(cpu\)", line) for line in lines(p)),
+          "the grandchild's work was not counted:\n" + "\n".join(lines(p)[-6:]))
+
+
+def commands_that_arrive_together(bed):
+    """Two copies hand their commands over at the same moment, ten times: each watch has its own
+    options, each command runs whole before the next, and each copy gets its own answer."""
+    p = Program(bed, EXE, folder("together"))
+    apps = [bed.helper("busytree.exe", "0", "0", "240000", title) for title in ("Alpha App", "Beta App")]
+    try:
+        for title in ("Alpha App", "Beta App"):
+            check(poll(lambda: bed.tool("row", title, "0")[0] == 0, 20, 0.3), f"{title} did not appear")
+        start(bed, p)
+        check(bed.wait_window("PellacordWindow", 30000) is not None, "the first copy did not start")
+        for _ in range(10):
+            copies = [subprocess.Popen(["wine", p.exe, *args], env=bed.env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                      for args in (["--watch", "Alpha App", "--screen"], ["--watch", "Beta App", "--then", "exit"])]
+            codes = [wait_exit(c, 60) for c in copies]
+            check(codes == [0, 0], f"the copies answered {codes}")
+        log = lines(p)
+        commands = [i for i, line in enumerate(log) if line.startswith("command: ")]
+        check(len(commands) == 20, f"{len(commands)} commands logged, not 20")
+        for at, end in zip(commands, commands[1:] + [len(log)]):
+            block = log[at:end]
+            alpha = "Alpha" in block[0]
+            title = "watching: Alpha App" if alpha else "watching: Beta App"
+            check(title in block, f"{block[0]!r} watched something else: {block}")
+            check(("  screen will be kept on too" in block) == alpha, f"{block[0]!r}: the screen option of another")
+            check(("  when finished: exit Pellacord" in block) == (not alpha), f"{block[0]!r}: --then of another")
+    finally:
+        p.end()
+        for a in apps:
+            a.end()
+
+
 def main():
     bed = Bed()
     usage_errors_start_nothing(bed)
@@ -270,6 +370,10 @@ def main():
     wait_for_image_then_tray_exit(bed)
     run_a_job(bed)
     run_tools_builds_use(bed)
+    a_job_is_finished_when_it_ends(bed)
+    a_launcher_that_ends_at_once(bed)
+    a_grandchild_whose_parent_exits_at_once(bed)
+    commands_that_arrive_together(bed)
     check.finish("script")
 
 

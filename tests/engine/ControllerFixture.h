@@ -64,6 +64,9 @@ struct Outside {
     std::vector<std::pair<std::u16string, uint32_t>> images;  // running processes by image name, oldest first
     std::vector<std::string> balloons;
     bool shutdownCheck = false;
+    bool exitedForWork = false;
+    uint32_t saveError = 0;
+    std::function<void(LimitTable*, bool*)> handEdit;  // the next save finds the file edited so
 };
 
 Outside* g_out;
@@ -117,11 +120,18 @@ ControllerPlatform Platform(Outside* o) {
         [](void* c, const char* prefix, const char16_t* text) {
             static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
         },
-        [](void* c, const LimitTable* table, bool display) {
+        [](void* c, LimitTable* table, bool* display, bool* tookHandEdits) -> uint32_t {
             auto* x = static_cast<Outside*>(c);
             x->saves++;
-            x->savedDisplay = display;
+            *tookHandEdits = false;
+            if (x->handEdit) {
+                x->handEdit(table, display);  // what the file held, edited by hand
+                *tookHandEdits = true;
+                x->handEdit = nullptr;
+            }
+            x->savedDisplay = *display;
             x->savedTable = *table;
+            return x->saveError;
         },
         [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
         [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
@@ -137,7 +147,11 @@ ControllerPlatform Platform(Outside* o) {
             x->performed.push_back(action);
             return x->performError;
         },
-        [](void* c) { static_cast<Outside*>(c)->exits++; },
+        [](void* c, bool workFinished) {
+            auto* x = static_cast<Outside*>(c);
+            x->exits++;
+            x->exitedForWork = workFinished;
+        },
         [](void* c, const char16_t* image) -> uint32_t {
             for (const auto& [name, pid] : static_cast<Outside*>(c)->images) {
                 if (ContainsIgnoringCase(name.c_str(), image) && name.size() == std::u16string(image).size()) {
@@ -232,12 +246,13 @@ struct ControllerFixture : ::testing::Test {
         processes.now = 1000 * SECOND;
         processes.Add(APP_PID, 4, 10 * SECOND);
         processes.Add(501, APP_PID, 20 * SECOND);
+        processes.Add(4, 0, 1 * SECOND);  // the system, which every process list holds
         out.apps = {Entry(77, u"Other", u"other.exe"), Entry(APP_PID, u"Build \u00B7 Release", u"make.exe")};
         view.selectedIndex = -1;
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}, false};
+                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}, false, false, false, false};
         RefreshAppList(&c);
     }
 
@@ -248,6 +263,12 @@ struct ControllerFixture : ::testing::Test {
             root->counters.cpuTime += permille * SECOND / 1000;
         }
         Tick(&c);
+    }
+    // The app exits, and the process it started: the tree is empty.
+    void AppExits() {
+        processes.list.erase(std::remove_if(processes.list.begin(), processes.list.end(),
+                                            [](const FakeProcess& p) { return p.pid == APP_PID || p.pid == 501; }),
+                             processes.list.end());
     }
     void Select(int32_t row) {
         view.selectedIndex = row;

@@ -51,12 +51,30 @@ TEST_F(ControllerFixture, QuietPreviewHoldsAtOnceThenDropsOnTheFirstTick) {
     EXPECT_EQ(power.lastFlags, 0x80000000u);
 }
 
-TEST_F(ControllerFixture, WatchedAppExitEndsTheWatchWithoutATickLine) {
+// The watch goes on while a process the app started lives (a launcher's worker, a shell's
+// compiler), and ends when the last one exits.
+TEST_F(ControllerFixture, TheWatchEndsWithTheLastProcessOfTheTree) {
     Select(1);
     StartWatching(&c);
     Second(900);
     processes.list.erase(processes.list.begin());  // the root is gone; its child lives on
     size_t from = out.log.size();
+    processes.Find(501)->counters.cpuTime += SECOND;
+    Second(0);
+    std::vector<std::string> lines = LogSince(from);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "  the watched process exited; 1 processes it started still run");
+    EXPECT_EQ(lines[1].substr(0, 17), "tick procs=1 cpu=");  // the child alone, measured
+    EXPECT_EQ(status.watchMode, WATCH_ON);
+    EXPECT_EQ(power.lastFlags, 0x80000001u);
+    for (int i = 0; i < 3; i++) {
+        processes.Find(501)->counters.cpuTime += SECOND;
+        Second(0);
+    }
+    EXPECT_EQ(LogSince(from).size(), 5u);  // the exit is told once
+
+    AppExits();  // the child goes too
+    from = out.log.size();
     out.events.clear();
     Second(0);
     EXPECT_EQ(LogSince(from), (std::vector<std::string>{"the watched process exited", "stopped watching; lock released"}));
@@ -417,7 +435,7 @@ TEST_F(ControllerFixture, AMenuCommandForAnEndedWatchIsIgnored) {
     Select(1);
     StartWatching(&c);
     uint32_t menuSerial = status.watchSerial;  // the tray menu opens
-    processes.list.erase(processes.list.begin());
+    AppExits();
     Second(0);  // the app exits while the menu is open
     ASSERT_EQ(status.watchMode, WATCH_OFF);
     size_t from = out.log.size();

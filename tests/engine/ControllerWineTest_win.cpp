@@ -121,7 +121,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     PointerState pointer{};
     WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray};
     WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
-                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}, false};
+                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}, false, false, false, false};
     g_controller = &c;
 
     WorkSwitch work(L"pellacord-controller-work");
@@ -164,12 +164,19 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     EXPECT_EQ(power.lastFlags, 0x80000000u);
     EXPECT_EQ(tray.iconKind, TrayIconKind::Idle);
 
-    // The root goes: the watch ends on the next tick and the window comes back.
+    // The root goes: the watch goes on with the processes it started. When they go too, the
+    // watch ends on the next tick and the window comes back.
     uint32_t members[MAX_TREE_PROCESSES];
     int32_t memberCount = tree->memberCount;
     std::copy(tree->memberPids, tree->memberPids + memberCount, members);
     TerminateProcess(root.hProcess, 0);
     WaitForSingleObject(root.hProcess, 5000);
+    ASSERT_TRUE(PumpUntil(5000, [&] { return tree->rootGone; }));
+    Pump(1500);
+    EXPECT_EQ(status.watchMode, WATCH_ON);
+    for (int32_t i = 0; i < memberCount; i++) {
+        KillPid(members[i]);
+    }
     ASSERT_TRUE(PumpUntil(5000, [&] { return status.watchMode == WATCH_OFF; }));
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(tray.iconShown, 0);
@@ -179,11 +186,12 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     std::string text = ReadFileText(logPath);
     for (const char* expected : {"watching: Busy Tree", "-> BUSY (cpu)", "lock=held", "  ^ state changed: BUSY -> grace",
                                  "  ^ state changed: grace -> IDLE", "lock=off",
+                                 "  the watched process exited; 2 processes it started still run\r\n",
                                  "the watched process exited\r\n", "stopped watching; lock released\r\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     // No tick line between the exit line and the end of the watch.
-    size_t exited = text.find("the watched process exited");
+    size_t exited = text.find("the watched process exited\r\n");
     EXPECT_EQ(text.find("tick ", exited), std::string::npos);
 
     g_controller = nullptr;

@@ -113,16 +113,18 @@ TEST(EngineWine, FollowsARealBusyTree) {
     EXPECT_LE(last.cpu, 100u) << trace;
     EXPECT_EQ(last.state, STATE_GRACE) << trace;
 
-    // The root ends: the next sample detaches, and the surviving children are not followed.
+    // The root ends: the tree goes on with the children it started, and ends with them.
     TerminateProcess(root.hProcess, 0);
     WaitForSingleObject(root.hProcess, 5000);
-    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
-    EXPECT_EQ(tree->attached, 0);
-    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
-
+    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 1);
+    EXPECT_TRUE(tree->rootGone);
+    EXPECT_EQ(sample.processCount, 2) << "the children were not followed";
     for (uint32_t pid : members) {
         KillPid(pid);
     }
+    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
+    EXPECT_EQ(tree->attached, 0);
+    EXPECT_EQ(SampleWatchedTree(sampler.get(), tree.get(), &sample), 0);
     CloseHandle(root.hThread);
     CloseHandle(root.hProcess);
     FreeProcessPlatform(&query);

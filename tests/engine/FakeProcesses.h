@@ -10,6 +10,7 @@ struct FakeProcess {
     uint32_t parentPid;
     ProcessCounters counters;  // counters.pid is filled from pid
     bool readable = true;
+    bool inJob = false;        // in the job of the command whose root is jobRoot
 };
 
 struct FakeProcesses {
@@ -18,6 +19,9 @@ struct FakeProcesses {
     int64_t wallOffset = 0;    // the system clock is now + wallOffset: set it to step the clock
     bool snapshotFails = false;
     int snapshots = 0;
+    uint32_t jobRoot = 0;      // the root of a command started in a job; 0: no job
+    bool jobAccounting = false;
+    JobTotals jobTotals = {};  // what the job counted, the processes that ended included
 
     FakeProcess* Find(uint32_t pid) {
         for (FakeProcess& p : list) {
@@ -30,7 +34,7 @@ struct FakeProcesses {
 
     // Adds a process created at `created` with the given cumulative cpu time.
     FakeProcess& Add(uint32_t pid, uint32_t parent, uint64_t created, uint64_t cpu = 0) {
-        FakeProcess p{pid, parent, {}, true};
+        FakeProcess p{pid, parent, {}, true, false};
         p.counters.pid = pid;
         p.counters.creationTime = created;
         p.counters.cpuTime = cpu;
@@ -39,7 +43,7 @@ struct FakeProcesses {
     }
 
     ProcessPlatform Platform() {
-        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now, Wall};
+        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now, Wall, JobMembers, Totals};
     }
 
     static int32_t Snapshot(void* c, SnapshotEntry* entries, int32_t capacity) {
@@ -73,6 +77,27 @@ struct FakeProcesses {
         }
         *out = p->counters;
         return 1;
+    }
+    static int32_t JobMembers(void* c, uint32_t rootPid, uint32_t* pids, int32_t capacity) {
+        auto* f = static_cast<FakeProcesses*>(c);
+        if (f->jobRoot == 0 || f->jobRoot != rootPid) {
+            return -1;
+        }
+        int32_t n = 0;
+        for (const FakeProcess& p : f->list) {
+            if (p.inJob && n < capacity) {
+                pids[n++] = p.pid;
+            }
+        }
+        return n;
+    }
+    static bool Totals(void* c, uint32_t rootPid, JobTotals* out) {
+        auto* f = static_cast<FakeProcesses*>(c);
+        if (f->jobRoot == 0 || f->jobRoot != rootPid || !f->jobAccounting) {
+            return false;
+        }
+        *out = f->jobTotals;
+        return true;
     }
     static uint64_t Now(void* c) { return static_cast<FakeProcesses*>(c)->now; }
     static uint64_t Wall(void* c) {

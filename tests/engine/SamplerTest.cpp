@@ -369,7 +369,9 @@ TEST_F(SamplerFixture, AReusedPidInsideTheTreeAdoptsNoStranger) {
     EXPECT_EQ(members, (std::vector<uint32_t>{10, 20, 41}));
 }
 
-TEST_F(SamplerFixture, RootExitAndPidReuseDetach) {
+// The root exits, or its id goes to another process: the tree lives on in the process it
+// started (the new holder of the id is no member), and ends with that one.
+TEST_F(SamplerFixture, TheTreeEndsWithItsLastProcess) {
     struct Case { const char* name; bool remove; bool reuse; bool snapshotFails; };
     const Case cases[] = {
         {"root gone", true, false, false},
@@ -392,10 +394,75 @@ TEST_F(SamplerFixture, RootExitAndPidReuseDetach) {
             fake.Find(10)->counters.creationTime = 99 * SECOND;
         }
         fake.snapshotFails = c.snapshotFails;
+        EXPECT_EQ(Tick(), 1) << c.name;
+        EXPECT_TRUE(tree->rootGone) << c.name;
+        fake.snapshotFails = false;
+        EXPECT_EQ(Tick(), 1) << c.name;
+        EXPECT_EQ(Members(), (std::vector<uint32_t>{11})) << c.name;
+        fake.list.erase(std::find_if(fake.list.begin(), fake.list.end(), [](const FakeProcess& p) { return p.pid == 11; }));
         EXPECT_EQ(Tick(), 0) << c.name;
         EXPECT_EQ(tree->attached, 0) << c.name;
         EXPECT_EQ(tree->memberCount, 0) << c.name;
         EXPECT_EQ(Tick(), 0) << c.name;  // stays detached
+    }
+}
+
+// A command started in a job: every process of the job is in the tree, whatever became of its
+// parent (a launcher gone before the first sample); a process outside the job is not.
+TEST_F(SamplerFixture, EveryProcessOfTheCommandsJobIsInTheTree) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND).inJob = true;
+    fake.Add(30, 20, 60 * SECOND).inJob = true;  // its parent 20 exited before anything was seen
+    fake.Add(31, 20, 60 * SECOND);                // the same parent id, but no process of the job
+    fake.jobRoot = 10;
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30}));
+    fake.jobRoot = 0;  // no job that can be read: the tree of parents alone
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10}));
+}
+
+// The job's accounting counts what its processes did, those that ended between two samples
+// included: what it counts beyond the living members is added to the sample.
+TEST_F(SamplerFixture, TheJobsAccountingAddsTheWorkOfProcessesThatEnded) {
+    fake.now = 100 * SECOND;
+    fake.Add(10, 1, 50 * SECOND, SECOND).inJob = true;
+    fake.jobRoot = 10;
+    fake.jobAccounting = true;
+    fake.jobTotals = JobTotals{SECOND, 4096, 0, 100, 1};
+    ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+    ASSERT_EQ(Tick(), 1);
+    // A second: the root worked a quarter of it; a child started and ended within it, working
+    // half of it, reading 8 KB and faulting 50 times.
+    fake.Find(10)->counters.cpuTime += SECOND / 4;
+    fake.jobTotals = JobTotals{SECOND + SECOND / 4 + SECOND / 2, 4096 + 8192, 0, 150, 2};
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.cpuTime, SECOND / 4 + SECOND / 2);
+    EXPECT_EQ(sample.diskBytes, 8192u);
+    EXPECT_EQ(sample.pageFaults, 50u);
+    EXPECT_EQ(sample.newProcesses, 1);
+    // Without accounting (Wine keeps none), the living members alone.
+    fake.jobAccounting = false;
+    fake.Find(10)->counters.cpuTime += SECOND / 4;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.cpuTime, SECOND / 4);
+}
+
+// A root alone ends the tree when it exits, with a list or without one.
+TEST_F(SamplerFixture, ARootAloneEndsTheTree) {
+    for (bool snapshotFails : {false, true}) {
+        fake = FakeProcesses{};
+        fake.now = 100 * SECOND;
+        sampler->platform = fake.Platform();
+        fake.Add(10, 1, 50 * SECOND);
+        ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
+        ASSERT_EQ(Tick(), 1);
+        fake.list.clear();
+        fake.snapshotFails = snapshotFails;
+        EXPECT_EQ(Tick(), 0) << snapshotFails;
+        EXPECT_EQ(tree->attached, 0) << snapshotFails;
     }
 }
 

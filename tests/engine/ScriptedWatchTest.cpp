@@ -84,7 +84,7 @@ TEST_F(ScriptedWatch, IdleStartsTheCountdownBusyCancelsItAndZeroActsOnce) {
 TEST_F(ScriptedWatch, TheAppsExitStartsTheCountdownAndTheMenuCancelsIt) {
     ASSERT_TRUE(Watch(u"Release", Then(FinishAction::Shutdown)));
     Second(900);
-    processes.list.erase(processes.list.begin());  // the root exits
+    AppExits();
     size_t from = out.log.size();
     Second(0);
     EXPECT_EQ(LogSince(from), (std::vector<std::string>{"the watched process exited", "stopped watching; lock released",
@@ -173,7 +173,7 @@ TEST_F(ScriptedWatch, ExitAndFailures) {
     // The app's exit finishes the work too.
     out.exits = 0;
     ASSERT_TRUE(Watch(u"build", Then(FinishAction::Exit)));
-    processes.list.erase(processes.list.begin());
+    AppExits();
     Second(0);
     EXPECT_EQ(out.exits, 1);
     EXPECT_FALSE(out.visible);
@@ -388,6 +388,43 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     StopWatching(&c, u"");
     EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 700u);
     EXPECT_EQ(limits.rows[WAIT_ROW].value, 30000u);
+}
+
+// A save finds the file edited by hand: the edits of settings the program did not change are
+// taken, and in force at once unless this watch set its own. A failed save is logged once,
+// until a save works again.
+TEST_F(ScriptedWatch, SavesTakeHandEditsAndReportAFailureOnce) {
+    WatchOptions o{};
+    o.hasLimit[Index(METRIC_CPU)] = true;
+    o.limit[Index(METRIC_CPU)] = 500;
+    ASSERT_TRUE(Watch(u"build", o));
+    out.handEdit = [](LimitTable* t, bool* display) {
+        t->rows[Index(METRIC_NET)].value = 9000;
+        t->rows[Index(METRIC_CPU)].value = 700;
+        *display = true;
+    };
+    int changes = out.limitsChanged;
+    limits.rows[Index(METRIC_DISK)].value = 2u << 20;  // the user moves the disk slider
+    SaveUserSettings(&c);
+    EXPECT_EQ(limits.rows[Index(METRIC_NET)].value, 9000u);
+    EXPECT_EQ(evaluator->limits.rows[Index(METRIC_NET)].value, 9000u);
+    EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 500u);  // this watch's own, until it ends
+    EXPECT_TRUE(keepDisplayOn);
+    EXPECT_GT(out.limitsChanged, changes);
+    StopWatching(&c, u"");
+    EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 700u);
+    EXPECT_EQ(limits.rows[Index(METRIC_DISK)].value, 2u << 20);
+
+    size_t from = out.log.size();
+    out.saveError = 5;
+    SaveUserSettings(&c);
+    SaveUserSettings(&c);
+    out.saveError = 0;
+    SaveUserSettings(&c);
+    out.saveError = 32;
+    SaveUserSettings(&c);
+    EXPECT_EQ(LogSince(from), (std::vector<std::string>{"settings could not be saved: error 5",
+                                                        "settings could not be saved: error 32"}));
 }
 
 // What a command does in the copy that runs, and what the copy that was given it says.

@@ -267,14 +267,14 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
         [](void*, bool) {},
         [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
         [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
-        [](void*, const LimitTable*, bool) {},
+        [](void*, LimitTable*, bool*, bool*) { return uint32_t{0}; },
         [](void*) { return uint32_t{0}; },
         [](void*) {},
         [](void*) {},
         [](void*) { return uint32_t{0}; },
         [](void*) {},
         [](void*, FinishAction) { return uint32_t{0}; },
-        [](void*) {},
+        [](void*, bool) {},
         [](void*, const char16_t*) { return uint32_t{0}; },
         [](void*, uint32_t, char16_t*, int32_t) { return false; },
         [](void*, const char16_t*) {},
@@ -354,7 +354,8 @@ struct Day {
             w.Start(4, false);  // the rest of the system
         }
         w.BuildTables();
-        sampler->platform = ProcessPlatform{nullptr, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow};
+        sampler->platform =
+            ProcessPlatform{nullptr, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow, nullptr, nullptr};
         tcp.getExtendedTcpTable = GetTable;
         tcp.allocate = Allocate;
         tcp.release = Release;
@@ -366,7 +367,7 @@ struct Day {
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
         c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}, false};
+                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}, false, false, false, false};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);

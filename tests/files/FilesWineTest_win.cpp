@@ -12,6 +12,12 @@
 
 namespace {
 
+// A save of these values, the hand edits it may take left out of the test's concern.
+uint32_t SaveSettings(LimitTable* table, bool keepDisplayOn, SettingsFile* file) {
+    bool took = false;
+    return ::SaveSettings(table, &keepDisplayOn, file, &took);
+}
+
 struct FilesFixture : ::testing::Test {
     std::wstring base;
     std::wstring dir;

@@ -51,8 +51,12 @@ TEST(Settings, Parser) {
         {"display yes", "display=yes", LIMIT_ROW_COUNT, 0},
         {"display 2", "display=2", LIMIT_ROW_COUNT, 1},
         {"display 4294967296 wraps to 0", "display=4294967296", LIMIT_ROW_COUNT, 0},
-        {"BOM hides the first line", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 0, 200},
-        {"BOM does not hide the second", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 3, 4000},
+        {"a UTF-8 byte-order mark is skipped", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 0, 300},
+        {"and the next line read", "\xEF\xBB\xBF" "cpu=300\r\nmem=4000", 3, 4000},
+        {"UTF-16, little end first", std::string("\xFF\xFE" "c\0p\0u\0=\0" "3\0" "0\0" "0\0", 16), 0, 300},
+        {"UTF-16, big end first", std::string("\xFE\xFF" "\0c\0p\0u\0=\0" "3\0" "0\0" "0", 16), 0, 300},
+        {"UTF-16 without its mark is no text", std::string("c\0p\0u\0=\0" "3\0" "0\0" "0\0", 14), 0, 200},
+        {"UTF-16 past ASCII breaks only its line", std::string("\xFF\xFE" "\xB7\0" "\n\0" "c\0p\0u\0=\0" "7\0" "0\0", 18), 0, 70},
         {"empty file", "", 0, 200},
         {"only comments", "# cpu=300\r\n#display=1\r\n", LIMIT_ROW_COUNT, 0},
         {"unknown key", "cpux=300\r\nnetwork=5\r\n", 2, 2048},
@@ -65,16 +69,49 @@ TEST(Settings, Parser) {
     }
 }
 
-TEST(Settings, OnlyTheFirst1023BytesCount) {
-    // The key line is cut by the boundary: only the digits before the cut count.
-    std::string text(1015, '#');
-    text += "\ncpu=1234";  // bytes 1015..1023; "cpu=123" ends at byte 1022
-    Parsed p = Parse(text);
-    EXPECT_EQ(p.table.rows[0].value, 123u);
+// The whole file counts, whatever its length up to 64 KiB: a value is never read from a line
+// the read cut short. A longer file is no settings file, and nothing of it is taken.
+TEST(Settings, TheWholeFileCountsUpTo64KiB) {
+    struct Case { int32_t length; bool read; uint32_t cpu; };
+    const Case cases[] = {{1023, true, 350}, {1024, true, 350}, {1025, true, 350},
+                          {SETTINGS_FILE_MAX, true, 350}, {SETTINGS_FILE_MAX + 1, false, 200}};
+    for (const Case& c : cases) {
+        std::string text(static_cast<size_t>(c.length) - 9, '#');
+        text += "\ncpu=350\n";  // the last 9 bytes, across every old limit
+        LimitTable t;
+        SetDefaultLimits(&t);
+        bool display = false;
+        EXPECT_EQ(ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), c.length, &t, &display), c.read)
+            << c.length;
+        EXPECT_EQ(t.rows[0].value, c.cpu) << c.length;
+    }
+}
 
-    std::string beyond(1023, '#');
-    beyond += "\ncpu=900";
-    EXPECT_EQ(Parse(beyond).table.rows[0].value, 200u);
+// A save after the file was edited by hand keeps the edits of settings the program did not
+// change since it last read or wrote the file; its own changes win.
+TEST(Settings, HandEditsOfOtherSettingsSurviveASave) {
+    const SettingsValues known = {{200, 1048576, 2048, 3000, 600000}, false};
+    struct Case {
+        const char* name;
+        SettingsValues mine, onDisk, saved;
+        bool took;
+    };
+    const Case cases[] = {
+        {"net edited, cpu moved", {{300, 1048576, 2048, 3000, 600000}, false}, {{200, 1048576, 9000, 3000, 600000}, true},
+         {{300, 1048576, 9000, 3000, 600000}, true}, true},
+        {"both changed the same: the program's", {{300, 1048576, 2048, 3000, 600000}, false},
+         {{400, 1048576, 2048, 3000, 600000}, false}, {{300, 1048576, 2048, 3000, 600000}, false}, false},
+        {"nothing edited", {{300, 1048576, 2048, 3000, 600000}, true}, known, {{300, 1048576, 2048, 3000, 600000}, true},
+         false},
+    };
+    for (const Case& c : cases) {
+        SettingsValues mine = c.mine;
+        EXPECT_EQ(TakeHandEdits(&mine, &known, &c.onDisk), c.took) << c.name;
+        for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
+            EXPECT_EQ(mine.value[r], c.saved.value[r]) << c.name << " row " << r;
+        }
+        EXPECT_EQ(mine.display, c.saved.display) << c.name;
+    }
 }
 
 TEST(Settings, MissingKeysKeepTheirValues) {

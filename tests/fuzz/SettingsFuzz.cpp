@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0) {
         display = (data[0] & 1) != 0;
     }
-    int32_t length = size > SETTINGS_READ_MAX ? SETTINGS_READ_MAX : static_cast<int32_t>(size);
+    int32_t length = size > SETTINGS_FILE_MAX ? SETTINGS_FILE_MAX : static_cast<int32_t>(size);
     ParseSettings(data, length, &table, &display);
     for (const LimitRow& row : table.rows) {
         if (row.value < row.minValue || row.value > row.maxValue) {

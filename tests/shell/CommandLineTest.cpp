@@ -61,7 +61,10 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --cpu 4.9%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu takes a value from 5"},
         {u"--watch x --cpu 400.1%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"400"},
         {u"--watch x --cpu 20%%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"such as 20%"},
-        {u"--watch x --cpu 1.25%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
+        {u"--watch x --cpu 12.25%", EXIT_OK, CommandKind::Watch, 0, 123, u"x"},  // rounded to the permille
+        {u"--watch x --cpu 20", EXIT_OK, CommandKind::Watch, 0, 200, u"x"},
+        {u"--watch x --cpu 1.25%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu takes a value from 5.0% to 400.0%, not 1.25%"},
+        {u"--watch x --cpu 5.%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
         {u"--watch x --cpu -5%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
         {u"--watch x --cpu 99999999999%", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--cpu needs a value"},
         // disk: bytes a second, 64 KB/s to 256 MB/s
@@ -70,6 +73,9 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --disk 65536B/s", EXIT_OK, CommandKind::Watch, 1, 65536, u"x"},
         {u"--watch x --disk 1.5MB/s", EXIT_OK, CommandKind::Watch, 1, 1572864, u"x"},
         {u"--watch x --disk 256MB/s", EXIT_OK, CommandKind::Watch, 1, 268435456, u"x"},
+        {u"--watch x --disk 0.0625MB/s", EXIT_OK, CommandKind::Watch, 1, 65536, u"x"},
+        {u"--watch x --disk 2", EXIT_OK, CommandKind::Watch, 1, 2097152, u"x"},  // bare: MB/s
+        {u"--watch x --disk 0.06", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk takes a value from"},
         {u"--watch x --disk 63KB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk takes a value from"},
         {u"--watch x --disk 257MB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"not 257MB/s"},
         {u"--watch x --disk 1GB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--disk needs a value"},
@@ -79,6 +85,7 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --net 100B/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--net takes a value from"},
         {u"--watch x --net 512B/s", EXIT_OK, CommandKind::Watch, 2, 512, u"x"},
         {u"--watch x --net 4MB/s", EXIT_OK, CommandKind::Watch, 2, 4194304, u"x"},
+        {u"--watch x --net 2.5", EXIT_OK, CommandKind::Watch, 2, 2560, u"x"},  // bare: KB/s
         {u"--watch x --net 4.1MB/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--net takes"},
         // mem: page faults a second, 500 to 2,000,000
         {u"--watch x --mem 3000/s", EXIT_OK, CommandKind::Watch, 3, 3000, u"x"},
@@ -86,7 +93,8 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --mem 2000000/s", EXIT_OK, CommandKind::Watch, 3, 2000000, u"x"},
         {u"--watch x --mem 499/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem takes"},
         {u"--watch x --mem 2000001/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem takes"},
-        {u"--watch x --mem 3000.5/s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem needs"},
+        {u"--watch x --mem 3000.5/s", EXIT_OK, CommandKind::Watch, 3, 3001, u"x"},
+        {u"--watch x --mem 499.4", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--mem takes"},
         // wait: 30 s to 30 min
         {u"--watch x --wait 45s", EXIT_OK, CommandKind::Watch, WAIT_ROW, 45000, u"x"},
         {u"--watch x --wait 10m", EXIT_OK, CommandKind::Watch, WAIT_ROW, 600000, u"x"},
@@ -95,13 +103,21 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --wait 30m", EXIT_OK, CommandKind::Watch, WAIT_ROW, 1800000, u"x"},
         {u"--watch x --wait 29s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait takes a value from"},
         {u"--watch x --wait 30m1s", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait takes"},
-        {u"--watch x --wait 10", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
+        {u"--watch x --wait 10", EXIT_OK, CommandKind::Watch, WAIT_ROW, 600000, u"x"},  // bare: minutes
+        {u"--watch x --wait 1.5m", EXIT_OK, CommandKind::Watch, WAIT_ROW, 90000, u"x"},
+        {u"--watch x --wait 0.5", EXIT_OK, CommandKind::Watch, WAIT_ROW, 30000, u"x"},
+        {u"--watch x --wait 45.5s", EXIT_OK, CommandKind::Watch, WAIT_ROW, 45500, u"x"},
+        {u"--watch x --wait 31", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait takes a value from"},
         {u"--watch x --wait 30s1m", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
         {u"--watch x --wait 1h", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--wait needs"},
         // usage errors
         {u"--frobnicate", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"unknown option \"--frobnicate\""},
         {u"render.exe", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"unknown option"},
         {u"--watch", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--watch needs a value"},
+        {u"--watch --cpu 20%", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--watch needs a value"},
+        {u"--run --then exit", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--run needs a value"},
+        {u"--run-pid 77", EXIT_OK, CommandKind::Watch, NO_ROW, 0, u"77"},
+        {u"--run-pid render", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--run-pid needs a process id"},
         {u"--run \"\"", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--run needs a value"},
         {u"--watch a --run b", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"only one of"},
         {u"--watch a --watch b", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"only one of"},
@@ -203,15 +219,13 @@ TEST(CommandLine, EverythingAWatchTakes) {
 }
 
 TEST(CommandLine, OverlongValuesAreUsageErrorsNotCuts) {
-    std::u16string target(COMMAND_TEXT_CAPACITY - 1, u'a');
-    Parsed fits = Parse((u"--watch " + target).c_str());
-    ASSERT_EQ(fits.code, EXIT_OK);
-    EXPECT_EQ(WideLength(fits.command->text), COMMAND_TEXT_CAPACITY - 1);
+    // A --run's command as long as the longest command line Windows passes is kept whole.
+    const std::u16string head = u"\"C:\\Program Files\\Pellacord\\Pellacord.exe\" --run ";
+    std::u16string command(static_cast<size_t>(COMMAND_LINE_CAPACITY - 1) - head.size(), u'a');
+    Parsed fits = Parse((u"--run " + command).c_str());
+    ASSERT_EQ(fits.code, EXIT_OK) << Printable(fits.command->error);
+    EXPECT_EQ(std::u16string(fits.command->text), command);
 
-    target += u'a';
-    Parsed over = Parse((u"--watch " + target).c_str());
-    EXPECT_EQ(over.code, EXIT_USAGE);
-    EXPECT_TRUE(Contains(over.command->error, u"too long"));
 
     // An unknown option far longer than the message: the message ends cut, inside its buffer.
     std::u16string junk = u"--" + std::u16string(1500, u'z');
@@ -295,15 +309,18 @@ TEST(CommandLine, JoinedArgumentsSplitBackTheSame) {
             EXPECT_EQ(Printable(out[i]), Printable(in[i])) << i;
         }
     }
-    // A --run becomes a watch of the started process, with the same options.
+    // A --run becomes a watch of the started process that ends with its tree, with the same
+    // options.
     const char16_t* run[] = {u"C:\\P\\Pellacord.exe", u"--cpu", u"30%", u"--RUN", u"make \"all\"", u"--then", u"exit"};
     char16_t line[256];
     ASSERT_GT(RunAsWatchCommandLine(line, 256, run, 7, 4242), 0);
-    EXPECT_EQ(Printable(line), "\"C:\\P\\Pellacord.exe\" --cpu 30% --watch 4242 --then exit");
+    EXPECT_EQ(Printable(line), "\"C:\\P\\Pellacord.exe\" --cpu 30% --run-pid 4242 --then exit");
     Parsed p = Parse(std::u16string(line).substr(std::u16string(line).find(u"\" ") + 2).c_str());
     ASSERT_EQ(p.code, EXIT_OK);
     EXPECT_EQ(p.command->kind, CommandKind::Watch);
+    EXPECT_EQ(p.command->targetKind, TargetKind::Pid);
     EXPECT_EQ(p.command->pid, 4242u);
+    EXPECT_TRUE(p.command->options.untilTreeEnds);
     EXPECT_EQ(p.command->options.then, FinishAction::Exit);
 
     const char16_t* big[] = {u"P.exe", u"0123456789"};

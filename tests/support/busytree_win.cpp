@@ -8,7 +8,7 @@
 // SCHEDULE is BURN_MS, or BURN,IDLE,BURN,... in milliseconds: phases of work and rest. Or it
 // is @PATH: every process works while the file PATH exists and rests while it does not, so a
 // test can switch the work on and off when it has seen what it waits for, whatever the
-// machine's speed.
+// machine's speed. LIFE_MS may be @PATH too: every process lives while that file exists.
 #include <windows.h>
 
 #include <cstdint>
@@ -64,12 +64,13 @@ int wmain(int argc, wchar_t** argv) {
     }
     int depth = _wtoi(argv[1]);
     const wchar_t* schedule = argv[2];
-    DWORD life = static_cast<DWORD>(_wtoi(argv[3]));
+    const wchar_t* lifeFile = argv[3][0] == L'@' ? argv[3] + 1 : nullptr;
+    DWORD life = lifeFile ? 50 : static_cast<DWORD>(_wtoi(argv[3]));
     if (depth > 0) {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
-        wchar_t line[2 * MAX_PATH + 64];
-        swprintf(line, 2 * MAX_PATH + 64, L"\"%ls\" %d \"%ls\" %lu", self, depth - 1, schedule, life);
+        wchar_t line[3 * MAX_PATH + 64];
+        swprintf(line, 3 * MAX_PATH + 64, L"\"%ls\" %d \"%ls\" \"%ls\"", self, depth - 1, schedule, argv[3]);
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -93,10 +94,11 @@ int wmain(int argc, wchar_t** argv) {
     if (burner) {
         CloseHandle(burner);
     }
-    SetTimer(nullptr, 0, life, nullptr);
+    SetTimer(nullptr, 0, life, nullptr);  // with a life file, a look at it every 50 ms
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr &&
+            (!lifeFile || GetFileAttributesW(lifeFile) == INVALID_FILE_ATTRIBUTES)) {
             break;
         }
         DispatchMessageW(&msg);
