@@ -1,5 +1,9 @@
 # Portable sources: build on the host and with MinGW.
 set(PELLACORD_CORE_SOURCES
+  base/CaseFold.cpp
+  base/Format.cpp
+  base/Text.cpp
+  base/Utf8.cpp
   engine/Connections.cpp
   engine/Controller.cpp
   engine/ControllerFinish.cpp
@@ -41,6 +45,7 @@ set(PELLACORD_CORE_SOURCES
 
 # Win32 layer: only the Windows build compiles these.
 set(PELLACORD_WIN_SOURCES
+  base/SystemLibrary_win.cpp
   engine/Connections_win.cpp
   engine/Finish_win.cpp
   engine/PowerLimits_win.cpp
@@ -60,7 +65,6 @@ set(PELLACORD_WIN_SOURCES
   shell/MainWindow_win.cpp
   shell/ProcessLookup_win.cpp
   shell/SingleInstance_win.cpp
-  shell/SystemLibrary_win.cpp
   shell/Theme_win.cpp
   shell/Tray_win.cpp
   shell/Version_win.cpp

@@ -1,6 +1,6 @@
 #include "engine/Connections.h"
 
-#include "shell/SystemLibrary_win.h"
+#include "base/SystemLibrary_win.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

@@ -2,7 +2,8 @@
 
 #include "engine/ControllerInternal.h"
 #include "engine/PowerLimits.h"
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 void ControllerLog(WatchController* c, const char* text) {
     c->platform.writeLog(c->platform.context, text);

@@ -1,6 +1,7 @@
 #include "engine/ControllerInternal.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 // What happens when the watched work is finished: an exit at once, or a minute's countdown to
 // sleep, hibernate or shut down that new work or the tray menu calls off.

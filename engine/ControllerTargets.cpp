@@ -1,6 +1,7 @@
 #include "engine/ControllerInternal.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 // Watches named by scripts: by process id, by image name (waiting for it to start when none
 // runs) or by a window title.

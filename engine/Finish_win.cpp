@@ -1,7 +1,7 @@
 #include "engine/Finish_win.h"
 
-#include "shell/Scoped_win.h"
-#include "shell/SystemLibrary_win.h"
+#include "base/Owner_win.h"
+#include "base/SystemLibrary_win.h"
 
 #include <windows.h>
 
@@ -44,7 +44,7 @@ uint32_t PerformFinishAction(FinishAction action) {
         return ERROR_INVALID_PARAMETER;
     }
     UniqueModule powrprof(LoadSystemLibrary(L"powrprof.dll"));
-    auto suspend = powrprof.Function<SetSuspendStateFn>("SetSuspendState");
+    auto suspend = ModuleFunction<SetSuspendStateFn>(powrprof, "SetSuspendState");
     if (!suspend) {
         return GetLastError() != 0 ? GetLastError() : static_cast<uint32_t>(ERROR_PROC_NOT_FOUND);
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Hash.h"
+
 #include <cstdint>
 
 // The pids of a list, found in constant time: a tree of 2048 members is looked up once per
@@ -19,13 +21,14 @@ struct PidSet {
 // At most PID_SET_CAPACITY pids of the list are taken.
 void BuildPidSet(PidSet* set, const uint32_t* pids, int32_t count);
 bool PidSetContains(const PidSet* set, uint32_t pid);
-// The index in the list of the first entry with the pid, or -1. Inline: a tick asks it for
-// every process of the snapshot.
+// Where a pid's probe starts.
 inline uint32_t PidSetSlot(uint32_t pid) {
-    return (pid * 2654435761u) >> (32 - 12);  // 12 bits: PID_SET_SLOTS
+    return PidSlot(pid, 12);  // 12 bits: PID_SET_SLOTS
 }
 static_assert(PID_SET_SLOTS == 1 << 12, "PidSetSlot takes 12 bits");
 
+// The index in the list of the first entry with the pid, or -1. Inline: a tick asks it for
+// every process of the snapshot.
 inline int32_t PidSetIndexOf(const PidSet* set, uint32_t pid) {
     for (uint32_t slot = PidSetSlot(pid); set->slots[slot] != 0; slot = (slot + 1) & (PID_SET_SLOTS - 1)) {
         if (set->pids[set->slots[slot] - 1] == pid) {

@@ -1,7 +1,7 @@
 #include "engine/PowerLimits_win.h"
 
-#include "shell/Scoped_win.h"
-#include "shell/SystemLibrary_win.h"
+#include "base/Owner_win.h"
+#include "base/SystemLibrary_win.h"
 
 #include <windows.h>
 #include <powrprof.h>
@@ -33,7 +33,7 @@ bool ReadDword(HKEY key, const wchar_t* name, uint32_t* out) {
 bool UsesModernStandby() {
     using GetCapabilitiesFn = BOOLEAN(WINAPI*)(PSYSTEM_POWER_CAPABILITIES);
     UniqueModule powrprof(LoadSystemLibrary(L"powrprof.dll"));
-    auto get = powrprof.Function<GetCapabilitiesFn>("GetPwrCapabilities");
+    auto get = ModuleFunction<GetCapabilitiesFn>(powrprof, "GetPwrCapabilities");
     SYSTEM_POWER_CAPABILITIES capabilities = {};
     return get && get(&capabilities) && reinterpret_cast<const BYTE*>(&capabilities)[AOAC_OFFSET] != 0;
 }
@@ -42,8 +42,8 @@ bool UsesModernStandby() {
 
 SleepPolicyValues ReadSleepPolicy() {
     SleepPolicyValues v = {};
-    UniqueKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, SLEEP_POLICY_KEY)) {
+    UniqueKey key = OpenKeyForReading(HKEY_LOCAL_MACHINE, SLEEP_POLICY_KEY);
+    if (key) {
         v.haveAc = ReadDword(key.get(), L"ACSettingIndex", &v.ac);
         v.haveDc = ReadDword(key.get(), L"DCSettingIndex", &v.dc);
     }

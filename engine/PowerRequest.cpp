@@ -1,6 +1,7 @@
 #include "engine/PowerRequest.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags)) {
     return PowerRequest{ES_FLAG_CONTINUOUS, true, setExecutionState, PowerReasonApi{}, nullptr, 0};

@@ -1,5 +1,6 @@
 #include "engine/Sampler.h"
 
+#include "base/Hash.h"
 #include <cstring>
 
 uint64_t FileTimeToU64(uint32_t lowPart, uint32_t highPart) {
@@ -12,7 +13,7 @@ constexpr int32_t HASH_SLOTS = MAX_SNAPSHOT_PROCESSES * 2;
 constexpr uint64_t CREATION_AHEAD_LIMIT = 86400ull * 10000000;  // a day in 100-ns units
 
 int32_t SlotFor(DescendantScratch* s, uint32_t pid, bool insert) {
-    uint32_t slot = (pid * 2654435761u) >> 20;  // 12 bits: HASH_SLOTS
+    uint32_t slot = PidSlot(pid, 12);  // 12 bits: HASH_SLOTS
     for (;;) {
         if (s->slots[slot] == 0) {
             if (!insert) {

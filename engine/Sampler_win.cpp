@@ -1,6 +1,6 @@
 #include "engine/Sampler_win.h"
 
-#include "shell/Scoped_win.h"
+#include "base/Owner_win.h"
 
 #include <psapi.h>
 

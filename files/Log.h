@@ -19,11 +19,6 @@ struct LocalTime {
 // "YYYY-MM-DD hh:mm:ss  ": 21 bytes for four-digit years. Returns the length.
 int32_t FormatLogPrefix(char* out, int32_t capacity, const LocalTime* time);
 
-// UTF-8 of a UTF-16 text, terminator included, as WideCharToMultiByte gives it: the number
-// of bytes written counting the terminator, or 0 when the buffer is too small. An unpaired
-// surrogate becomes U+FFFD.
-int32_t Utf16ToUtf8(const char16_t* text, char* out, int32_t capacity);
-
 // One whole line: prefix, text (and the UTF-8 form of wide, when given), CR LF. A wide text
 // that does not fit LOG_UTF8_CAPACITY bytes is left out. The wide text comes from other
 // programs (window titles, image names), so its control characters (U+0000 to U+001F and

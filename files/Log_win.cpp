@@ -1,8 +1,8 @@
 #include "files/Log_win.h"
 
 #include "files/Log.h"
-#include "shell/Scoped_win.h"
-#include "shell/Wide_win.h"
+#include "base/Owner_win.h"
+#include "base/Wide_win.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "files/Paths.h"
 
-#include "ui/Format.h"
+#include "base/Text.h"
 
 void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t* out) {
     out[0] = 0;

@@ -1,6 +1,6 @@
 #include "files/Settings.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "files/Settings_win.h"
 
 #include "files/FileReplace.h"
-#include "shell/Scoped_win.h"
-#include "shell/Wide_win.h"
+#include "base/Owner_win.h"
+#include "base/Wide_win.h"
 
 static_assert(OPEN_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND, "Win32 error");
 static_assert(OPEN_ERROR_PATH_NOT_FOUND == ERROR_PATH_NOT_FOUND, "Win32 error");

@@ -1,10 +1,7 @@
 #include "shell/Apps.h"
 
-#include "ui/Format.h"
-
-void CopyWideTruncated(char16_t* dst, const char16_t* src, int32_t capacity) {
-    CopyWide(dst, src, capacity);
-}
+#include "base/Text.h"
+#include "base/CaseFold.h"
 
 const char16_t* FindImageName(const AppEnumContext* c, uint32_t pid) {
     for (int32_t i = 0; i < c->imageNameCount; i++) {
@@ -48,55 +45,9 @@ bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
     e->hwnd = w;
     e->title[0] = 0;
     q.readTitle(q.context, w, e->title, APP_TITLE_CAPACITY);
-    CopyWideTruncated(e->imageName, FindImageName(c, pid), APP_IMAGE_CAPACITY);
+    CopyWide(e->imageName, FindImageName(c, pid), APP_IMAGE_CAPACITY);
     c->count++;
     return true;
-}
-
-char16_t FoldCase(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-        (c >= 0x410 && c <= 0x42F)) {
-        return static_cast<char16_t>(c + 0x20);
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return static_cast<char16_t>(c + 0x50);  // Cyrillic Ѐ to Џ
-    }
-    // Latin Extended-A pairs its letters capital first, except in its three shifted runs.
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-        bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        bool capital = shifted ? (c & 1) != 0 : (c & 1) == 0;
-        if (c == 0x178) {
-            return 0xFF;  // Ÿ
-        }
-        return capital ? static_cast<char16_t>(c + 1) : c;
-    }
-    return c;
-}
-
-bool ContainsIgnoringCase(const char16_t* text, const char16_t* part) {
-    if (!*part) {
-        return true;
-    }
-    for (; *text; text++) {
-        const char16_t* a = text;
-        const char16_t* b = part;
-        while (*a && *b && FoldCase(*a) == FoldCase(*b)) {
-            a++;
-            b++;
-        }
-        if (!*b) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool EqualIgnoringCase(const char16_t* a, const char16_t* b) {
-    while (*a && FoldCase(*a) == FoldCase(*b)) {
-        a++;
-        b++;
-    }
-    return FoldCase(*a) == FoldCase(*b);
 }
 
 int32_t FindAppByTitle(const AppList* apps, const char16_t* text) {

@@ -63,13 +63,7 @@ struct AppEnumContext {
 bool CollectAppWindow(AppEnumContext* context, uintptr_t window);
 const char16_t* FindImageName(const AppEnumContext* context, uint32_t pid);
 
-// A bounded copy: at most capacity - 1 units, always terminated, nothing for capacity <= 0.
-void CopyWideTruncated(char16_t* dst, const char16_t* src, int32_t capacity);
-
 // Titles as a script names them: the first app, in the list's order, whose title contains the
 // text without regard to case (Latin, Greek and Cyrillic letters); -1 when none does.
 int32_t FindAppByTitle(const AppList* apps, const char16_t* text);
 int32_t FindAppByPid(const AppList* apps, uint32_t pid);
-bool ContainsIgnoringCase(const char16_t* text, const char16_t* part);
-bool EqualIgnoringCase(const char16_t* a, const char16_t* b);
-char16_t FoldCase(char16_t c);

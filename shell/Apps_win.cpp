@@ -1,8 +1,9 @@
 #include "shell/Apps_win.h"
 
-#include "shell/Wide_win.h"
-#include "shell/Scoped_win.h"
-#include "shell/SystemLibrary_win.h"
+#include "base/Wide_win.h"
+#include "base/Owner_win.h"
+#include "base/SystemLibrary_win.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -95,7 +96,7 @@ int32_t SnapshotImageNames(ImageNameEntry* table, int32_t capacity) {
     for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more && n < capacity;
          more = Process32NextW(snapshot.get(), &entry)) {
         table[n].pid = entry.th32ProcessID;
-        CopyWideTruncated(table[n].imageName, AsUtf16(entry.szExeFile), APP_IMAGE_CAPACITY);
+        CopyWide(table[n].imageName, AsUtf16(entry.szExeFile), APP_IMAGE_CAPACITY);
         n++;
     }
     return n;
@@ -110,7 +111,7 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     c.imageNameCount = SnapshotImageNames(imageNames, MAX_IMAGE_NAMES);
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
     UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
-    void* getAttribute = dwm.Function<void*>("DwmGetWindowAttribute");
+    void* getAttribute = ModuleFunction<void*>(dwm, "DwmGetWindowAttribute");
     c.windows = WindowQueries{getAttribute, IsVisible, RootOwner,  IsToolWindow,    TitleLength,
                               IsCloaked,    ProcessId, ReadTitle, IsAppFrame, FramedAppProcess};
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));

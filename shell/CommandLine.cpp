@@ -2,6 +2,9 @@
 
 #include "shell/Apps.h"
 #include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
+#include "base/CaseFold.h"
 
 const char16_t COMMAND_USAGE[] =
     u"Pellacord keeps this PC awake while an app, and everything it starts, is working.\r\n"
@@ -383,9 +386,9 @@ const LimitOption LIMIT_OPTIONS[] = {
     {u"--wait", WAIT_ROW, ParseDuration, u"10m"},
 };
 
-int32_t Fail(Command* out, const char16_t* format, const char16_t* a = u"", const char16_t* b = u"",
-             const char16_t* c = u"") {
-    FormatText(out->error, COMMAND_ERROR_CAPACITY, format, a, b, c);
+template <typename... Args>
+int32_t Fail(Command* out, FormatString<char16_t, std::type_identity_t<Args>...> format, Args... args) {
+    FormatText(out->error, COMMAND_ERROR_CAPACITY, format, args...);
     return EXIT_USAGE;
 }
 
@@ -394,7 +397,7 @@ void FormatBound(char16_t* out, int32_t row, uint32_t value) {
     if (row == WAIT_ROW) {
         FormatDuration(out, METRIC_TEXT_CAPACITY, value);
     } else {
-        FormatMetricValue(out, METRIC_TEXT_CAPACITY, row, value);
+        FormatMetricValue(out, METRIC_TEXT_CAPACITY, static_cast<Metric>(row), value);
     }
 }
 

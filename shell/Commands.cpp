@@ -1,6 +1,7 @@
 #include "shell/Commands.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 int32_t ExecuteCommand(WatchController* c, const Command* command) {
     switch (command->kind) {

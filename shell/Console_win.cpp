@@ -1,9 +1,10 @@
 #include "shell/Console_win.h"
 
 #include "files/Log.h"
-#include "shell/Scoped_win.h"
-#include "shell/Wide_win.h"
-#include "ui/Format.h"
+#include "base/Owner_win.h"
+#include "base/Wide_win.h"
+#include "base/Text.h"
+#include "base/Utf8.h"
 
 #include <windows.h>
 

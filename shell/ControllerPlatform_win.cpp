@@ -6,7 +6,7 @@
 #include "shell/Apps_win.h"
 #include "shell/ProcessLookup_win.h"
 #include "shell/Tray_win.h"
-#include "shell/Wide_win.h"
+#include "base/Wide_win.h"
 #include "ui/AppListView_win.h"
 
 namespace {

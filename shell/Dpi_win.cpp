@@ -1,7 +1,7 @@
 #include "shell/Dpi_win.h"
 
-#include "shell/Scoped_win.h"
-#include "shell/SystemLibrary_win.h"
+#include "base/Owner_win.h"
+#include "base/SystemLibrary_win.h"
 #include "ui/DrawKit.h"
 
 namespace {
@@ -19,7 +19,7 @@ Fn User32Function(const char* name) {
 int32_t MonitorDpiAt(POINT point, int32_t fallback) {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     UniqueModule shcore(LoadSystemLibrary(L"shcore.dll"));
-    auto get = shcore.Function<GetDpiForMonitorFn>("GetDpiForMonitor");
+    auto get = ModuleFunction<GetDpiForMonitorFn>(shcore, "GetDpiForMonitor");
     UINT x = 0, y = 0;
     if (!get || get(MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY), MDT_EFFECTIVE_DPI, &x, &y) != S_OK) {
         return fallback;

@@ -3,8 +3,9 @@
 #include "shell/Commands.h"
 #include "shell/Console_win.h"
 #include "shell/Version_win.h"
-#include "shell/Wide_win.h"
-#include "ui/Format.h"
+#include "base/Wide_win.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 namespace {
 

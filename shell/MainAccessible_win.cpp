@@ -3,7 +3,7 @@
 #include "shell/Program_win.h"
 
 #include "ui/AppListView_win.h"
-#include "ui/Format.h"
+#include "base/Text.h"
 
 #include <oleacc.h>
 

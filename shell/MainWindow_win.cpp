@@ -14,7 +14,7 @@
 #include "shell/Launch_win.h"
 #include "shell/Theme_win.h"
 #include "shell/Tray_win.h"
-#include "shell/Wide_win.h"
+#include "base/Wide_win.h"
 #include "ui/AppListView_win.h"
 #include "ui/AppRow_win.h"
 #include "shell/Program_win.h"

@@ -1,9 +1,9 @@
 #include "shell/ProcessLookup_win.h"
 
 #include "engine/Sampler.h"
-#include "shell/Scoped_win.h"
-#include "shell/Wide_win.h"
-#include "ui/Format.h"
+#include "base/Owner_win.h"
+#include "base/Wide_win.h"
+#include "base/Text.h"
 
 #include <tlhelp32.h>
 

@@ -1,7 +1,7 @@
 #include "shell/RunLine.h"
 
 #include "shell/Apps.h"
-#include "ui/Format.h"
+#include "base/CaseFold.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "shell/SingleInstance_win.h"
 
 #include "shell/CommandQueue.h"
-#include "ui/Format.h"
+#include "base/Text.h"
 
 #include <cstring>
 

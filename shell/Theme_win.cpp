@@ -1,10 +1,10 @@
 #include "shell/Theme_win.h"
-#include "shell/Scoped_win.h"
-#include "shell/SystemLibrary_win.h"
+#include "base/Owner_win.h"
+#include "base/SystemLibrary_win.h"
 
 int32_t SystemUsesDarkTheme() {
-    UniqueKey key;
-    if (!key.Open(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize")) {
+    UniqueKey key = OpenKeyForReading(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize");
+    if (!key) {
         return 0;
     }
     DWORD data = 1;
@@ -41,7 +41,7 @@ void ApplyDarkTitleBar(HWND window, int32_t dark) {
     using SetAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
     BOOL value = dark ? TRUE : FALSE;
     UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
-    auto set = dwm.Function<SetAttributeFn>("DwmSetWindowAttribute");
+    auto set = ModuleFunction<SetAttributeFn>(dwm, "DwmSetWindowAttribute");
     if (set) {
         (void)set(window, DWMWA_USE_IMMERSIVE_DARK_MODE, &value, sizeof(value));  // older systems refuse it
     }

@@ -1,7 +1,8 @@
 #include "shell/Tray.h"
 
 #include "shell/IconPainter.h"
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 TrayIconKind TrayIconKindOf(WatchState state) {
     return state == STATE_BUSY ? TrayIconKind::Busy : state == STATE_GRACE ? TrayIconKind::Grace : TrayIconKind::Idle;

@@ -1,8 +1,8 @@
 #include "shell/Tray_win.h"
 
 #include "shell/IconPainter_win.h"
-#include "shell/Wide_win.h"
-#include "ui/Format.h"
+#include "base/Wide_win.h"
+#include "base/Text.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
 #include "shell/Version_win.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
 
 #include <windows.h>
 

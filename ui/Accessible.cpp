@@ -2,6 +2,7 @@
 
 #include "ui/AppRow.h"
 #include "ui/Format.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -21,14 +22,14 @@ void DescribeSlider(const AccInputs* in, int32_t row, AccElement* e) {
     e->role = ACC_ROLE_SLIDER;
     e->state = FocusState(in, static_cast<FocusStop>(static_cast<int32_t>(FocusStop::Cpu) + row));
     e->rect = LimitTrackRect(in->layout, row);
-    CopyWide(e->name, MetricName(row), ACC_TEXT_CAPACITY);
+    CopyWide(e->name, LimitRowName(row), ACC_TEXT_CAPACITY);
     uint32_t value = in->text.limits->rows[row].value;
     bool flag = false;
     if (row == WAIT_ROW) {
         FormatDuration(e->value, ACC_TEXT_CAPACITY, value);
         FormatWaitDetail(e->description, &in->text, &flag);
     } else {
-        FormatMetricValue(e->value, ACC_TEXT_CAPACITY, row, value);
+        FormatMetricValue(e->value, ACC_TEXT_CAPACITY, static_cast<Metric>(row), value);
         FormatMetricDetail(e->description, &in->text, static_cast<Metric>(row), &flag);
     }
 }

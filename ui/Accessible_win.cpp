@@ -1,7 +1,7 @@
 #include "ui/Accessible_win.h"
 
-#include "shell/SystemLibrary_win.h"
-#include "shell/Wide_win.h"
+#include "base/SystemLibrary_win.h"
+#include "base/Wide_win.h"
 
 #include <oleacc.h>
 

@@ -1,6 +1,7 @@
 #include "ui/AppRow.h"
 
-#include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 const char16_t* AppRowTitle(const AppEntry* e) {
     return e->title[0] ? e->title : e->imageName;

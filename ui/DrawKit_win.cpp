@@ -1,6 +1,6 @@
 #include "ui/DrawKit_win.h"
 
-#include "shell/Wide_win.h"
+#include "base/Wide_win.h"
 
 // The portable format sets are Windows' DrawText flags.
 static_assert(TEXT_LEFT == (DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_LEFT), "DrawText flags");

@@ -50,9 +50,9 @@ void PaintLimitRows(const Painter& g) {
     const bool live = HasLiveNumbers(t) != 0;
     char16_t text[ROW_TEXT_CAPACITY];
     for (int32_t i = 0; i < METRIC_COUNT; i++) {
-        DrawTextColor(g.dc, LimitLabelRect(g.l, i), MetricName(i), g.fonts->body, g.p->textSecondary, TEXT_LEFT);
+        DrawTextColor(g.dc, LimitLabelRect(g.l, i), LimitRowName(i), g.fonts->body, g.p->textSecondary, TEXT_LEFT);
         PaintSlider(g.dc, g.p, &g.in->pointer->sliders[i], g.l->dpi);
-        FormatMetricValue(text, ROW_TEXT_CAPACITY, i, t->limits->rows[i].value);
+        FormatMetricValue(text, ROW_TEXT_CAPACITY, static_cast<Metric>(i), t->limits->rows[i].value);
         DrawTextColor(g.dc, LimitValueRect(g.l, i), text, g.fonts->body, g.p->text, TEXT_RIGHT);
         bool busy = false;
         FormatMetricDetail(text, t, static_cast<Metric>(i), &busy);
@@ -62,7 +62,7 @@ void PaintLimitRows(const Painter& g) {
             DrawTextColor(g.dc, LimitBadgeRect(g.l, i), u"auto-raised", g.fonts->caption, g.p->stateGrace, TEXT_RIGHT);
         }
     }
-    DrawTextColor(g.dc, LimitLabelRect(g.l, WAIT_ROW), MetricName(WAIT_ROW), g.fonts->body, g.p->textSecondary,
+    DrawTextColor(g.dc, LimitLabelRect(g.l, WAIT_ROW), LimitRowName(WAIT_ROW), g.fonts->body, g.p->textSecondary,
                   TEXT_LEFT);
     PaintSlider(g.dc, g.p, &g.in->pointer->sliders[WAIT_ROW], g.l->dpi);
     FormatDuration(text, ROW_TEXT_CAPACITY, t->limits->rows[WAIT_ROW].value);

@@ -1,6 +1,8 @@
 #include "ui/MainText.h"
 
 #include "ui/Format.h"
+#include "base/Format.h"
+#include "base/Text.h"
 
 int32_t HasLiveNumbers(const MainTextInputs* in) {
     return (in->status->sampling && in->evaluator->meters[Index(METRIC_CPU)].recentCount > 0) ? 1 : 0;
@@ -22,8 +24,8 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
             CopyWide(work, u"holding \u00B7 measuring...", STATUS_WORK_CAPACITY);
         } else {
             char16_t value[METRIC_TEXT_CAPACITY];
-            FormatMetricValue(value, METRIC_TEXT_CAPACITY, e->overMetric, e->meters[e->overMetric].average);
-            FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 %s %s", MetricName(e->overMetric), value);
+            FormatMetricValue(value, METRIC_TEXT_CAPACITY, static_cast<Metric>(e->overMetric), e->meters[e->overMetric].average);
+            FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 %s %s", LimitRowName(e->overMetric), value);
         }
         break;
     case STATE_GRACE:
@@ -55,7 +57,7 @@ void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, 
     const ActivityEvaluator* e = in->evaluator;
     const MetricMeter* m = &e->meters[Index(metric)];
     char16_t now[NOW_CAPACITY];
-    FormatMetricValue(now, NOW_CAPACITY, Index(metric), m->average);
+    FormatMetricValue(now, NOW_CAPACITY, metric, m->average);
     if (metric == METRIC_MEM && e->workingSet != 0) {
         uint32_t mb = static_cast<uint32_t>(e->workingSet >> 20);
         if (mb < 1024) {

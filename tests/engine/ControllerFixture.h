@@ -1,9 +1,12 @@
 #pragma once
 #include "engine/Controller.h"
+#include "base/Text.h"
 
 #include "engine/PowerLimits.h"
 #include "files/Log.h"
 #include "tests/engine/FakeProcesses.h"
+#include "base/Utf8.h"
+#include "base/CaseFold.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +166,7 @@ ControllerPlatform Platform(Outside* o) {
         [](void* c, uint32_t pid, char16_t* image, int32_t capacity) {
             for (const auto& [name, p] : static_cast<Outside*>(c)->images) {
                 if (p == pid) {
-                    CopyWideTruncated(image, name.c_str(), capacity);
+                    CopyWide(image, name.c_str(), capacity);
                     return true;
                 }
             }
@@ -216,8 +219,8 @@ TrayShell FakeTrayShell(Outside* o) {
 AppEntry Entry(uint32_t pid, const char16_t* title, const char16_t* image) {
     AppEntry e{};
     e.pid = pid;
-    CopyWideTruncated(e.title, title, APP_TITLE_CAPACITY);
-    CopyWideTruncated(e.imageName, image, APP_IMAGE_CAPACITY);
+    CopyWide(e.title, title, APP_TITLE_CAPACITY);
+    CopyWide(e.imageName, image, APP_IMAGE_CAPACITY);
     return e;
 }
 

@@ -471,12 +471,12 @@ TEST_F(ControllerFixture, ShowingTheWindowListsTheAppsOnce) {
 
 TEST(Tray, TooltipTextsAndMenu) {
     WatchedApp app{};
-    CopyWideTruncated(app.title, u"Render", APP_TITLE_CAPACITY);
+    CopyWide(app.title, u"Render", APP_TITLE_CAPACITY);
     char16_t tip[TRAY_TIP_CAPACITY];
     FormatTrayTooltip(tip, STATE_IDLE, &app, 0);
     EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 Render \xC2\xB7 released");
     std::u16string longName(80, u'x');
-    CopyWideTruncated(app.imageName, longName.c_str(), APP_IMAGE_CAPACITY);
+    CopyWide(app.imageName, longName.c_str(), APP_IMAGE_CAPACITY);
     FormatTrayTooltip(tip, STATE_BUSY, &app, 1234);
     EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 " + std::string(63, 'x') + " \xC2\xB7 123% of one core");
 

@@ -1,7 +1,7 @@
 #include "tests/engine/ControllerFixture.h"
 
 #include "shell/Commands.h"
-#include "ui/Format.h"
+#include "base/Text.h"
 
 // Watches named by a script, their limits for one watch, and what happens when the work is
 // finished.

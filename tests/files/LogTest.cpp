@@ -1,4 +1,5 @@
 #include "files/Log.h"
+#include "base/Utf8.h"
 
 #include <gtest/gtest.h>
 

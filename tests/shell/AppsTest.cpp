@@ -1,5 +1,5 @@
 #include "shell/Apps.h"
-#include "ui/Format.h"
+#include "base/Text.h"
 
 #include "tests/support/Utf16.h"
 
@@ -51,7 +51,7 @@ struct FakeDesktop {
             [](void* c, uintptr_t w) { return D(c).Get(w).cloaked; },
             [](void* c, uintptr_t w) { return D(c).Get(w).pid; },
             [](void* c, uintptr_t w, char16_t* out, int32_t capacity) {
-                CopyWideTruncated(out, D(c).Get(w).title.c_str(), capacity);
+                CopyWide(out, D(c).Get(w).title.c_str(), capacity);
             },
             [](void* c, uintptr_t w) { return D(c).Get(w).frame; },
             [](void* c, uintptr_t w, uint32_t) { return D(c).Get(w).framedApp; },
@@ -68,7 +68,7 @@ struct Enumeration {
     void AddName(uint32_t pid, const std::u16string& name) {
         ImageNameEntry e{};
         e.pid = pid;
-        CopyWideTruncated(e.imageName, name.c_str(), APP_IMAGE_CAPACITY);
+        CopyWide(e.imageName, name.c_str(), APP_IMAGE_CAPACITY);
         names.push_back(e);
     }
     int32_t Run(FakeDesktop* desktop, int32_t capacity = MAX_APPS) {
@@ -182,14 +182,6 @@ TEST(Apps, StopsAtTheCapacity) {
     Enumeration few;
     EXPECT_EQ(few.Run(&desktop, 0), 0);
     EXPECT_EQ(few.callbacks, 1);
-}
-
-TEST(Apps, CopyWideTruncated) {
-    char16_t out[8] = u"#######";
-    CopyWideTruncated(out, u"abc", 0);
-    EXPECT_EQ(out[0], u'#');
-    CopyWideTruncated(out, u"abcdefghij", 8);
-    EXPECT_EQ(std::u16string(out), u"abcdefg");
 }
 
 // A script names an app by a part of its title, in any case.

@@ -1,7 +1,7 @@
 #include "shell/CommandLine.h"
 
 #include "tests/support/Utf16.h"
-#include "ui/Format.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "shell/Apps.h"
 #include "tests/support/Utf16.h"
+#include "base/CaseFold.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include "ui/AppListView_win.h"
 #include "ui/AppRow_win.h"
 #include "ui/MainPaint_win.h"
+#include "base/Text.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -48,7 +49,7 @@ void Fill(Scene* s, int32_t dpi) {
     s->status.watchMode = WATCH_ON;
     s->status.sampling = 1;
     s->status.currentState = STATE_GRACE;
-    CopyWideTruncated(s->status.watchedApp.title, u"Render \u00B7 final pass", APP_TITLE_CAPACITY);
+    CopyWide(s->status.watchedApp.title, u"Render \u00B7 final pass", APP_TITLE_CAPACITY);
     s->status.watchedApp.pid = 4242;
     SetDefaultLimits(&s->limits);
     ResetEvaluator(&s->evaluator, &s->limits);
@@ -69,8 +70,8 @@ void Fill(Scene* s, int32_t dpi) {
     for (int32_t i = 0; i < s->apps.count; i++) {
         AppEntry& e = s->apps.entries[i];
         e.pid = 1000 + static_cast<uint32_t>(i) * 4;
-        CopyWideTruncated(e.title, u"A window with a fairly long title, as build tools have", APP_TITLE_CAPACITY);
-        CopyWideTruncated(e.imageName, u"application.exe", APP_IMAGE_CAPACITY);
+        CopyWide(e.title, u"A window with a fairly long title, as build tools have", APP_TITLE_CAPACITY);
+        CopyWide(e.imageName, u"application.exe", APP_IMAGE_CAPACITY);
     }
 }
 

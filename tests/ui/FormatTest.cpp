@@ -53,7 +53,7 @@ TEST(Format, MetricValuePicksTheFormatterByMetric) {
     };
     for (const Case& c : cases) {
         char16_t out[METRIC_TEXT_CAPACITY];
-        FormatMetricValue(out, METRIC_TEXT_CAPACITY, c.metric, c.value);
+        FormatMetricValue(out, METRIC_TEXT_CAPACITY, static_cast<Metric>(c.metric), c.value);
         EXPECT_EQ(std::u16string(out), std::u16string(c.text)) << c.metric << "/" << c.value;
     }
 }
@@ -71,61 +71,8 @@ TEST(Format, MetricNames) {
     struct Case { int metric; const char16_t* name; };
     const Case cases[] = {{0, u"CPU"}, {1, u"Disk"}, {2, u"Net"}, {3, u"RAM"}, {4, u"Wait"}, {-1, u"Wait"}, {9, u"Wait"}};
     for (const Case& c : cases) {
-        EXPECT_EQ(std::u16string(MetricName(c.metric)), std::u16string(c.name)) << c.metric;
+        EXPECT_EQ(std::u16string(LimitRowName(c.metric)), std::u16string(c.name)) << c.metric;
     }
-}
-
-TEST(Format, CopyWideIsBoundedAndAlwaysTerminated) {
-    struct Case { int capacity; const char16_t* expected; };  // nullptr: dst untouched
-    const Case cases[] = {
-        {-3, nullptr}, {0, nullptr}, {1, u""}, {5, u"abcd"}, {10, u"abcdefghi"}, {11, u"abcdefghij"},
-        {16, u"abcdefghij"},
-    };
-    for (const Case& c : cases) {
-        char16_t dst[16];
-        for (char16_t& u : dst) {
-            u = u'#';
-        }
-        CopyWide(dst, u"abcdefghij", c.capacity);
-        if (!c.expected) {
-            EXPECT_EQ(dst[0], u'#') << c.capacity;
-            continue;
-        }
-        EXPECT_EQ(std::u16string(dst), std::u16string(c.expected)) << c.capacity;
-        int len = WideLength(c.expected);
-        // Nothing past the terminator is written.
-        if (len + 1 < 16) {
-            EXPECT_EQ(dst[len + 1], u'#') << c.capacity;
-        }
-    }
-}
-
-TEST(Format, WideLengthCountsCodeUnits) {
-    EXPECT_EQ(WideLength(u""), 0);
-    EXPECT_EQ(WideLength(u"a\u00B7b"), 3);
-    EXPECT_EQ(WideLength(u"\U0001F600"), 2);  // a surrogate pair is two units
-}
-
-TEST(Format, FormatTextDirectivesAndTruncation) {
-    struct Case { int capacity; const char16_t* expected; };
-    // The same call at several capacities: the result is cut, never overrun.
-    const Case cases[] = {
-        {64, u"n=42 d=-7 s=ok 100% [007] [  9]"}, {5, u"n=42"}, {1, u""},
-    };
-    for (const Case& c : cases) {
-        char16_t out[64];
-        out[0] = u'#';
-        int n = FormatText(out, c.capacity, u"n=%u d=%d s=%s 100%% [%03u] [%3d]", 42u, -7, u"ok", 7u, 9);
-        EXPECT_EQ(std::u16string(out), std::u16string(c.expected)) << c.capacity;
-        EXPECT_EQ(n, WideLength(c.expected));
-    }
-    char untouched = '#';
-    EXPECT_EQ(FormatText8(&untouched, 0, "x"), 0);
-    EXPECT_EQ(untouched, '#');
-
-    char out8[32];
-    FormatText8(out8, 32, "%u|%d|%s|%02d", 4294967295u, -2147483647 - 1, "w", 5);
-    EXPECT_STREQ(out8, "4294967295|-2147483648|w|05");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // keyboard input produce.
 #include "ui/AppListView_win.h"
 #include "ui/AppRow_win.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +44,8 @@ struct ListWindow : ::testing::Test {
         for (int i = 0; i < 10; i++) {
             AppEntry& e = apps->entries[i];
             e.pid = 1000 + static_cast<uint32_t>(i);
-            CopyWideTruncated(e.title, u"App", APP_TITLE_CAPACITY);
-            CopyWideTruncated(e.imageName, u"app.exe", APP_IMAGE_CAPACITY);
+            CopyWide(e.title, u"App", APP_TITLE_CAPACITY);
+            CopyWide(e.imageName, u"app.exe", APP_IMAGE_CAPACITY);
         }
         apps->count = 10;
         rowContext = AppRowContext{apps.get(), &view, &kit};

@@ -1,7 +1,8 @@
 #include "ui/MainText.h"
 
 #include "files/Log.h"
-#include "ui/Format.h"
+#include "base/Text.h"
+#include "base/Utf8.h"
 
 #include <gtest/gtest.h>
 

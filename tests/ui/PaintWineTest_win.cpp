@@ -8,6 +8,7 @@
 #include "ui/MainPaint_win.h"
 
 #include "tests/support/WinTestSupport.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -104,8 +105,8 @@ struct HighContrastPaint : ::testing::Test {
         for (int32_t i = 0; i < 3; i++) {
             apps->entries[i] = AppEntry{};
             apps->entries[i].pid = 4000 + static_cast<uint32_t>(i) * 4;
-            CopyWideTruncated(apps->entries[i].title, titles[i], APP_TITLE_CAPACITY);
-            CopyWideTruncated(apps->entries[i].imageName, u"app.exe", APP_IMAGE_CAPACITY);
+            CopyWide(apps->entries[i].title, titles[i], APP_TITLE_CAPACITY);
+            CopyWide(apps->entries[i].imageName, u"app.exe", APP_IMAGE_CAPACITY);
         }
         apps->count = 3;
         RegisterAppListClass(wc.hInstance);

@@ -1,4 +1,4 @@
-#include "shell/SystemLibrary_win.h"
+#include "base/SystemLibrary_win.h"
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
