@@ -5,16 +5,15 @@ set(PELLACORD_CORE_SOURCES
   base/Text.cpp
   base/Utf8.cpp
   engine/Connections.cpp
-  engine/Controller.cpp
-  engine/ControllerFinish.cpp
-  engine/ControllerTargets.cpp
   engine/Evaluator.cpp
   engine/Finish.cpp
+  engine/LimitOverride.cpp
   engine/Limits.cpp
   engine/PidSet.cpp
   engine/PowerLimits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp
+  engine/Watch.cpp
   engine/WatchStatus.cpp
   files/FileReplace.cpp
   files/Log.cpp
@@ -25,6 +24,9 @@ set(PELLACORD_CORE_SOURCES
   shell/CommandLine.cpp
   shell/CommandQueue.cpp
   shell/Commands.cpp
+  shell/Controller.cpp
+  shell/ControllerFinish.cpp
+  shell/ControllerTargets.cpp
   shell/RunConsole.cpp
   shell/RunLine.cpp
   shell/SingleInstance.cpp
@@ -33,6 +35,7 @@ set(PELLACORD_CORE_SOURCES
   shell/Theme.cpp
   shell/Tray.cpp
   ui/Accessible.cpp
+  ui/AppList.cpp
   ui/AppListView.cpp
   ui/AppRow.cpp
   ui/DrawKit.cpp
@@ -40,6 +43,7 @@ set(PELLACORD_CORE_SOURCES
   ui/Keyboard.cpp
   ui/Layout.cpp
   ui/MainText.cpp
+  ui/Palette.cpp
   ui/Sliders.cpp
 )
 

@@ -7,7 +7,7 @@ void ResetMeter(MetricMeter* meter) {
 }
 
 void ResetEvaluator(ActivityEvaluator* e, const LimitTable* limits) {
-    e->limits = *limits;
+    e->limits = limits;
     e->state = STATE_BUSY;
     e->overMetric = -1;
     e->quietMs = 0;
@@ -117,7 +117,7 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
     for (int32_t i = 0; i < METRIC_COUNT; i++) {
         // Network-type traffic counts only while the tree holds an outside connection.
         bool mayCount = i != Index(METRIC_NET) || connections > 0;
-        if (UpdateMeter(&e->meters[i], rates[i], &e->limits.rows[i], mayCount) && e->overMetric < 0) {
+        if (UpdateMeter(&e->meters[i], rates[i], &e->limits->rows[i], mayCount) && e->overMetric < 0) {
             e->overMetric = i;
         }
     }
@@ -127,7 +127,7 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
         e->state = STATE_BUSY;
     } else {
         e->quietMs += sample->elapsed / 10000;
-        e->state = e->quietMs < uint64_t{e->limits.rows[WAIT_ROW].value} ? STATE_GRACE : STATE_IDLE;
+        e->state = e->quietMs < uint64_t{e->limits->rows[WAIT_ROW].value} ? STATE_GRACE : STATE_IDLE;
     }
     return e->state;
 }

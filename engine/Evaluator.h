@@ -45,7 +45,7 @@ struct SpawnMeter {
 };
 
 struct ActivityEvaluator {
-    LimitTable limits;        // the evaluator's own copy
+    const LimitTable* limits;  // the limits in force, read at every evaluation
     WatchState state;
     int32_t overMetric;       // first metric over its limit, -1 if none
     uint64_t quietMs;

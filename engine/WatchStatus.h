@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// What the program is doing now. The watch controller writes it; the tray, the painter, the
+// What a watch is doing now. The watch and the controller write it; the tray, the painter, the
 // pointer handling and the window procedure read it.
 
 enum class WatchMode : int32_t { Off = 0, On = 1 };
@@ -30,12 +30,11 @@ struct WatchStatus {
     char16_t waitingFor[APP_IMAGE_CAPACITY];  // watching for this image to start; empty: not waiting
 };
 
-// The main window's clickable targets.
-enum class HitTarget : int32_t { None = 0, Button = 1, CheckBox = 2, Refresh = 3 };
-constexpr HitTarget TARGET_NONE = HitTarget::None;
-constexpr HitTarget TARGET_BUTTON = HitTarget::Button;
-constexpr HitTarget TARGET_CHECKBOX = HitTarget::CheckBox;
-constexpr HitTarget TARGET_REFRESH = HitTarget::Refresh;
-
 // Not watching, IDLE, not sampling, no app, no notice.
 WatchStatus MakeWatchStatus();
+
+// The name an app goes by in the window, the log and for a screen reader: its window title,
+// or its image name when the title is empty.
+const char16_t* DisplayTitle(const char16_t* title, const char16_t* imageName);
+// The name the tray gives it, where room is short: its image name, or its title.
+const char16_t* TrayName(const char16_t* title, const char16_t* imageName);

@@ -1,26 +1,13 @@
 #pragma once
-#include "engine/WatchStatus.h"
+#include "ui/AppList.h"
 
 #include <cstdint>
 
-// The open applications: one row per process that owns a visible, titled, unowned top-level
-// window that is not a tool window, in the desktop's z-order. A Store app counts as its own
-// process, not as the frame host that owns its window.
+// Finding the open applications: one row per process that owns a visible, titled, unowned
+// top-level window that is not a tool window, in the desktop's z-order. A Store app counts as
+// its own process, not as the frame host that owns its window.
 
-constexpr int32_t MAX_APPS = 128;
 constexpr int32_t MAX_IMAGE_NAMES = 2048;
-
-struct AppEntry {
-    uint32_t pid;
-    uintptr_t hwnd;  // the window the app was found through
-    char16_t title[APP_TITLE_CAPACITY];
-    char16_t imageName[APP_IMAGE_CAPACITY];  // empty when the process was not in the snapshot
-};
-
-struct AppList {
-    AppEntry entries[MAX_APPS];
-    int32_t count;
-};
 
 struct ImageNameEntry {
     uint32_t pid;
@@ -62,8 +49,3 @@ struct AppEnumContext {
 // One window of the enumeration: true to go on, false once the list is full.
 bool CollectAppWindow(AppEnumContext* context, uintptr_t window);
 const char16_t* FindImageName(const AppEnumContext* context, uint32_t pid);
-
-// Titles as a script names them: the first app, in the list's order, whose title contains the
-// text without regard to case (Latin, Greek and Cyrillic letters); -1 when none does.
-int32_t FindAppByTitle(const AppList* apps, const char16_t* text);
-int32_t FindAppByPid(const AppList* apps, uint32_t pid);

@@ -10,7 +10,7 @@ int32_t ExecuteCommand(WatchController* c, const Command* command) {
                                                                                                    : EXIT_NOT_FOUND;
     case CommandKind::Release:
         // From a script, the window stays where it is; the watch ends as from the tray.
-        if (c->status->watchMode == WATCH_ON) {
+        if (c->watch->status.watchMode == WATCH_ON) {
             StopWatching(c, u"released by a command");
         }
         return EXIT_OK;

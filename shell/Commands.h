@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "shell/CommandLine.h"
 
 #include <cstdint>

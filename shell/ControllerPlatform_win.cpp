@@ -28,38 +28,38 @@ uint32_t StartTimer(HWND window, UINT_PTR id, UINT period) {
 
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) {
     return ControllerPlatform{
-        context,
-        [](void* c) { return StartTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS); },
-        [](void* c) { KillTimer(W(c)->mainWindow, TICK_TIMER_ID); },
-        [](void* c, bool show) { ShowWindow(W(c)->mainWindow, show ? SW_SHOW : SW_HIDE); },
-        [](void* c) { SetForegroundWindow(W(c)->mainWindow); },
-        [](void* c) { return IsWindowVisible(W(c)->mainWindow) != FALSE; },
-        [](void* c) { InvalidateRect(W(c)->mainWindow, nullptr, FALSE); },
-        [](void* c) { InvalidateRect(W(c)->listWindow, nullptr, FALSE); },
-        [](void* c, AppEntry* entries, int32_t capacity) {
+        .context = context,
+        .startTimer = [](void* c) { return StartTimer(W(c)->mainWindow, TICK_TIMER_ID, TICK_INTERVAL_MS); },
+        .stopTimer = [](void* c) { KillTimer(W(c)->mainWindow, TICK_TIMER_ID); },
+        .showWindow = [](void* c, bool show) { ShowWindow(W(c)->mainWindow, show ? SW_SHOW : SW_HIDE); },
+        .bringToFront = [](void* c) { SetForegroundWindow(W(c)->mainWindow); },
+        .windowVisible = [](void* c) { return IsWindowVisible(W(c)->mainWindow) != FALSE; },
+        .invalidateWindow = [](void* c) { InvalidateRect(W(c)->mainWindow, nullptr, FALSE); },
+        .invalidateList = [](void* c) { InvalidateRect(W(c)->listWindow, nullptr, FALSE); },
+        .enumerateApps = [](void* c, AppEntry* entries, int32_t capacity) {
             return EnumerateOpenApps(entries, capacity, W(c)->imageNames);
         },
-        [](void* c, int32_t count) { SetAppListCount(W(c)->listWindow, count); },
-        [](void* c, bool enable) { EnableAppList(W(c)->listWindow, enable); },
-        [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
-        [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
-        [](void* c, LimitTable* limits, bool* display, bool* tookHandEdits) {
+        .setListCount = [](void* c, int32_t count) { SetAppListCount(W(c)->listWindow, count); },
+        .enableList = [](void* c, bool enable) { EnableAppList(W(c)->listWindow, enable); },
+        .writeLog = [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
+        .writeLogWide = [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
+        .saveSettings = [](void* c, LimitTable* limits, bool* display, bool* tookHandEdits) {
             return SaveSettings(limits, display, W(c)->settings, tookHandEdits);
         },
-        [](void*) { return ReadPowerLimits(); },
-        [](void*) { EndMenu(); },
-        [](void* c) {
+        .powerLimits = [](void*) { return ReadPowerLimits(); },
+        .closeMenus = [](void*) { EndMenu(); },
+        .limitsChanged = [](void* c) {
             SyncSliderPositions(W(c)->pointer, W(c)->limits);
             InvalidateRect(W(c)->mainWindow, nullptr, FALSE);
         },
-        [](void* c) { return StartTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID, 1000); },
-        [](void* c) { KillTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID); },
-        [](void*, FinishAction action) { return PerformFinishAction(action); },
-        [](void* c, bool workFinished) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, workFinished, 0); },
-        [](void*, const char16_t* image) { return FindOldestProcess(image); },
-        [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
-        [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },
-        [](void* c) { (void)StartTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID, SHUTDOWN_CHECK_MS); },
-        [](void* c) { KillTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID); },
+        .startCountdown = [](void* c) { return StartTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID, 1000); },
+        .stopCountdown = [](void* c) { KillTimer(W(c)->mainWindow, COUNTDOWN_TIMER_ID); },
+        .performFinish = [](void*, FinishAction action) { return PerformFinishAction(action); },
+        .exitProgram = [](void* c, bool workFinished) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, workFinished, 0); },
+        .findImage = [](void*, const char16_t* image) { return FindOldestProcess(image); },
+        .processImage = [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
+        .notifyUser = [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },
+        .startShutdownCheck = [](void* c) { (void)StartTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID, SHUTDOWN_CHECK_MS); },
+        .stopShutdownCheck = [](void* c) { KillTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID); },
     };
 }

@@ -1,5 +1,6 @@
 #pragma once
-#include "engine/Controller.h"
+#include "shell/Controller.h"
+#include "shell/Apps.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
 #include "ui/Sliders.h"

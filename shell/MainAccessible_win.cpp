@@ -15,7 +15,7 @@ Program* P(void* context) {
 
 AccInputs MainInputs(Program* p) {
     KeyboardContext k = KeyboardOf(p);
-    return AccInputs{MainTextInputs{&p->status, &p->evaluator, &p->limits, PowerRequestAccepted(&p->power) ? 1 : 0,
+    return AccInputs{MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits, PowerRequestAccepted(&p->watch.power) ? 1 : 0,
                                     p->apps.count},
                      &p->layout,
                      &p->pointer,
@@ -133,7 +133,7 @@ void InitAccessibility(Program* p) {
     p->mainAccessible = MakeAccessibleObject(&p->mainAccess);
     p->listAccessible = MakeAccessibleObject(&p->listAccess);
     p->listView.accessible = p->listAccessible;
-    CopyWide(p->spokenButtonName, ButtonAccName(&p->status), 16);
+    CopyWide(p->spokenButtonName, ButtonAccName(&p->watch.status), 16);
 }
 
 void OnAccessibleAction(Program* p, int32_t child) {
@@ -153,7 +153,7 @@ void OnAccessibleAction(Program* p, int32_t child) {
 }
 
 void NotifyShownChanges(Program* p) {
-    const char16_t* name = ButtonAccName(&p->status);
+    const char16_t* name = ButtonAccName(&p->watch.status);
     if (!WideEqual(name, p->spokenButtonName)) {
         CopyWide(p->spokenButtonName, name, 16);
         NotifyAccessible(p->mainWindow, EVENT_OBJECT_NAMECHANGE, ACC_BUTTON);

@@ -48,7 +48,7 @@ void ApplyKeys(Program* p, const KeyEffects& e) {
 }  // namespace
 
 KeyboardContext KeyboardOf(Program* p) {
-    const bool watching = p->status.watchMode == WATCH_ON;
+    const bool watching = p->watch.status.watchMode == WATCH_ON;
     return KeyboardContext{&p->keyboard, &p->pointerContext, !watching, watching || p->listView.selectedIndex >= 0};
 }
 

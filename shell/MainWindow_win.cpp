@@ -1,6 +1,6 @@
 #include "shell/MainWindow_win.h"
 
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "engine/PowerRequest_win.h"
 #include "engine/Sampler_win.h"
 #include "files/Log.h"
@@ -99,7 +99,7 @@ int32_t FocusCueStop() {
 
 void Paint(HWND window) {
     MainPaintInputs in = {
-        MainTextInputs{&g.status, &g.evaluator, &g.limits, PowerRequestAccepted(&g.power), g.apps.count},
+        MainTextInputs{&g.watch.status, &g.watch.evaluator, &g.limits, PowerRequestAccepted(&g.watch.power), g.apps.count},
         &g.palette,
         &g.layout,
         &g.pointer,
@@ -117,7 +117,7 @@ void Paint(HWND window) {
 // the click, and a double-click, act on the row that was drawn under the pointer.
 void OnActivate(UINT state) {
     OnActivateFocus(&g, state != WA_INACTIVE);
-    if (state == WA_INACTIVE || g.status.watchMode != WATCH_OFF) {
+    if (state == WA_INACTIVE || g.watch.status.watchMode != WATCH_OFF) {
         return;
     }
     if (state == WA_CLICKACTIVE) {
@@ -215,7 +215,7 @@ void OnCommand(int id, int code) {
     if (id == IDC_APP_LIST) {
         OnListNotification(code);
     } else {
-        OnMenuCommand(id, g.status.watchSerial);
+        OnMenuCommand(id, g.watch.status.watchSerial);
     }
 }
 
@@ -229,9 +229,9 @@ void OnTrayCallback(WPARAM wParam, LPARAM lParam) {
             // the tick is over, so no tick runs inside another.
             PostMessageW(g.mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
         } else {
-            uint32_t serial = g.status.watchSerial;
-            const TrayMenuModel model = {g.status.watchMode == WATCH_ON, g.status.waitingFor[0] != 0,
-                                         g.controller.finish.counting, g.controller.finish.action};
+            uint32_t serial = g.watch.status.watchSerial;
+            const TrayMenuModel model = {g.watch.status.watchMode == WATCH_ON, g.watch.status.waitingFor[0] != 0,
+                                         g.watch.finish.counting, g.watch.finish.action};
             OnMenuCommand(ShowTrayMenu(&g.tray, &model), serial);
         }
         break;
@@ -255,7 +255,7 @@ void OnSettingChange() {
 }
 
 void OnTaskbarCreated() {
-    if (g.status.watchMode == WATCH_ON) {
+    if (g.watch.status.watchMode == WATCH_ON) {
         ForgetShownTray(&g.tray);
         AddTrayIcon(&g.tray);
         UpdateTray(Controller());
@@ -272,7 +272,7 @@ void OnTimer(WPARAM id) {
     } else if (id == REFRESH_TIMER_ID) {
         KillTimer(g.mainWindow, REFRESH_TIMER_ID);
         g.refreshAfterClicks = false;
-        if (g.status.watchMode == WATCH_OFF) {
+        if (g.watch.status.watchMode == WATCH_OFF) {
             RefreshAppList(Controller());
         }
     }
@@ -286,8 +286,8 @@ void OnDestroy() {
     KillTimer(g.mainWindow, REFRESH_TIMER_ID);
     KillTimer(g.mainWindow, COUNTDOWN_TIMER_ID);
     KillTimer(g.mainWindow, SHUTDOWN_CHECK_TIMER_ID);
-    ReleasePowerRequest(&g.power);
-    ClosePowerReason(&g.power);
+    ReleasePowerRequest(&g.watch.power);
+    ClosePowerReason(&g.watch.power);
     WriteLogLine(&g.log, "Pellacord exited; lock released");
     CloseLog(&g.log);
     UnloadTcpTableApi(&g.tcp);
@@ -320,7 +320,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ACTIVATE: OnActivate(LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(window); return 0;
     case WM_CLOSE:
-        if (g.status.watchMode == WATCH_ON) {
+        if (g.watch.status.watchMode == WATCH_ON) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
         } else {
             DestroyWindow(window);
@@ -457,9 +457,8 @@ int RunPellacord(HINSTANCE instance) {
         WriteLogLine(&g.log, "settings file could not be read; changes will not be saved");
     }
 
-    g.status = MakeWatchStatus();
-    g.power = MakePowerRequest(SetExecutionStateWin);
-    g.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
+    InitWatch(&g.watch, &g.limits, &g.keepDisplayOn, SetExecutionStateWin);
+    g.watch.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
     InitProcessPlatform(&g.sampler, &g.processQuery);
     if (g.launch.runJob) {
         WatchJob(&g.processQuery, g.launch.runJob, g.launch.command.pid);
@@ -467,16 +466,15 @@ int RunPellacord(HINSTANCE instance) {
     g.listView.selectedIndex = -1;
     g.controllerContext = WindowsControllerContext{nullptr,  nullptr,    &g.log,   &g.settings,
                                                    g.imageNames, &g.pointer, &g.limits, &g.tray};
-    g.controller = WatchController{&g.status, &g.tree,  &g.sampler, &g.evaluator, &g.limits, &g.keepDisplayOn,
-                                   &g.apps,   &g.listView, &g.tcp,  &g.power,     &g.tray,
-                                   WindowsControllerPlatform(&g.controllerContext), false, 0, {}, {}, {}, false, false, false, false};
+    g.controller = WatchController{.watch = &g.watch, .sampler = &g.sampler, .tcp = &g.tcp, .limits = &g.limits,
+                                   .keepDisplayOn = &g.keepDisplayOn, .apps = &g.apps, .listView = &g.listView,
+                                   .tray = &g.tray, .platform = WindowsControllerPlatform(&g.controllerContext)};
     LogThresholds(Controller());
     InitPointerState(&g.pointer, &g.limits, &g.layout);
-    g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.evaluator, &g.status};
+    g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.watch.status};
     BOOL cues = FALSE;
     SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
     InitKeyboard(&g.keyboard, cues != FALSE);
-    ResetEvaluator(&g.evaluator, &g.limits);
     RegisterAppListClass(instance);
 
     g.mainWindow = CreateMainWindow();

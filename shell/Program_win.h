@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "engine/PowerRequest_win.h"
 #include "engine/Sampler_win.h"
 #include "files/Log_win.h"
@@ -45,17 +45,14 @@ struct Program {
     Palette palette;
     LimitTable limits;
     bool keepDisplayOn;
-    WatchStatus status;
-    WatchedTree tree;
+    Watch watch;  // the window's watch
     ProcessSampler sampler;
     SystemProcessQuery processQuery;
-    ActivityEvaluator evaluator;
     AppList apps;
     ImageNameEntry imageNames[MAX_IMAGE_NAMES];
     AppListView listView;
     AppRowContext rowContext;
     TcpTableApi tcp;
-    PowerRequest power;
     PowerReasonCalls powerReasonCalls;
     TrayState tray;
     PointerState pointer;

@@ -17,9 +17,17 @@ TrayIconStyle TrayIconStyleOf(TrayIconKind kind) {
     return TrayIconStyle{0x8A8A8A, ICON_SHAPE_ARCH};  // grey, the closed eye
 }
 
+namespace {
+
+void CopyTrayName(char16_t* name, const WatchedApp* app) {
+    CopyWide(name, TrayName(app->title, app->imageName), TRAY_NAME_CAPACITY);
+}
+
+}  // namespace
+
 void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage) {
     char16_t name[TRAY_NAME_CAPACITY];
-    CopyWide(name, app->imageName[0] ? app->imageName : app->title, TRAY_NAME_CAPACITY);
+    CopyTrayName(name, app);
     if (state == STATE_BUSY) {
         FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %u%% of one core", name, cpuAverage / 10);
     } else if (state == STATE_GRACE) {
@@ -27,6 +35,18 @@ void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, u
     } else {
         FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 released", name);
     }
+}
+
+void FormatCountdownTooltip(char16_t* out, const WatchedApp* app, FinishAction action, uint32_t secondsLeft) {
+    char16_t name[TRAY_NAME_CAPACITY];
+    CopyTrayName(name, app);
+    FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %s in %u s", name, FinishVerb(action), secondsLeft);
+}
+
+void FormatWaitingTooltip(char16_t* out, const WatchedApp* app) {
+    char16_t name[TRAY_NAME_CAPACITY];
+    CopyTrayName(name, app);
+    FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 waiting for %s", name);
 }
 
 void InitTray(TrayState* tray, uintptr_t window, uint32_t callbackMessage, TrayShell shell) {

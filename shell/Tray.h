@@ -59,6 +59,9 @@ TrayIconStyle TrayIconStyleOf(TrayIconKind kind);
 // The tooltip for the state: the app's image name (or title) cut to 63 units, and for BUSY
 // the cpu average in whole percent of one core.
 void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage);
+// While a finished action counts down, and while an app is awaited.
+void FormatCountdownTooltip(char16_t* out, const WatchedApp* app, FinishAction action, uint32_t secondsLeft);
+void FormatWaitingTooltip(char16_t* out, const WatchedApp* app);
 
 void InitTray(TrayState* tray, uintptr_t window, uint32_t callbackMessage, TrayShell shell);
 int32_t AddTrayIcon(TrayState* tray);

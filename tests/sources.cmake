@@ -2,13 +2,10 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/base/FormatTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/base/TextTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
-  ${CMAKE_SOURCE_DIR}/tests/engine/ControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
-  ${CMAKE_SOURCE_DIR}/tests/engine/ScriptedWatchTest.cpp
-  ${CMAKE_SOURCE_DIR}/tests/engine/SoakTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/FileReplaceTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/LogWriterTest.cpp
@@ -17,10 +14,13 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandQueueTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunConsoleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunLineTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ScriptedWatchTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/SingleInstanceTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/SoakTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ThemeTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AccessibleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/AppListViewTest.cpp
@@ -29,15 +29,16 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/ui/KeyboardTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/LayoutTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/MainTextTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/PaletteTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/SlidersTest.cpp
 )
 
 set(PELLACORD_WIN_TEST_SOURCES
-  ${CMAKE_SOURCE_DIR}/tests/engine/ControllerWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EngineWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/TreeWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/FilesWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ControllerWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/ListWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/PaintWineTest_win.cpp

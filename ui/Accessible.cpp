@@ -107,7 +107,7 @@ bool DescribeMainChild(const AccInputs* in, int32_t child, AccElement* e) {
         e->state = ACC_STATE_READONLY;
         if (Watching(in)) {
             e->rect = WatchedTitleRect(l);
-            CopyWide(e->name, s->watchedApp.title[0] ? s->watchedApp.title : s->watchedApp.imageName, ACC_TEXT_CAPACITY);
+            CopyWide(e->name, DisplayTitle(s->watchedApp.title, s->watchedApp.imageName), ACC_TEXT_CAPACITY);
         } else {
             e->rect = SectionTitleRect(l, top);
             CopyWide(e->name, SECTION_ONE_TITLE, ACC_TEXT_CAPACITY);
@@ -162,7 +162,7 @@ bool DescribeListChild(const AccListInputs* in, int32_t child, AccElement* e) {
     const AppEntry* entry = &in->apps->entries[row];
     e->role = ACC_ROLE_LIST_ITEM;
     e->rect = ListRowRect(v, row, in->client);
-    CopyWide(e->name, AppRowTitle(entry), ACC_TEXT_CAPACITY);
+    CopyWide(e->name, AppDisplayTitle(entry), ACC_TEXT_CAPACITY);
     FormatAppDetail(e->description, entry);
     if (!v->enabled) {
         e->state = ACC_STATE_UNAVAILABLE;

@@ -3,10 +3,6 @@
 #include "base/Format.h"
 #include "base/Text.h"
 
-const char16_t* AppRowTitle(const AppEntry* e) {
-    return e->title[0] ? e->title : e->imageName;
-}
-
 void FormatAppDetail(char16_t* out, const AppEntry* e) {
     CopyWide(out, e->imageName[0] ? e->imageName : u"?", APP_DETAIL_CAPACITY);
     char16_t pid[32];

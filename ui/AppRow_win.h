@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/Apps.h"
+#include "ui/AppList.h"
 #include "ui/AppListView.h"
 #include "ui/DrawKit_win.h"
 

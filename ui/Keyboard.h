@@ -40,7 +40,7 @@ struct KeyboardState {
 // Everything the handlers read or change besides their own state.
 struct KeyboardContext {
     KeyboardState* keyboard;
-    PointerContext* pointer;  // the sliders, the limits and the evaluator, as a drag changes them
+    PointerContext* pointer;  // the sliders and the limits, as a drag changes them
     bool listEnabled;         // not while watching
     bool buttonEnabled;       // while watching, or with an app selected
 };

@@ -28,7 +28,7 @@ void PaintSectionOne(const Painter& g) {
     Color dot = s->currentState == STATE_BUSY ? g.p->stateBusy : s->currentState == STATE_GRACE ? g.p->stateGrace
                                                                                              : g.p->stateIdle;
     FillRoundRect(g.dc, StatusDotRect(g.l), g.S(4), dot);
-    const char16_t* title = s->watchedApp.title[0] ? s->watchedApp.title : s->watchedApp.imageName;
+    const char16_t* title = DisplayTitle(s->watchedApp.title, s->watchedApp.imageName);
     DrawTextColor(g.dc, WatchedTitleRect(g.l), title, g.fonts->heading, g.p->text, TEXT_LEFT_ELLIPSIS);
     char16_t line[STATUS_CAPACITY];
     BuildStatusLine(line, STATUS_CAPACITY, &g.in->text);

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/Theme.h"
+#include "ui/Palette.h"
 #include "ui/DrawKit_win.h"
 #include "ui/Layout.h"
 #include "ui/Keyboard.h"

@@ -102,7 +102,6 @@ void SyncSliderPositions(PointerState* p, const LimitTable* limits) {
 void ApplySliderPosition(PointerContext* c, int32_t i) {
     LimitRow* row = &c->limits->rows[i];
     row->value = SliderPositionToLimit(row, static_cast<uint32_t>(c->pointer->sliders[i].position));
-    c->evaluator->limits.rows[i] = *row;  // the next evaluation uses the new limit
 }
 
 PointerEffects UpdateHover(PointerContext* c, int32_t x, int32_t y) {

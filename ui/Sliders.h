@@ -2,6 +2,7 @@
 #include "engine/Evaluator.h"
 #include "engine/Limits.h"
 #include "engine/WatchStatus.h"
+#include "ui/HitTarget.h"
 #include "ui/Layout.h"
 
 #include <cstdint>
@@ -31,8 +32,7 @@ struct PointerState {
 struct PointerContext {
     PointerState* pointer;
     const MainLayout* layout;
-    LimitTable* limits;
-    ActivityEvaluator* evaluator;  // its own copy of the limits follows every slider move
+    LimitTable* limits;  // in force: the evaluator reads them, so a move counts from the next tick
     const WatchStatus* status;
 };
 

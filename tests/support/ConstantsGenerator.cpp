@@ -1,7 +1,7 @@
 // Build-time tool: writes the Python module the end-to-end tests take the window's geometry
 // and colours from, computed by the program's own code, so no number is written twice.
 //   ConstantsGenerator OUTPUT.py
-#include "shell/Theme.h"
+#include "ui/Palette.h"
 #include "shell/Tray.h"
 #include "ui/Layout.h"
 

@@ -20,7 +20,7 @@ struct KeyboardFixture : ::testing::Test {
         SetDefaultLimits(&limits);
         ResetEvaluator(evaluator.get(), &limits);
         InitPointerState(&pointer, &limits, &layout);
-        pc = PointerContext{&pointer, &layout, &limits, evaluator.get(), &status};
+        pc = PointerContext{&pointer, &layout, &limits, &status};
         InitKeyboard(&keyboard, false);
         c = KeyboardContext{&keyboard, &pc, true, true};
     }
@@ -77,7 +77,7 @@ TEST_F(KeyboardFixture, SliderKeys) {
         EXPECT_FALSE(e.saveSettings) << k.key;
         EXPECT_EQ(pointer.sliders[0].position, k.position) << k.key;
         EXPECT_EQ(limits.rows[0].value, SliderPositionToLimit(&limits.rows[0], static_cast<uint32_t>(k.position)));
-        EXPECT_EQ(evaluator->limits.rows[0].value, limits.rows[0].value);
+        EXPECT_EQ(evaluator->limits->rows[0].value, limits.rows[0].value);
     }
     EXPECT_EQ(limits.rows[0].value, 50u);  // the left end is the row's least
 

@@ -60,7 +60,7 @@ struct PointerFixture : ::testing::Test {
         SetDefaultLimits(&limits);
         ResetEvaluator(evaluator.get(), &limits);
         InitPointerState(&pointer, &limits, &layout);
-        c = PointerContext{&pointer, &layout, &limits, evaluator.get(), &status};
+        c = PointerContext{&pointer, &layout, &limits, &status};
     }
 };
 
@@ -70,7 +70,7 @@ TEST_F(PointerFixture, DraggingASliderMovesTheLimitAndSavesAtTheEnd) {
     EXPECT_TRUE(e.capture);
     EXPECT_EQ(pointer.draggedSlider, 0);
     EXPECT_EQ(limits.rows[0].value, 4000u);
-    EXPECT_EQ(evaluator->limits.rows[0].value, 4000u);
+    EXPECT_EQ(evaluator->limits->rows[0].value, 4000u);
     EXPECT_FALSE(e.saveSettings);
 
     e = UpdateHover(&c, 5000, -300);  // captured, far outside: still the right end

@@ -1,7 +1,7 @@
 // The controller against a real busy process tree under Wine: preview, watch, BUSY with the
 // lock held, grace, IDLE after the wait with the lock off, and the end of the watch when the
 // app's root process is killed.
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "engine/PowerRequest_win.h"
 #include "engine/Sampler_win.h"
 #include "shell/ControllerPlatform_win.h"
@@ -103,25 +103,26 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     auto sampler = std::make_unique<ProcessSampler>();
     SystemProcessQuery query;
     InitProcessPlatform(sampler.get(), &query);
-    auto tree = std::make_unique<WatchedTree>();
-    auto evaluator = std::make_unique<ActivityEvaluator>();
+    auto watch = std::make_unique<Watch>();
     auto apps = std::make_unique<AppList>();
     auto imageNames = std::make_unique<ImageNameEntry[]>(MAX_IMAGE_NAMES);
-    WatchStatus status = MakeWatchStatus();
     LimitTable limits;
     SetDefaultLimits(&limits);
     limits.rows[WAIT_ROW].value = 30000;  // the shortest wait
-    ResetEvaluator(evaluator.get(), &limits);
     bool keepDisplayOn = false;
+    InitWatch(watch.get(), &limits, &keepDisplayOn, SetExecutionStateWin);
+    WatchStatus& status = watch->status;
+    WatchedTree* const tree = &watch->tree;
+    PowerRequest& power = watch->power;
     TcpTableApi tcp;
     LoadTcpTableApi(&tcp);
-    PowerRequest power = MakePowerRequest(SetExecutionStateWin);
     TrayState tray{};
     InitTray(&tray, reinterpret_cast<uintptr_t>(main), WM_TRAY_CALLBACK, WindowsTrayShell());
     PointerState pointer{};
     WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray};
-    WatchController c{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn, apps.get(),
-                      &view, &tcp, &power, &tray, WindowsControllerPlatform(&context), false, 0, {}, {}, {}, false, false, false, false};
+    WatchController c{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+                      .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
+                      .platform = WindowsControllerPlatform(&context)};
     g_controller = &c;
 
     WorkSwitch work(L"pellacord-controller-work");

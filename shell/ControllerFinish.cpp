@@ -1,4 +1,4 @@
-#include "engine/ControllerInternal.h"
+#include "shell/ControllerInternal.h"
 
 #include "base/Format.h"
 #include "base/Text.h"
@@ -25,7 +25,7 @@ void StopCountdown(WatchController* c) {
 // The tray icon stays for the countdown even after the watch has ended, for its tooltip and
 // its "Cancel"; it goes with the countdown then.
 void ShowCountdownEnded(WatchController* c) {
-    if (c->status->watchMode == WATCH_ON) {
+    if (c->watch->status.watchMode == WATCH_ON) {
         UpdateTray(c);
     } else {
         RemoveTrayIcon(c->tray);
@@ -33,15 +33,15 @@ void ShowCountdownEnded(WatchController* c) {
 }
 
 void PerformFinish(WatchController* c) {
-    const FinishAction action = c->finish.action;
+    const FinishAction action = c->watch->finish.action;
     char line[80];
     // ExitWindowsEx only starts a shutdown, which a program with unsaved work may cancel.
     FormatText8(line, sizeof(line), "finished: %s",
                 action == FinishAction::Shutdown ? "shutdown requested" : FinishLogText(action));
     ControllerLog(c, line);
     StopCountdown(c);
-    ResetFinish(&c->finish, FinishAction::None);
-    WatchStatus* s = c->status;
+    ResetFinish(&c->watch->finish, FinishAction::None);
+    WatchStatus* s = &c->watch->status;
     if (s->watchMode == WATCH_ON) {
         EndWatch(c, DoneNotice(action), false);
     } else {
@@ -72,7 +72,7 @@ void PerformFinish(WatchController* c) {
 }  // namespace
 
 void WorkFinished(WatchController* c, bool exited) {
-    FinishStep step = FinishWorkDone(&c->finish);
+    FinishStep step = FinishWorkDone(&c->watch->finish);
     if (step == FinishStep::Perform) {
         PerformFinish(c);
         return;
@@ -84,18 +84,18 @@ void WorkFinished(WatchController* c, bool exited) {
             // Without the minute to call it off, the action does not happen at all.
             FormatText8(line, sizeof(line), "could not start the countdown: error %u; finished action cancelled", error);
             ControllerLog(c, line);
-            ResetFinish(&c->finish, FinishAction::None);
+            ResetFinish(&c->watch->finish, FinishAction::None);
             return;
         }
-        FormatText8(line, sizeof(line), "work finished; %s in %u s", FinishLogText(c->finish.action),
+        FormatText8(line, sizeof(line), "work finished; %s in %u s", FinishLogText(c->watch->finish.action),
                     FINISH_COUNTDOWN_SECONDS);
         ControllerLog(c, line);
         char16_t text[APP_TITLE_CAPACITY + 48];
-        FormatText(text, APP_TITLE_CAPACITY + 48, u"%s is done. %s in %u s", c->status->watchedApp.title,
-                   FinishVerb(c->finish.action), FINISH_COUNTDOWN_SECONDS);
+        FormatText(text, APP_TITLE_CAPACITY + 48, u"%s is done. %s in %u s", c->watch->status.watchedApp.title,
+                   FinishVerb(c->watch->finish.action), FINISH_COUNTDOWN_SECONDS);
         c->platform.notifyUser(Context(c), text);
     }
-    if (c->finish.counting) {
+    if (c->watch->finish.counting) {
         if (exited) {
             AddTrayIcon(c->tray);
         }
@@ -104,16 +104,16 @@ void WorkFinished(WatchController* c, bool exited) {
 }
 
 void DropCountdown(WatchController* c) {
-    if (c->finish.counting) {
+    if (c->watch->finish.counting) {
         StopCountdown(c);
         ControllerLog(c, "finished action cancelled");
-        ResetFinish(&c->finish, FinishAction::None);
+        ResetFinish(&c->watch->finish, FinishAction::None);
         ShowCountdownEnded(c);
     }
 }
 
 void WorkBusyAgain(WatchController* c) {
-    if (FinishBusyAgain(&c->finish) == FinishStep::CancelledBusy) {
+    if (FinishBusyAgain(&c->watch->finish) == FinishStep::CancelledBusy) {
         StopCountdown(c);
         ControllerLog(c, "finished action cancelled: busy again");
         ShowCountdownEnded(c);
@@ -121,7 +121,7 @@ void WorkBusyAgain(WatchController* c) {
 }
 
 void CancelFinishAction(WatchController* c) {
-    if (FinishCancel(&c->finish) == FinishStep::Cancelled) {
+    if (FinishCancel(&c->watch->finish) == FinishStep::Cancelled) {
         StopCountdown(c);
         ControllerLog(c, "finished action cancelled");
         ShowCountdownEnded(c);
@@ -129,7 +129,7 @@ void CancelFinishAction(WatchController* c) {
 }
 
 void CountdownTick(WatchController* c) {
-    switch (FinishSecond(&c->finish)) {
+    switch (FinishSecond(&c->watch->finish)) {
     case FinishStep::CountdownOn: UpdateTray(c); break;
     case FinishStep::Perform: PerformFinish(c); break;
     default: StopCountdown(c); break;  // a tick left over from a countdown that ended
@@ -137,22 +137,22 @@ void CountdownTick(WatchController* c) {
 }
 
 void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial) {
-    WatchStatus* s = c->status;
+    WatchStatus* s = &c->watch->status;
     if (s->watchMode != WATCH_ON || s->watchSerial != serial) {
         return;
     }
-    if (c->finish.counting) {
+    if (c->watch->finish.counting) {
         StopCountdown(c);
         ControllerLog(c, "finished action cancelled");
     }
-    ResetFinish(&c->finish, action);
+    ResetFinish(&c->watch->finish, action);
     char line[64];
     FormatText8(line, sizeof(line), "when finished: %s", FinishChoiceLogName(action));
     ControllerLog(c, line);
     UpdateTray(c);
     // Work that is finished already: the action follows now. A command's job is not finished
     // by a quiet spell.
-    if (!s->waitingFor[0] && s->currentState == STATE_IDLE && !c->untilTreeEnds) {
+    if (!s->waitingFor[0] && s->currentState == STATE_IDLE && !c->watch->untilTreeEnds) {
         WorkFinished(c, false);
     }
 }
@@ -164,6 +164,6 @@ void ShutdownDidNotHappen(WatchController* c) {
     }
     c->shutdownRequested = false;
     ControllerLog(c, "shutdown did not happen: another program cancelled it");
-    CopyWide(c->status->notice, u"the shutdown did not happen: another program cancelled it", NOTICE_CAPACITY);
+    CopyWide(c->watch->status.notice, u"the shutdown did not happen: another program cancelled it", NOTICE_CAPACITY);
     ShowMainWindow(c);
 }

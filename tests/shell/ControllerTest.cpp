@@ -1,4 +1,4 @@
-#include "tests/engine/ControllerFixture.h"
+#include "tests/shell/ControllerFixture.h"
 
 namespace {
 

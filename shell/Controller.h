@@ -1,21 +1,17 @@
 #pragma once
-#include "engine/Connections.h"
-#include "engine/Evaluator.h"
-#include "engine/Finish.h"
-#include "engine/Limits.h"
-#include "engine/PowerRequest.h"
-#include "engine/Sampler.h"
-#include "engine/WatchOptions.h"
-#include "engine/WatchStatus.h"
-#include "shell/Apps.h"
+#include "engine/LimitOverride.h"
+#include "engine/PowerLimits.h"
+#include "engine/Watch.h"
 #include "shell/Tray.h"
+#include "ui/AppList.h"
 #include "ui/AppListView.h"
+#include "ui/HitTarget.h"
 
 #include <cstdint>
 
-// The program's one job: preview the selected app, start and stop watching it, and the
-// once-a-second tick that samples, judges, holds or drops the power request, updates the
-// tray and logs.
+// The window's watch and what it drives: the preview of the selected app, the start and end of
+// watching, the once-a-second tick carried out on the tray, the list and the log, the finished
+// action, the watches scripts ask for, sleep and resume, and the window's targets.
 
 constexpr uint32_t TICK_TIMER_ID = 1;
 constexpr uint32_t TICK_INTERVAL_MS = 1000;
@@ -23,9 +19,9 @@ constexpr uint32_t COUNTDOWN_TIMER_ID = 3;  // the finished action's countdown, 
 constexpr uint32_t SHUTDOWN_CHECK_TIMER_ID = 4;
 // A shutdown that was asked for and has not ended Pellacord by then did not happen.
 constexpr uint32_t SHUTDOWN_CHECK_MS = 120000;
-constexpr int32_t TICK_LINE_CAPACITY = 400;
 
-// The windows, the log and the settings file, as the controller uses them.
+// The windows, the log, the settings file and the system, as the controller uses them. Tables
+// of these are filled with designated initialisers, so no two entries can change places.
 struct ControllerPlatform {
     void* context;
     // Starts the tick, restarting the period when already running; 0, or the error.
@@ -70,40 +66,23 @@ struct ControllerPlatform {
     void (*stopShutdownCheck)(void* context);
 };
 
-// Limits given for one watch: used and shown while it lasts, never saved, and the saved ones
-// back when it ends. A row the user moves meanwhile becomes the user's again.
-struct LimitOverride {
-    bool active;
-    bool row[LIMIT_ROW_COUNT];
-    uint32_t value[LIMIT_ROW_COUNT];
-    bool screen;
-    LimitTable saved;
-    bool savedDisplay;
-};
-
-// The records the controller drives, one each for the program.
+// The wiring around the window's watch, one for the program.
 struct WatchController {
-    WatchStatus* status;
-    WatchedTree* tree;
-    ProcessSampler* sampler;
-    ActivityEvaluator* evaluator;
-    LimitTable* limits;
+    Watch* watch;
+    ProcessSampler* sampler;  // shared by every tree
+    TcpTableApi* tcp;
+    LimitTable* limits;       // in force for the window's watch; the sliders move them
     bool* keepDisplayOn;
     AppList* apps;
-    AppListView* listView;  // its selectedIndex is the chosen row
-    TcpTableApi* tcp;
-    PowerRequest* power;
+    AppListView* listView;    // its selectedIndex is the chosen row
     TrayState* tray;
     ControllerPlatform platform;
-    bool ticking;           // a tick is running: a message handled inside it must not start another
-    uint32_t enumerations;  // how often the open apps were listed
-    LimitOverride override;
-    FinishState finish;           // what happens when the current watch's work is finished
-    WatchOptions waitingOptions;  // for the image awaited (status->waitingFor)
-    bool shutdownRequested;       // Windows took a shutdown request that has not happened yet
-    bool survivorsLogged;         // the root's exit was logged while processes it started run on
-    bool untilTreeEnds;           // this watch's work is finished when its tree has ended
-    bool saveFailureLogged;       // a failed save is logged once, until a save works again
+    // Its own state, which starts empty.
+    bool ticking = false;           // a tick is running: a message handled inside it must not start another
+    uint32_t enumerations = 0;      // how often the open apps were listed
+    LimitOverride override = {};    // this watch's limits in force, the user's set aside
+    bool shutdownRequested = false; // Windows took a shutdown request that has not happened yet
+    bool saveFailureLogged = false; // a failed save is logged once, until a save works again
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -137,7 +116,3 @@ void CountdownTick(WatchController* c);
 // The session goes on after a shutdown was asked for: another program cancelled it (Windows
 // said so, or the check's time ran out).
 void ShutdownDidNotHappen(WatchController* c);
-
-int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
-int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
-                       int32_t connections, WatchState state, const char* lock);

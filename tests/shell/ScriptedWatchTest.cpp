@@ -1,4 +1,4 @@
-#include "tests/engine/ControllerFixture.h"
+#include "tests/shell/ControllerFixture.h"
 
 #include "shell/Commands.h"
 #include "base/Text.h"
@@ -61,7 +61,7 @@ TEST_F(ScriptedWatch, IdleStartsTheCountdownBusyCancelsItAndZeroActsOnce) {
     }
     EXPECT_TRUE(Logged("finished action cancelled: busy again", from));
     EXPECT_FALSE(out.countdownRunning);
-    EXPECT_EQ(c.finish.action, FinishAction::Sleep);
+    EXPECT_EQ(watch->finish.action, FinishAction::Sleep);
     EXPECT_EQ(Tip().find("Sleep in"), std::string::npos);
     EXPECT_TRUE(out.performed.empty());
 
@@ -102,7 +102,7 @@ TEST_F(ScriptedWatch, TheAppsExitStartsTheCountdownAndTheMenuCancelsIt) {
     EXPECT_EQ(LogSince(from), (std::vector<std::string>{"finished action cancelled"}));
     EXPECT_FALSE(tray.iconShown);
     EXPECT_FALSE(out.countdownRunning);
-    EXPECT_EQ(c.finish.action, FinishAction::None);
+    EXPECT_EQ(watch->finish.action, FinishAction::None);
     Countdown(60);
     EXPECT_TRUE(out.performed.empty());
 
@@ -117,7 +117,7 @@ TEST_F(ScriptedWatch, TheAppsExitStartsTheCountdownAndTheMenuCancelsIt) {
     ASSERT_TRUE(Watch(u"Release", WatchOptions{}));
     EXPECT_EQ(LogSince(from).at(0), "finished action cancelled");
     EXPECT_FALSE(out.countdownRunning);
-    EXPECT_EQ(c.finish.action, FinishAction::None);
+    EXPECT_EQ(watch->finish.action, FinishAction::None);
     EXPECT_TRUE(tray.iconShown);  // the new watch's icon
     Countdown(60);
     EXPECT_TRUE(out.performed.empty());
@@ -204,7 +204,7 @@ TEST_F(ScriptedWatch, TheTrayMenuChoosesForTheCurrentWatch) {
     const uint32_t serial = status.watchSerial;
     Second(900);
     ChooseFinishAction(&c, FinishAction::Exit, serial - 1);  // a menu of an earlier watch
-    EXPECT_EQ(c.finish.action, FinishAction::None);
+    EXPECT_EQ(watch->finish.action, FinishAction::None);
     ChooseFinishAction(&c, FinishAction::Exit, serial);
     EXPECT_TRUE(Logged("when finished: exit Pellacord"));
     EXPECT_EQ(out.exits, 0);  // busy: later
@@ -216,7 +216,7 @@ TEST_F(ScriptedWatch, TheTrayMenuChoosesForTheCurrentWatch) {
     WorkThenQuiet();
     ChooseFinishAction(&c, FinishAction::Sleep, status.watchSerial);
     EXPECT_TRUE(out.countdownRunning);
-    EXPECT_EQ(c.finish.secondsLeft, FINISH_COUNTDOWN_SECONDS);
+    EXPECT_EQ(watch->finish.secondsLeft, FINISH_COUNTDOWN_SECONDS);
     // Changing the choice calls the countdown off.
     size_t from = out.log.size();
     ChooseFinishAction(&c, FinishAction::None, status.watchSerial);
@@ -232,7 +232,7 @@ TEST_F(ScriptedWatch, TheTrayMenuChoosesForTheCurrentWatch) {
     ASSERT_TRUE(Watch(u"other", WatchOptions{}));
     EXPECT_EQ(LogSince(from).at(0), "stopped watching; lock released");
     EXPECT_EQ(LogSince(from).at(1), "finished action cancelled");
-    EXPECT_EQ(c.finish.action, FinishAction::None);
+    EXPECT_EQ(watch->finish.action, FinishAction::None);
     EXPECT_FALSE(out.countdownRunning);
 }
 
@@ -307,7 +307,7 @@ TEST_F(ScriptedWatch, AnImageThatIsNotRunningIsAwaited) {
     EXPECT_EQ(status.watchedApp.pid, 910u);
     EXPECT_EQ(status.waitingFor[0], 0);
     EXPECT_EQ(power.lastFlags, 0x80000001u);
-    EXPECT_EQ(c.finish.action, FinishAction::Exit);  // the command's choice carries over
+    EXPECT_EQ(watch->finish.action, FinishAction::Exit);  // the command's choice carries over
 
     // Releasing a wait ends it.
     ASSERT_TRUE(WatchTarget(&c, TargetKind::Image, 0, u"blender.exe", &o));
@@ -340,7 +340,7 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     EXPECT_TRUE(Logged("  thresholds: cpu 500 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 45s"));
     EXPECT_TRUE(Logged("  screen will be kept on too"));
     EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 500u);
-    EXPECT_EQ(evaluator->limits.rows[Index(METRIC_CPU)].value, 500u);
+    EXPECT_EQ(evaluator->limits->rows[Index(METRIC_CPU)].value, 500u);
     EXPECT_EQ(power.lastFlags, 0x80000003u);
     EXPECT_GE(out.limitsChanged, 1);
     EXPECT_EQ(out.saves, 0);
@@ -365,7 +365,7 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 200u);
     EXPECT_EQ(limits.rows[WAIT_ROW].value, 30000u);
     EXPECT_EQ(limits.rows[Index(METRIC_DISK)].value, 2u << 20);
-    EXPECT_EQ(evaluator->limits.rows[Index(METRIC_CPU)].value, 200u);
+    EXPECT_EQ(evaluator->limits->rows[Index(METRIC_CPU)].value, 200u);
     EXPECT_FALSE(keepDisplayOn);
     EXPECT_EQ(out.limitsChanged, changes + 1);
 
@@ -407,7 +407,7 @@ TEST_F(ScriptedWatch, SavesTakeHandEditsAndReportAFailureOnce) {
     limits.rows[Index(METRIC_DISK)].value = 2u << 20;  // the user moves the disk slider
     SaveUserSettings(&c);
     EXPECT_EQ(limits.rows[Index(METRIC_NET)].value, 9000u);
-    EXPECT_EQ(evaluator->limits.rows[Index(METRIC_NET)].value, 9000u);
+    EXPECT_EQ(evaluator->limits->rows[Index(METRIC_NET)].value, 9000u);
     EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 500u);  // this watch's own, until it ends
     EXPECT_TRUE(keepDisplayOn);
     EXPECT_GT(out.limitsChanged, changes);

@@ -5,7 +5,7 @@
 // machine sleeps and wakes, and the TCP tables outgrow their buffer. After every tick the
 // watch's promises are checked, and after the first minute nothing may be allocated. Its log
 // lines go to a file that passes the size limit several times a day.
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "engine/PowerLimits.h"
 #include "files/Log.h"
 #include "files/LogWriter.h"
@@ -249,37 +249,37 @@ void Write(SoakLog* log, const char* text, const char16_t* wide) {
 
 ControllerPlatform QuietPlatform(SoakLog* log) {
     return ControllerPlatform{
-        log,
-        [](void*) -> uint32_t { return 0; },
-        [](void*) {},
-        [](void*, bool) {},
-        [](void*) {},
-        [](void*) { return false; },
-        [](void*) {},
-        [](void*) {},
-        [](void*, AppEntry* entries, int32_t) {
+        .context = log,
+        .startTimer = [](void*) -> uint32_t { return 0; },
+        .stopTimer = [](void*) {},
+        .showWindow = [](void*, bool) {},
+        .bringToFront = [](void*) {},
+        .windowVisible = [](void*) { return false; },
+        .invalidateWindow = [](void*) {},
+        .invalidateList = [](void*) {},
+        .enumerateApps = [](void*, AppEntry* entries, int32_t) {
             entries[0] = AppEntry{};
             entries[0].pid = ROOT_PID;
             entries[0].title[0] = u'R';
             return int32_t{1};
         },
-        [](void*, int32_t) {},
-        [](void*, bool) {},
-        [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
-        [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
-        [](void*, LimitTable*, bool*, bool*) { return uint32_t{0}; },
-        [](void*) { return uint32_t{0}; },
-        [](void*) {},
-        [](void*) {},
-        [](void*) { return uint32_t{0}; },
-        [](void*) {},
-        [](void*, FinishAction) { return uint32_t{0}; },
-        [](void*, bool) {},
-        [](void*, const char16_t*) { return uint32_t{0}; },
-        [](void*, uint32_t, char16_t*, int32_t) { return false; },
-        [](void*, const char16_t*) {},
-        [](void*) {},
-        [](void*) {},
+        .setListCount = [](void*, int32_t) {},
+        .enableList = [](void*, bool) {},
+        .writeLog = [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
+        .writeLogWide = [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
+        .saveSettings = [](void*, LimitTable*, bool*, bool*) { return uint32_t{0}; },
+        .powerLimits = [](void*) { return uint32_t{0}; },
+        .closeMenus = [](void*) {},
+        .limitsChanged = [](void*) {},
+        .startCountdown = [](void*) { return uint32_t{0}; },
+        .stopCountdown = [](void*) {},
+        .performFinish = [](void*, FinishAction) { return uint32_t{0}; },
+        .exitProgram = [](void*, bool) {},
+        .findImage = [](void*, const char16_t*) { return uint32_t{0}; },
+        .processImage = [](void*, uint32_t, char16_t*, int32_t) { return false; },
+        .notifyUser = [](void*, const char16_t*) {},
+        .startShutdownCheck = [](void*) {},
+        .stopShutdownCheck = [](void*) {},
     };
 }
 
@@ -320,15 +320,16 @@ Second Plan(int32_t t) {
 struct Day {
     std::unique_ptr<World> world = std::make_unique<World>();
     std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
-    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
-    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
+    std::unique_ptr<Watch> watch = std::make_unique<Watch>();
+    WatchStatus& status = watch->status;
+    WatchedTree* const tree = &watch->tree;
+    ActivityEvaluator* const evaluator = &watch->evaluator;
+    PowerRequest& power = watch->power;
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
-    WatchStatus status = MakeWatchStatus();
     LimitTable limits{};
     bool keepDisplayOn = false;
     AppListView view{};
     TcpTableApi tcp{};
-    PowerRequest power = MakePowerRequest(SetState);
     TrayState tray{};
     SoakLog log{};
     WatchController c{};
@@ -361,13 +362,14 @@ struct Day {
         tcp.release = Release;
         SetDefaultLimits(&limits);
         limits.rows[WAIT_ROW].value = 30000;
-        ResetEvaluator(evaluator.get(), &limits);
+        InitWatch(watch.get(), &limits, &keepDisplayOn, SetState);
         view.selectedIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, QuietTray());
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
-        c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(),  &view, &tcp, &power, &tray, QuietPlatform(&log), false, 0, {}, {}, {}, false, false, false, false};
+        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+                            .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
+                            .platform = QuietPlatform(&log)};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);

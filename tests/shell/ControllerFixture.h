@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 #include "base/Text.h"
 
 #include "engine/PowerLimits.h"
@@ -82,31 +82,31 @@ uint32_t FakePower(uint32_t flags) {
 
 ControllerPlatform Platform(Outside* o) {
     return ControllerPlatform{
-        o,
-        [](void* c) -> uint32_t {
+        .context = o,
+        .startTimer = [](void* c) -> uint32_t {
             auto* x = static_cast<Outside*>(c);
             x->timerStarts++;
             x->events.push_back("timer");
             x->timerRunning = x->timerError == 0;
             return x->timerError;
         },
-        [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStops++; x->timerRunning = false; },
-        [](void* c, bool show) {
+        .stopTimer = [](void* c) { auto* x = static_cast<Outside*>(c); x->timerStops++; x->timerRunning = false; },
+        .showWindow = [](void* c, bool show) {
             auto* x = static_cast<Outside*>(c);
             x->visible = show;
             x->events.push_back(show ? "show" : "hide");
         },
-        [](void* c) {
+        .bringToFront = [](void* c) {
             auto* x = static_cast<Outside*>(c);
             x->events.push_back("front");
             if (x->onFront) {
                 x->onFront();
             }
         },
-        [](void* c) { return static_cast<Outside*>(c)->visible; },
-        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint"); },
-        [](void* c) { static_cast<Outside*>(c)->events.push_back("paint list"); },
-        [](void* c, AppEntry* entries, int32_t capacity) {
+        .windowVisible = [](void* c) { return static_cast<Outside*>(c)->visible; },
+        .invalidateWindow = [](void* c) { static_cast<Outside*>(c)->events.push_back("paint"); },
+        .invalidateList = [](void* c) { static_cast<Outside*>(c)->events.push_back("paint list"); },
+        .enumerateApps = [](void* c, AppEntry* entries, int32_t capacity) {
             auto* x = static_cast<Outside*>(c);
             int32_t n = 0;
             for (const AppEntry& e : x->apps) {
@@ -117,13 +117,13 @@ ControllerPlatform Platform(Outside* o) {
             x->events.push_back("enumerate");
             return n;
         },
-        [](void* c, int32_t count) { static_cast<Outside*>(c)->events.push_back("count " + std::to_string(count)); },
-        [](void* c, bool enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
-        [](void* c, const char* text) { static_cast<Outside*>(c)->log.push_back(text); },
-        [](void* c, const char* prefix, const char16_t* text) {
+        .setListCount = [](void* c, int32_t count) { static_cast<Outside*>(c)->events.push_back("count " + std::to_string(count)); },
+        .enableList = [](void* c, bool enable) { static_cast<Outside*>(c)->events.push_back(enable ? "enable" : "disable"); },
+        .writeLog = [](void* c, const char* text) { static_cast<Outside*>(c)->log.push_back(text); },
+        .writeLogWide = [](void* c, const char* prefix, const char16_t* text) {
             static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
         },
-        [](void* c, LimitTable* table, bool* display, bool* tookHandEdits) -> uint32_t {
+        .saveSettings = [](void* c, LimitTable* table, bool* display, bool* tookHandEdits) -> uint32_t {
             auto* x = static_cast<Outside*>(c);
             x->saves++;
             *tookHandEdits = false;
@@ -136,26 +136,26 @@ ControllerPlatform Platform(Outside* o) {
             x->savedTable = *table;
             return x->saveError;
         },
-        [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
-        [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
-        [](void* c) { static_cast<Outside*>(c)->limitsChanged++; },
-        [](void* c) -> uint32_t {
+        .powerLimits = [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
+        .closeMenus = [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
+        .limitsChanged = [](void* c) { static_cast<Outside*>(c)->limitsChanged++; },
+        .startCountdown = [](void* c) -> uint32_t {
             auto* x = static_cast<Outside*>(c);
             x->countdownRunning = x->countdownError == 0;
             return x->countdownError;
         },
-        [](void* c) { static_cast<Outside*>(c)->countdownRunning = false; },
-        [](void* c, FinishAction action) {
+        .stopCountdown = [](void* c) { static_cast<Outside*>(c)->countdownRunning = false; },
+        .performFinish = [](void* c, FinishAction action) {
             auto* x = static_cast<Outside*>(c);
             x->performed.push_back(action);
             return x->performError;
         },
-        [](void* c, bool workFinished) {
+        .exitProgram = [](void* c, bool workFinished) {
             auto* x = static_cast<Outside*>(c);
             x->exits++;
             x->exitedForWork = workFinished;
         },
-        [](void* c, const char16_t* image) -> uint32_t {
+        .findImage = [](void* c, const char16_t* image) -> uint32_t {
             for (const auto& [name, pid] : static_cast<Outside*>(c)->images) {
                 if (ContainsIgnoringCase(name.c_str(), image) && name.size() == std::u16string(image).size()) {
                     return pid;
@@ -163,7 +163,7 @@ ControllerPlatform Platform(Outside* o) {
             }
             return 0;
         },
-        [](void* c, uint32_t pid, char16_t* image, int32_t capacity) {
+        .processImage = [](void* c, uint32_t pid, char16_t* image, int32_t capacity) {
             for (const auto& [name, p] : static_cast<Outside*>(c)->images) {
                 if (p == pid) {
                     CopyWide(image, name.c_str(), capacity);
@@ -172,9 +172,9 @@ ControllerPlatform Platform(Outside* o) {
             }
             return false;
         },
-        [](void* c, const char16_t* text) { static_cast<Outside*>(c)->balloons.push_back(Utf8(text)); },
-        [](void* c) { static_cast<Outside*>(c)->shutdownCheck = true; },
-        [](void* c) { static_cast<Outside*>(c)->shutdownCheck = false; },
+        .notifyUser = [](void* c, const char16_t* text) { static_cast<Outside*>(c)->balloons.push_back(Utf8(text)); },
+        .startShutdownCheck = [](void* c) { static_cast<Outside*>(c)->shutdownCheck = true; },
+        .stopShutdownCheck = [](void* c) { static_cast<Outside*>(c)->shutdownCheck = false; },
     };
 }
 
@@ -227,16 +227,17 @@ AppEntry Entry(uint32_t pid, const char16_t* title, const char16_t* image) {
 struct ControllerFixture : ::testing::Test {
     Outside out;
     FakeProcesses processes;
-    WatchStatus status = MakeWatchStatus();
-    std::unique_ptr<WatchedTree> tree = std::make_unique<WatchedTree>();
+    std::unique_ptr<Watch> watch = std::make_unique<Watch>();
+    WatchStatus& status = watch->status;
+    WatchedTree* const tree = &watch->tree;
+    ActivityEvaluator* const evaluator = &watch->evaluator;
+    PowerRequest& power = watch->power;
     std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
-    std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
     LimitTable limits;
     bool keepDisplayOn = false;
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     AppListView view{};
     TcpTableApi tcp{};
-    PowerRequest power = MakePowerRequest(FakePower);
     TrayState tray{};
     WatchController c{};
 
@@ -244,7 +245,7 @@ struct ControllerFixture : ::testing::Test {
         g_out = &out;
         SetDefaultLimits(&limits);
         limits.rows[WAIT_ROW].value = 30000;
-        ResetEvaluator(evaluator.get(), &limits);
+        InitWatch(watch.get(), &limits, &keepDisplayOn, FakePower);
         sampler->platform = processes.Platform();
         processes.now = 1000 * SECOND;
         processes.Add(APP_PID, 4, 10 * SECOND);
@@ -254,8 +255,9 @@ struct ControllerFixture : ::testing::Test {
         view.selectedIndex = -1;
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
-        c = WatchController{&status, tree.get(), sampler.get(), evaluator.get(), &limits, &keepDisplayOn,
-                            apps.get(), &view, &tcp, &power, &tray, Platform(&out), false, 0, {}, {}, {}, false, false, false, false};
+        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+                            .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
+                            .platform = Platform(&out)};
         RefreshAppList(&c);
     }
 

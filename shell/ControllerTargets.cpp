@@ -1,4 +1,4 @@
-#include "engine/ControllerInternal.h"
+#include "shell/ControllerInternal.h"
 
 #include "base/Format.h"
 #include "base/Text.h"
@@ -19,7 +19,7 @@ void TitleFromList(WatchController* c, AppEntry* entry) {
 
 // False when there can be no ticks to look for the image: nothing is awaited then.
 bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOptions* options) {
-    WatchStatus* s = c->status;
+    WatchStatus* s = &c->watch->status;
     if (s->watchMode == WATCH_ON) {
         EndWatch(c, u"", false);
     }
@@ -27,8 +27,8 @@ bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
         CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
         return false;
     }
-    ApplyOverride(c, options);
-    c->waitingOptions = *options;
+    UseWatchLimits(c, options);
+    c->watch->waitingOptions = *options;
     s->sampling = false;  // nothing is sampled until the app runs
     CopyWide(s->waitingFor, imageName, APP_IMAGE_CAPACITY);
     EnterWatch(c, imageName, imageName, 0, STATE_IDLE, options->then);
@@ -46,12 +46,12 @@ bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
 
 void PollWaiting(WatchController* c) {
     AppEntry entry = {};
-    entry.pid = c->platform.findImage(Context(c), c->status->waitingFor);
+    entry.pid = c->platform.findImage(Context(c), c->watch->status.waitingFor);
     if (entry.pid == 0 || !c->platform.processImage(Context(c), entry.pid, entry.imageName, APP_IMAGE_CAPACITY)) {
         return;
     }
     TitleFromList(c, &entry);
-    (void)BeginWatch(c, &entry, &c->waitingOptions);  // gone again at once: the wait goes on
+    (void)BeginWatch(c, &entry, &c->watch->waitingOptions);  // gone again at once: the wait goes on
 }
 
 bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16_t* text, const WatchOptions* options) {
@@ -80,7 +80,7 @@ bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16
         entry.pid = pid;
         TitleFromList(c, &entry);
     }
-    if (c->status->watchMode == WATCH_ON) {
+    if (c->watch->status.watchMode == WATCH_ON) {
         EndWatch(c, u"", false);
     }
     return BeginWatch(c, &entry, options) == WatchStart::Started;

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/Controller.h"
+#include "shell/Controller.h"
 
 // What the controller's files share: starting and ending a watch, and the finished action's
 // reactions to the tick.
@@ -10,8 +10,10 @@ inline void* Context(WatchController* c) {
 void ControllerLog(WatchController* c, const char* text);
 // Starts the tick timer, or restarts its period; a refusal is logged, and false.
 bool StartTicks(WatchController* c);
-// Puts the limits and screen choice of a watch in place of the saved ones, until it ends.
-void ApplyOverride(WatchController* c, const WatchOptions* options);
+// Puts the limits and screen choice of a watch in place of the saved ones, until it ends; and
+// the saved ones back. The sliders follow either way.
+void UseWatchLimits(WatchController* c, const WatchOptions* options);
+void UseUserLimits(WatchController* c);
 // Starts watching the process of `entry` (the image name stands in for an empty title) with
 // the options of this watch. Vanished: the process could not be attached, and nothing changed.
 enum class WatchStart { Started, Vanished, NoTimer };

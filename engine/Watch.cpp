@@ -1,0 +1,80 @@
+#include "engine/Watch.h"
+
+#include "base/Format.h"
+
+void InitWatch(Watch* w, const LimitTable* limits, const bool* keepDisplayOn,
+               uint32_t (*setExecutionState)(uint32_t flags)) {
+    w->status = MakeWatchStatus();
+    w->limits = limits;
+    w->keepDisplayOn = keepDisplayOn;
+    w->power = MakePowerRequest(setExecutionState);
+    ResetEvaluator(&w->evaluator, limits);
+}
+
+bool AttachWatch(Watch* w, ProcessSampler* sampler, uint32_t pid) {
+    if (!AttachWatchedTree(sampler, &w->tree, pid)) {
+        return false;
+    }
+    ResetEvaluator(&w->evaluator, w->limits);
+    w->rootLeftTold = false;
+    return true;
+}
+
+WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
+    WatchTick t = {};
+    WatchStatus* s = &w->status;
+    t.previous = s->currentState;
+    t.state = s->currentState;
+    ActivitySample sample;
+    if (!SampleWatchedTree(sampler, &w->tree, &sample) || (w->tree.rootGone && s->watchMode != WATCH_ON)) {
+        t.ended = true;
+        return t;
+    }
+    // The work of a watch is over when its tree is empty, not when its first process exits:
+    // a launcher's worker, or a build's compiler, goes on being watched.
+    if (w->tree.rootGone && !w->rootLeftTold) {
+        t.rootLeft = true;
+        t.survivors = w->tree.memberCount;
+        w->rootLeftTold = true;
+    }
+    int32_t connections = CountTreeConnections(tcp, w->tree.memberPids, w->tree.memberCount);
+    s->currentState = EvaluateActivity(&w->evaluator, &sample, connections);
+    t.state = s->currentState;
+    if (s->watchMode == WATCH_ON) {
+        t.hold = WantsLock(t.state);
+        SetPowerRequest(&w->power, t.hold, *w->keepDisplayOn);
+        FormatTickLine(t.line, TICK_LINE_CAPACITY, &sample, &w->evaluator, connections, t.state,
+                       LockStateName(&w->power, t.hold));
+        t.lineReady = true;
+    }
+    return t;
+}
+
+void RebaselineWatch(Watch* w) {
+    if (w->status.watchMode == WATCH_ON) {
+        ReassertPowerRequest(&w->power);
+    }
+    if (w->status.sampling) {
+        RebaselineWatchedTree(&w->tree);
+    }
+}
+
+int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
+    return FormatText8(out, capacity, "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
+                       l->rows[Index(METRIC_CPU)].value, l->rows[Index(METRIC_DISK)].value, l->rows[Index(METRIC_NET)].value,
+                       l->rows[Index(METRIC_MEM)].value, l->rows[WAIT_ROW].value / 1000);
+}
+
+int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
+                       int32_t connections, WatchState state, const char* lock) {
+    const MetricMeter* m = e->meters;
+    auto r = [](const MetricMeter& meter) { return meter.raised ? "r" : ""; };
+    return FormatText8(out, capacity,
+                       "tick procs=%d cpu=%u/%u%s disk=%u/%u%s net=%u/%u%s mem=%u/%u%s ws=%uMB conn=%d -> %s (%s) "
+                       "quiet=%us lock=%s",
+                       sample->processCount, m[0].average, m[0].effectiveLimit, r(m[0]), m[1].average,
+                       m[1].effectiveLimit, r(m[1]), m[2].average, m[2].effectiveLimit, r(m[2]), m[3].average,
+                       m[3].effectiveLimit, r(m[3]), static_cast<uint32_t>(e->workingSet >> 20), connections,
+                       StateLogName(state), WorkReasonLogName(e), static_cast<uint32_t>(e->quietMs / 1000),
+                       lock);
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "engine/Connections.h"
+#include "engine/Evaluator.h"
+#include "engine/Finish.h"
+#include "engine/Limits.h"
+#include "engine/PowerRequest.h"
+#include "engine/Sampler.h"
+#include "engine/WatchOptions.h"
+#include "engine/WatchStatus.h"
+
+#include <cstdint>
+
+// One watch: a process tree followed once a second, judged against the limits in force, holding
+// the power request while it works, and what happens when its work is finished. The program
+// around it (the window, the list, the tray, the log) takes what a tick found from a WatchTick
+// and carries it out.
+
+constexpr int32_t TICK_LINE_CAPACITY = 400;
+
+struct Watch {
+    WatchStatus status;
+    WatchedTree tree;
+    ActivityEvaluator evaluator;  // reads `limits`
+    const LimitTable* limits;     // in force: the user's, or this watch's own
+    const bool* keepDisplayOn;
+    PowerRequest power;
+    FinishState finish;
+    bool untilTreeEnds;           // the work is finished when the tree has ended, not at IDLE
+    bool rootLeftTold;            // the root's exit was told while processes it started run on
+    WatchOptions waitingOptions;  // for the image awaited (status.waitingFor)
+};
+
+// What one tick found, for the program to carry out.
+struct WatchTick {
+    bool ended;              // the tree is empty: the app and everything it started have exited;
+                             // while only previewed, its app has exited
+    bool rootLeft;           // the root exited first, and is told now: survivors still run
+    int32_t survivors;
+    WatchState previous;
+    WatchState state;
+    bool hold;               // while watching: the lock is wanted
+    bool lineReady;          // while watching: `line` is the tick line
+    char line[TICK_LINE_CAPACITY];
+};
+
+// The limits in force and the screen choice the watch reads; its power request's calls.
+void InitWatch(Watch* watch, const LimitTable* limits, const bool* keepDisplayOn,
+               uint32_t (*setExecutionState)(uint32_t flags));
+// Follows the process `pid` from now on, with a new evaluator; false when it cannot be read.
+bool AttachWatch(Watch* watch, ProcessSampler* sampler, uint32_t pid);
+// A second: samples the tree, counts its connections, judges it, and while watching holds or
+// drops the power request and writes the tick line.
+WatchTick TickWatch(Watch* watch, ProcessSampler* sampler, TcpTableApi* tcp);
+// After the machine slept: the next sample is a new baseline, and the request is set again.
+void RebaselineWatch(Watch* watch);
+
+// "  thresholds: cpu 200 permille | ...", and the tick line.
+int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
+int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
+                       int32_t connections, WatchState state, const char* lock);
