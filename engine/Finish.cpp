@@ -1,5 +1,7 @@
 #include "engine/Finish.h"
 
+#include "base/CaseFold.h"
+
 void ResetFinish(FinishState* f, FinishAction action) {
     *f = FinishState{action, false, 0};
 }
@@ -46,35 +48,39 @@ FinishStep FinishSecond(FinishState* f) {
     return FinishStep::Perform;
 }
 
-const char* FinishLogText(FinishAction action) {
-    switch (action) {
-    case FinishAction::Sleep: return "sleeping the PC";
-    case FinishAction::Hibernate: return "hibernating the PC";
-    case FinishAction::Shutdown: return "shutting down the PC";
-    case FinishAction::Exit: return "exiting";
-    case FinishAction::None: break;
+constexpr FinishNames FINISH_NAMES[FINISH_ACTION_COUNT] = {
+    {FinishAction::None, u"none", u"Do nothing", "do nothing", "nothing", "nothing", u"Nothing", u"finished", u"sleep"},
+    {FinishAction::Sleep, u"sleep", u"Sleep", "sleep", "sleeping the PC", "sleeping the PC", u"Sleep",
+     u"finished \u00B7 the PC was put to sleep", u"sleep"},
+    {FinishAction::Hibernate, u"hibernate", u"Hibernate", "hibernate", "hibernating the PC", "hibernating the PC",
+     u"Hibernate", u"finished \u00B7 the PC was hibernated", u"hibernate"},
+    // ExitWindowsEx only starts a shutdown, which a program with unsaved work may cancel.
+    {FinishAction::Shutdown, u"shutdown", u"Shut down", "shut down", "shutting down the PC", "shutdown requested",
+     u"Shut down", u"finished \u00B7 the PC is shutting down", u"shut down"},
+    {FinishAction::Exit, u"exit", u"Exit Pellacord", "exit Pellacord", "exiting", "exiting", u"Exit", u"finished",
+     u"sleep"},
+};
+
+static_assert([] {
+    for (int32_t i = 0; i < FINISH_ACTION_COUNT; i++) {
+        if (FINISH_NAMES[i].action != static_cast<FinishAction>(i)) {
+            return false;
+        }
     }
-    return "nothing";
+    return true;
+}(), "a row of FINISH_NAMES is at its action's index");
+
+const FinishNames* FinishNamesOf(FinishAction action) {
+    int32_t i = static_cast<int32_t>(action);
+    return &FINISH_NAMES[(i >= 0 && i < FINISH_ACTION_COUNT) ? i : 0];
 }
 
-const char16_t* FinishVerb(FinishAction action) {
-    switch (action) {
-    case FinishAction::Sleep: return u"Sleep";
-    case FinishAction::Hibernate: return u"Hibernate";
-    case FinishAction::Shutdown: return u"Shut down";
-    case FinishAction::Exit: return u"Exit";
-    case FinishAction::None: break;
+bool FinishActionNamed(const char16_t* word, FinishAction* action) {
+    for (const FinishNames& n : FINISH_NAMES) {
+        if (EqualIgnoringCase(word, n.command)) {
+            *action = n.action;
+            return true;
+        }
     }
-    return u"Nothing";
-}
-
-const char* FinishChoiceLogName(FinishAction action) {
-    switch (action) {
-    case FinishAction::Sleep: return "sleep";
-    case FinishAction::Hibernate: return "hibernate";
-    case FinishAction::Shutdown: return "shut down";
-    case FinishAction::Exit: return "exit Pellacord";
-    case FinishAction::None: break;
-    }
-    return "do nothing";
+    return false;
 }

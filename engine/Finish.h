@@ -31,8 +31,21 @@ FinishStep FinishBusyAgain(FinishState* finish);
 FinishStep FinishCancel(FinishState* finish);
 FinishStep FinishSecond(FinishState* finish);
 
-// The log's words: "sleeping the PC", ...; the tooltip's: "Sleep", "Hibernate", "Shut down";
-// the choice as the log names it: "do nothing", "sleep", ..., "exit Pellacord".
-const char* FinishLogText(FinishAction action);
-const char16_t* FinishVerb(FinishAction action);
-const char* FinishChoiceLogName(FinishAction action);
+// Every name an action goes by, in one row.
+struct FinishNames {
+    FinishAction action;
+    const char16_t* command;     // the command line's word: "sleep"
+    const char16_t* menuText;    // the "When finished" choice: "Sleep"
+    const char* choiceLogName;   // "when finished: sleep"
+    const char* countdownLog;    // "work finished; sleeping the PC in 60 s"
+    const char* performedLog;    // "finished: sleeping the PC"
+    const char16_t* verb;        // the tooltip and the balloon: "Sleep in 42 s"
+    const char16_t* doneNotice;  // the window's notice once it was done
+    const char16_t* refusal;     // "Windows refused to sleep the PC"
+};
+constexpr int32_t FINISH_ACTION_COUNT = 5;
+// The rows in the order the menu offers them, from FinishAction::None.
+extern const FinishNames FINISH_NAMES[FINISH_ACTION_COUNT];
+const FinishNames* FinishNamesOf(FinishAction action);
+// The action a command line names, in any case; false for a word that names none.
+bool FinishActionNamed(const char16_t* word, FinishAction* action);

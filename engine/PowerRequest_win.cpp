@@ -54,5 +54,5 @@ PowerReasonApi WindowsPowerReasonApi(PowerReasonCalls* calls) {
     calls->create = LibraryFunction<decltype(calls->create)>(kernel32, "PowerCreateRequest");
     calls->set = LibraryFunction<decltype(calls->set)>(kernel32, "PowerSetRequest");
     calls->clear = LibraryFunction<decltype(calls->clear)>(kernel32, "PowerClearRequest");
-    return PowerReasonApi{calls, Create, Set, Clear, Close};
+    return PowerReasonApi{.context = calls, .create = Create, .set = Set, .clear = Clear, .close = Close};
 }

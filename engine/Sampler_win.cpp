@@ -248,7 +248,16 @@ void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* q) {
     q->job = nullptr;
     q->jobRoot = 0;
     sampler->platform =
-        ProcessPlatform{q, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow, JobMembers, JobTotalsOf};
+        ProcessPlatform{
+            .context = q,
+            .snapshot = Snapshot,
+            .snapshotCounters = SnapshotCounters,
+            .readProcess = ReadProcess,
+            .intervalTime = IntervalNow,
+            .wallTime = WallNow,
+            .jobMembers = JobMembers,
+            .jobTotals = JobTotalsOf,
+        };
 }
 
 void WatchJob(SystemProcessQuery* q, HANDLE job, uint32_t rootPid) {

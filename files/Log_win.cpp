@@ -95,7 +95,15 @@ void ReadExecutablePath(wchar_t* out) {
 }
 
 void OpenLog(LogFile* log, const wchar_t* exePath) {
-    log->writer = MakeLogWriter(LogFileOps{log, OpenForAppending, Size, Restart, Write, Close, Milliseconds});
+    log->writer = MakeLogWriter(LogFileOps{
+        .context = log,
+        .open = OpenForAppending,
+        .size = Size,
+        .restart = Restart,
+        .write = Write,
+        .close = Close,
+        .milliseconds = Milliseconds,
+    });
     ExeSiblingPath(AsUtf16(exePath), u"Pellacord.log", AsUtf16(log->logPath));
     OpenLogWriter(&log->writer);
 }

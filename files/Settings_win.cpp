@@ -103,7 +103,14 @@ void Pause(void*, uint32_t milliseconds) {
     Sleep(milliseconds);
 }
 
-const FileReplaceOps WINDOWS_REPLACE = {nullptr, Replace, Move, Exists, Remove, Pause};
+const FileReplaceOps WINDOWS_REPLACE = {
+    .context = nullptr,
+    .replace = Replace,
+    .move = Move,
+    .exists = Exists,
+    .remove = Remove,
+    .pause = Pause,
+};
 
 }  // namespace
 

@@ -4,9 +4,9 @@
 #include "base/Owner_win.h"
 #include "base/SystemLibrary_win.h"
 #include "base/Text.h"
+#include "shell/ProcessLookup_win.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 namespace {
 
@@ -89,16 +89,16 @@ BOOL CALLBACK Collect(HWND window, LPARAM context) {
 }  // namespace
 
 int32_t SnapshotImageNames(ImageNameEntry* table, int32_t capacity) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     int32_t n = 0;
-    PROCESSENTRY32W entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more && n < capacity;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        table[n].pid = entry.th32ProcessID;
-        CopyWide(table[n].imageName, AsUtf16(entry.szExeFile), APP_IMAGE_CAPACITY);
+    ForEachProcess([&](uint32_t pid, const wchar_t* image) {
+        if (n >= capacity) {
+            return false;
+        }
+        table[n].pid = pid;
+        CopyWide(table[n].imageName, AsUtf16(image), APP_IMAGE_CAPACITY);
         n++;
-    }
+        return true;
+    });
     return n;
 }
 
@@ -112,8 +112,18 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
     UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
     void* getAttribute = ModuleFunction<void*>(dwm, "DwmGetWindowAttribute");
-    c.windows = WindowQueries{getAttribute, IsVisible, RootOwner,  IsToolWindow,    TitleLength,
-                              IsCloaked,    ProcessId, ReadTitle, IsAppFrame, FramedAppProcess};
+    c.windows = WindowQueries{
+        .context = getAttribute,
+        .isVisible = IsVisible,
+        .rootOwner = RootOwner,
+        .isToolWindow = IsToolWindow,
+        .titleLength = TitleLength,
+        .isCloaked = IsCloaked,
+        .processId = ProcessId,
+        .readTitle = ReadTitle,
+        .isAppFrame = IsAppFrame,
+        .framedApp = FramedAppProcess,
+    };
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));
     return c.count;
 }

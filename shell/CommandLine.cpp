@@ -416,22 +416,6 @@ bool ParsePid(const char16_t* text, uint32_t* pid) {
     return v != 0 && Fits(v, pid);
 }
 
-bool ParseFinishAction(const char16_t* text, FinishAction* out) {
-    struct Name { const char16_t* name; FinishAction action; };
-    static const Name NAMES[] = {{u"none", FinishAction::None},
-                                 {u"sleep", FinishAction::Sleep},
-                                 {u"hibernate", FinishAction::Hibernate},
-                                 {u"shutdown", FinishAction::Shutdown},
-                                 {u"exit", FinishAction::Exit}};
-    for (const Name& n : NAMES) {
-        if (EqualIgnoringCase(text, n.name)) {
-            *out = n.action;
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTable* bounds, Command* out) {
@@ -534,7 +518,7 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             if (out->hasThen) {
                 return Fail(out, u"--then is given twice");
             }
-            if (!value || !ParseFinishAction(value, &out->options.then)) {
+            if (!value || !FinishActionNamed(value, &out->options.then)) {
                 return Fail(out, u"--then takes sleep, hibernate, shutdown, exit or none, not \"%s\"",
                             value ? value : u"");
             }

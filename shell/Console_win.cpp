@@ -31,12 +31,12 @@ constexpr DWORD STANDARD_HANDLE_IDS[STANDARD_HANDLE_COUNT] = {STD_INPUT_HANDLE, 
 
 ConsoleCalls WindowsConsoleCalls() {
     return ConsoleCalls{
-        nullptr,
-        [](void*) { return AttachConsole(ATTACH_PARENT_PROCESS) != FALSE; },
-        // A program attached to a console ends with it: the window closed, the program killed.
+        .context = nullptr,
+        .attachParent = [](void*) { return AttachConsole(ATTACH_PARENT_PROCESS) != FALSE; },
+        .freeConsole = // A program attached to a console ends with it: the window closed, the program killed.
         [](void*) { FreeConsole(); },
-        [](void*, int32_t which) { return reinterpret_cast<uintptr_t>(GetStdHandle(STANDARD_HANDLE_IDS[which])); },
-        [](void*, int32_t which, uintptr_t handle) {
+        .get = [](void*, int32_t which) { return reinterpret_cast<uintptr_t>(GetStdHandle(STANDARD_HANDLE_IDS[which])); },
+        .set = [](void*, int32_t which, uintptr_t handle) {
             SetStdHandle(STANDARD_HANDLE_IDS[which], reinterpret_cast<HANDLE>(handle));
         },
     };

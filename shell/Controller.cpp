@@ -144,7 +144,7 @@ void LogWatchStart(WatchController* c, const AppEntry* entry, const char16_t* ti
     LogThresholds(c);
     ControllerLog(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
     if (c->watch->finish.action != FinishAction::None) {
-        FormatText8(line, sizeof(line), "  when finished: %s", FinishChoiceLogName(c->watch->finish.action));
+        FormatText8(line, sizeof(line), "  when finished: %s", FinishNamesOf(c->watch->finish.action)->choiceLogName);
         ControllerLog(c, line);
     }
     uint32_t limits = c->platform.powerLimits(Context(c));

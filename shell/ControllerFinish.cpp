@@ -8,16 +8,6 @@
 
 namespace {
 
-const char16_t* DoneNotice(FinishAction action) {
-    switch (action) {
-    case FinishAction::Sleep: return u"finished \u00B7 the PC was put to sleep";
-    case FinishAction::Hibernate: return u"finished \u00B7 the PC was hibernated";
-    case FinishAction::Shutdown: return u"finished \u00B7 the PC is shutting down";
-    default: break;
-    }
-    return u"finished";
-}
-
 void StopCountdown(WatchController* c) {
     c->platform.stopCountdown(Context(c));
 }
@@ -34,19 +24,18 @@ void ShowCountdownEnded(WatchController* c) {
 
 void PerformFinish(WatchController* c) {
     const FinishAction action = c->watch->finish.action;
+    const FinishNames* names = FinishNamesOf(action);
     char line[80];
-    // ExitWindowsEx only starts a shutdown, which a program with unsaved work may cancel.
-    FormatText8(line, sizeof(line), "finished: %s",
-                action == FinishAction::Shutdown ? "shutdown requested" : FinishLogText(action));
+    FormatText8(line, sizeof(line), "finished: %s", names->performedLog);
     ControllerLog(c, line);
     StopCountdown(c);
     ResetFinish(&c->watch->finish, FinishAction::None);
     WatchStatus* s = &c->watch->status;
     if (s->watchMode == WATCH_ON) {
-        EndWatch(c, DoneNotice(action), false);
+        EndWatch(c, names->doneNotice, false);
     } else {
         RemoveTrayIcon(c->tray);
-        CopyWide(s->notice, DoneNotice(action), NOTICE_CAPACITY);
+        CopyWide(s->notice, names->doneNotice, NOTICE_CAPACITY);
         c->platform.invalidateWindow(Context(c));
     }
     if (action == FinishAction::Exit) {
@@ -61,10 +50,7 @@ void PerformFinish(WatchController* c) {
     if (error != 0) {
         FormatText8(line, sizeof(line), "finished action failed: error %u", error);
         ControllerLog(c, line);
-        FormatText(s->notice, NOTICE_CAPACITY, u"Windows refused to %s the PC: error %u",
-                   action == FinishAction::Shutdown ? u"shut down" : action == FinishAction::Hibernate ? u"hibernate"
-                                                                                                      : u"sleep",
-                   error);
+        FormatText(s->notice, NOTICE_CAPACITY, u"Windows refused to %s the PC: error %u", names->refusal, error);
         ShowMainWindow(c);
     }
 }
@@ -87,12 +73,12 @@ void WorkFinished(WatchController* c, bool exited) {
             ResetFinish(&c->watch->finish, FinishAction::None);
             return;
         }
-        FormatText8(line, sizeof(line), "work finished; %s in %u s", FinishLogText(c->watch->finish.action),
+        FormatText8(line, sizeof(line), "work finished; %s in %u s", FinishNamesOf(c->watch->finish.action)->countdownLog,
                     FINISH_COUNTDOWN_SECONDS);
         ControllerLog(c, line);
         char16_t text[APP_TITLE_CAPACITY + 48];
         FormatText(text, APP_TITLE_CAPACITY + 48, u"%s is done. %s in %u s", c->watch->status.watchedApp.title,
-                   FinishVerb(c->watch->finish.action), FINISH_COUNTDOWN_SECONDS);
+                   FinishNamesOf(c->watch->finish.action)->verb, FINISH_COUNTDOWN_SECONDS);
         c->platform.notifyUser(Context(c), text);
     }
     if (c->watch->finish.counting) {
@@ -147,7 +133,7 @@ void ChooseFinishAction(WatchController* c, FinishAction action, uint32_t serial
     }
     ResetFinish(&c->watch->finish, action);
     char line[64];
-    FormatText8(line, sizeof(line), "when finished: %s", FinishChoiceLogName(action));
+    FormatText8(line, sizeof(line), "when finished: %s", FinishNamesOf(action)->choiceLogName);
     ControllerLog(c, line);
     UpdateTray(c);
     // Work that is finished already: the action follows now. A command's job is not finished

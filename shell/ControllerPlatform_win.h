@@ -1,14 +1,13 @@
 #pragma once
 #include "shell/Controller.h"
 #include "shell/Apps.h"
+#include "shell/Messages.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
 #include "ui/Sliders.h"
 
 #include <windows.h>
 
-// Posted to the main window to end the program once the message at hand is handled.
-constexpr UINT WM_EXIT_PROGRAM = 0x8003;
 
 // The controller's platform on Windows: the main window's timers and visibility, the list
 // window, the log file, the settings file, the sliders and the tray icon.

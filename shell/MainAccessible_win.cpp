@@ -38,26 +38,26 @@ void PostAction(Program* p, int32_t child) {
 }
 
 const AccessibleSource MAIN_SOURCE_CALLS = {
-    nullptr,
-    nullptr,
-    [](void*) { return ACC_CHILD_COUNT; },
-    [](void* c, int32_t child, AccElement* out) {
+    .context = nullptr,
+    .window = nullptr,
+    .childCount = [](void*) { return ACC_CHILD_COUNT; },
+    .describe = [](void* c, int32_t child, AccElement* out) {
         AccInputs in = MainInputs(P(c));
         return DescribeMainChild(&in, child, out);
     },
-    [](void* c, int32_t x, int32_t y) {
+    .childAt = [](void* c, int32_t x, int32_t y) {
         AccInputs in = MainInputs(P(c));
         return MainChildAt(&in, x, y);
     },
-    [](void* c) {
+    .focusedChild = [](void* c) {
         Program* p = P(c);
         HWND focus = GetFocus();
         return focus == p->listWindow ? ACC_LIST : focus == p->mainWindow ? AccChildOfStop(p->keyboard.focus) : -1;
     },
-    [](void*) { return -1; },
-    [](void* c, int32_t child) { return child == ACC_LIST ? AccessibleDispatch(P(c)->listAccessible) : nullptr; },
-    [](void*) -> IDispatch* { return nullptr; },
-    [](void* c, int32_t child) {
+    .selectedChild = [](void*) { return -1; },
+    .childObject = [](void* c, int32_t child) { return child == ACC_LIST ? AccessibleDispatch(P(c)->listAccessible) : nullptr; },
+    .parentObject = [](void*) -> IDispatch* { return nullptr; },
+    .doDefaultAction = [](void* c, int32_t child) {
         Program* p = P(c);
         AccElement e;
         AccInputs in = MainInputs(p);
@@ -67,7 +67,7 @@ const AccessibleSource MAIN_SOURCE_CALLS = {
         PostAction(p, child);
         return true;
     },
-    [](void* c, int32_t child, long flags) {
+    .select = [](void* c, int32_t child, long flags) {
         FocusStop stop;
         if (!(flags & SELFLAG_TAKEFOCUS) || !StopOfAccChild(child, &stop)) {
             return false;
@@ -78,29 +78,29 @@ const AccessibleSource MAIN_SOURCE_CALLS = {
 };
 
 const AccessibleSource LIST_SOURCE_CALLS = {
-    nullptr,
-    nullptr,
-    [](void* c) { return P(c)->apps.count; },
-    [](void* c, int32_t child, AccElement* out) {
+    .context = nullptr,
+    .window = nullptr,
+    .childCount = [](void* c) { return P(c)->apps.count; },
+    .describe = [](void* c, int32_t child, AccElement* out) {
         AccListInputs in = ListInputs(P(c));
         return DescribeListChild(&in, child, out);
     },
-    [](void* c, int32_t x, int32_t y) {
+    .childAt = [](void* c, int32_t x, int32_t y) {
         AccListInputs in = ListInputs(P(c));
         return ListChildAt(&in, x, y);
     },
-    [](void* c) {
+    .focusedChild = [](void* c) {
         Program* p = P(c);
         int32_t row = p->listView.selectedIndex;
         return GetFocus() != p->listWindow ? -1 : row >= 0 ? row + 1 : CHILDID_SELF;
     },
-    [](void* c) {
+    .selectedChild = [](void* c) {
         int32_t row = P(c)->listView.selectedIndex;
         return row >= 0 ? row + 1 : -1;
     },
-    [](void*, int32_t) -> IDispatch* { return nullptr; },
-    [](void* c) { return AccessibleDispatch(P(c)->mainAccessible); },
-    [](void* c, int32_t child) {
+    .childObject = [](void*, int32_t) -> IDispatch* { return nullptr; },
+    .parentObject = [](void* c) { return AccessibleDispatch(P(c)->mainAccessible); },
+    .doDefaultAction = [](void* c, int32_t child) {
         Program* p = P(c);
         if (child < 1 || !p->listView.enabled) {
             return false;
@@ -108,7 +108,7 @@ const AccessibleSource LIST_SOURCE_CALLS = {
         PostAction(p, -child);  // rows go as negative numbers
         return true;
     },
-    [](void* c, int32_t child, long flags) {
+    .select = [](void* c, int32_t child, long flags) {
         Program* p = P(c);
         if (child < 1 || !p->listView.enabled || !(flags & (SELFLAG_TAKESELECTION | SELFLAG_TAKEFOCUS))) {
             return false;

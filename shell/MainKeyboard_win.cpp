@@ -49,7 +49,8 @@ void ApplyKeys(Program* p, const KeyEffects& e) {
 
 KeyboardContext KeyboardOf(Program* p) {
     const bool watching = p->watch.status.watchMode == WATCH_ON;
-    return KeyboardContext{&p->keyboard, &p->pointerContext, !watching, watching || p->listView.selectedIndex >= 0};
+    return KeyboardContext{&p->keyboard, &p->pointerContext, !watching,
+                           ButtonEnabled(&p->watch.status, p->listView.selectedIndex)};
 }
 
 void FocusControl(Program* p, FocusStop stop) {

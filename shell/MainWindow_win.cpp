@@ -22,7 +22,7 @@
 
 #include <windowsx.h>
 
-static_assert(WM_EXIT_PROGRAM == WM_APP + 3, "the message that ends the program");
+static_assert(PRIVATE_MESSAGE_FIRST == WM_APP, "the program's own messages");
 static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX), "window style");
 
 namespace {
@@ -194,7 +194,7 @@ void AnswerCommand(void*, uint32_t replyThread, int32_t code) {
 }
 
 void RunHandedCommands() {
-    const CommandRunner runner = {nullptr, CarryOutHandedCommand, AnswerCommand};
+    const CommandRunner runner = {.context = nullptr, .carryOut = CarryOutHandedCommand, .answer = AnswerCommand};
     RunQueuedCommands(&g.commands, &runner);
 }
 

@@ -1,11 +1,8 @@
 #include "shell/ProcessLookup_win.h"
 
 #include "engine/Sampler.h"
-#include "base/Owner_win.h"
 #include "base/Wide_win.h"
 #include "base/Text.h"
-
-#include <tlhelp32.h>
 
 namespace {
 
@@ -24,38 +21,29 @@ uint64_t CreationTime(uint32_t pid) {
 }  // namespace
 
 uint32_t FindOldestProcess(const char16_t* imageName) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) {
-        return 0;
-    }
-    PROCESSENTRY32W entry;
-    entry.dwSize = sizeof(entry);
     uint32_t oldest = 0;
     uint64_t oldestTime = 0;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == 0 ||
-            CompareStringOrdinal(entry.szExeFile, -1, AsWide(imageName), -1, TRUE) != CSTR_EQUAL) {
-            continue;
+    ForEachProcess([&](uint32_t pid, const wchar_t* image) {
+        if (pid != 0 && CompareStringOrdinal(image, -1, AsWide(imageName), -1, TRUE) == CSTR_EQUAL) {
+            uint64_t created = CreationTime(pid);
+            if (oldest == 0 || created < oldestTime) {
+                oldest = pid;
+                oldestTime = created;
+            }
         }
-        uint64_t created = CreationTime(entry.th32ProcessID);
-        if (oldest == 0 || created < oldestTime) {
-            oldest = entry.th32ProcessID;
-            oldestTime = created;
-        }
-    }
+        return true;
+    });
     return oldest;
 }
 
 bool ReadProcessImage(uint32_t pid, char16_t* imageName, int32_t capacity) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == pid && pid != 0) {
-            CopyWide(imageName, AsUtf16(entry.szExeFile), capacity);
-            return true;
+    bool found = false;
+    ForEachProcess([&](uint32_t each, const wchar_t* image) {
+        found = each == pid && pid != 0;
+        if (found) {
+            CopyWide(imageName, AsUtf16(image), capacity);
         }
-    }
-    return false;
+        return !found;
+    });
+    return found;
 }

@@ -8,6 +8,7 @@
 #include "shell/CommandQueue.h"
 #include "shell/ControllerPlatform_win.h"
 #include "shell/Launch_win.h"
+#include "shell/Messages.h"
 #include "shell/Theme.h"
 #include "shell/Tray.h"
 #include "ui/Accessible_win.h"
@@ -17,11 +18,6 @@
 
 #include <windows.h>
 
-// Posted by an accessible object's default action, so the reader's call returns first: the
-// child id, or minus the row of the list.
-constexpr UINT WM_ACCESSIBLE_ACTION = 0x8004;
-// Posted when a command was handed over: the queued commands are carried out.
-constexpr UINT WM_RUN_COMMANDS = WM_APP + 5;
 
 // The program's records, shared by the main window's files: the window procedure and
 // start-up, the keyboard, the accessible objects and the DPI changes.

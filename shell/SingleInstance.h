@@ -1,10 +1,11 @@
 #pragma once
+#include "shell/Messages.h"
+
 #include <cstdint>
 
 // What the single-instance name says about other copies, and the messages a copy at a higher
 // integrity level lets through from the copies that hand it their commands.
 
-constexpr uint32_t WM_SHOW_EXISTING = 0x8002;  // WM_APP + 2: a second copy asks the first to show itself
 constexpr uint32_t MESSAGE_COPYDATA = 0x004A;  // WM_COPYDATA: a command handed over
 constexpr uint32_t NAME_ERROR_ACCESS_DENIED = 5;
 constexpr uint32_t NAME_ERROR_ALREADY_EXISTS = 183;

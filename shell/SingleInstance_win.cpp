@@ -13,7 +13,7 @@ constexpr DWORD FIRST_COPY_WAIT_MS = 5000;  // a first copy still starting up ge
 
 static_assert(NAME_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED && NAME_ERROR_ALREADY_EXISTS == ERROR_ALREADY_EXISTS,
               "Win32 errors");
-static_assert(MESSAGE_COPYDATA == WM_COPYDATA && WM_SHOW_EXISTING == WM_APP + 2, "messages");
+static_assert(MESSAGE_COPYDATA == WM_COPYDATA, "a command handed over");
 
 InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow) {
     *mutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
@@ -98,6 +98,6 @@ bool AllowMessage(void* window, uint32_t message) {
 }  // namespace
 
 void OpenWindowToOtherCopies(HWND window, UINT taskbarCreatedMessage) {
-    const MessageFilterCalls calls = {window, RunsElevated, AllowMessage};
+    const MessageFilterCalls calls = {.context = window, .elevated = RunsElevated, .allow = AllowMessage};
     OpenToOtherCopies(&calls, taskbarCreatedMessage);
 }

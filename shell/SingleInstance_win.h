@@ -14,9 +14,6 @@ constexpr wchar_t INSTANCE_MUTEX_NAME[] = L"Local\\PellacordSingleInstance";
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"PellacordWindow";
 constexpr ULONG_PTR COMMAND_DATA_TAG = 0x444D4350;  // "PCMD"
 constexpr DWORD COMMAND_ANSWER_TIMEOUT_MS = 15000;
-// The running copy's answer, posted to the thread of the copy that handed a command over: the
-// exit code in wParam.
-constexpr UINT WM_COMMAND_ANSWER = WM_APP + 6;
 
 enum class InstanceRole {
     First,     // this copy holds the name

@@ -40,7 +40,7 @@ void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, u
 void FormatCountdownTooltip(char16_t* out, const WatchedApp* app, FinishAction action, uint32_t secondsLeft) {
     char16_t name[TRAY_NAME_CAPACITY];
     CopyTrayName(name, app);
-    FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %s in %u s", name, FinishVerb(action), secondsLeft);
+    FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %s in %u s", name, FinishNamesOf(action)->verb, secondsLeft);
 }
 
 void FormatWaitingTooltip(char16_t* out, const WatchedApp* app) {
@@ -154,13 +154,8 @@ int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
     if (m->watching) {
         add(IDM_RELEASE, m->waiting ? u"Stop waiting" : u"Release the lock", MenuItemKind::Command, false);
         add(0, u"When finished", MenuItemKind::Submenu, false);
-        static const struct { FinishAction action; const char16_t* text; } CHOICES[] = {
-            {FinishAction::None, u"Do nothing"},   {FinishAction::Sleep, u"Sleep"},
-            {FinishAction::Hibernate, u"Hibernate"}, {FinishAction::Shutdown, u"Shut down"},
-            {FinishAction::Exit, u"Exit Pellacord"},
-        };
-        for (const auto& c : CHOICES) {
-            add(IDM_FINISH_FIRST + static_cast<int32_t>(c.action), c.text, MenuItemKind::Choice, c.action == m->action);
+        for (const FinishNames& c : FINISH_NAMES) {
+            add(IDM_FINISH_FIRST + static_cast<int32_t>(c.action), c.menuText, MenuItemKind::Choice, c.action == m->action);
         }
     }
     add(0, nullptr, MenuItemKind::Separator, false);
@@ -170,7 +165,7 @@ int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
 
 bool FinishActionOfCommand(int32_t id, FinishAction* action) {
     int32_t i = id - IDM_FINISH_FIRST;
-    if (i < static_cast<int32_t>(FinishAction::None) || i > static_cast<int32_t>(FinishAction::Exit)) {
+    if (i < 0 || i >= FINISH_ACTION_COUNT) {
         return false;
     }
     *action = static_cast<FinishAction>(i);

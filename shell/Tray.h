@@ -1,13 +1,13 @@
 #pragma once
 #include "engine/Finish.h"
 #include "engine/WatchStatus.h"
+#include "shell/Messages.h"
 
 #include <cstdint>
 
 // The notification-area icon while watching: its image follows the state, its tooltip names
 // the app, and it comes back after the taskbar restarts. The shell calls go through TrayShell.
 
-constexpr uint32_t WM_TRAY_CALLBACK = 0x8001;
 constexpr uint32_t TRAY_ICON_ID = 1;
 constexpr uint32_t TRAY_DATA_SIZE = 952;  // NOTIFYICONDATAW up to dwInfoFlags, on 64-bit Windows
 constexpr int32_t TRAY_TIP_CAPACITY = 128;

@@ -12,7 +12,6 @@
 
 // The portable tray messages are Shell_NotifyIconW's.
 static_assert(TRAY_ADD == NIM_ADD && TRAY_MODIFY == NIM_MODIFY && TRAY_DELETE == NIM_DELETE, "NIM_*");
-static_assert(WM_TRAY_CALLBACK == WM_APP + 1, "the tray's callback message");
 
 static_assert(offsetof(NOTIFYICONDATAW, guidItem) == TRAY_DATA_SIZE, "the classic record ends at dwInfoFlags");
 
@@ -57,7 +56,13 @@ void DestroyTrayIcon(void*, void* icon) {
 }  // namespace
 
 TrayShell WindowsTrayShell() {
-    return TrayShell{nullptr, Notify, LastError, MakeTrayIcon, DestroyTrayIcon};
+    return TrayShell{
+        .context = nullptr,
+        .notify = Notify,
+        .lastError = LastError,
+        .makeIcon = MakeTrayIcon,
+        .destroyIcon = DestroyTrayIcon,
+    };
 }
 
 bool ShowTrayBalloon(const TrayState* tray, const char16_t* text) {

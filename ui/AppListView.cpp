@@ -156,20 +156,20 @@ ListEffects ListKeyDown(AppListView* v, uint32_t key, ListClient c) {
     }
     int32_t page = v->rowHeight > 0 ? c.height / v->rowHeight : 0;
     switch (key) {
-    case LIST_KEY_RETURN:
-    case LIST_KEY_SPACE: {
+    case KEY_RETURN:
+    case KEY_SPACE: {
         ListEffects e = None();
         if (v->selectedIndex >= 0) {
             Notify(&e, APPLIST_ACTIVATE);
         }
         return e;
     }
-    case LIST_KEY_UP: return MoveListSelection(v, -1, c);
-    case LIST_KEY_DOWN: return MoveListSelection(v, 1, c);
-    case LIST_KEY_PAGE_UP: return MoveListSelection(v, -page, c);
-    case LIST_KEY_PAGE_DOWN: return MoveListSelection(v, page, c);
-    case LIST_KEY_HOME: return v->itemCount > 0 ? SelectListRow(v, 0, c) : None();
-    case LIST_KEY_END: return v->itemCount > 0 ? SelectListRow(v, v->itemCount - 1, c) : None();
+    case KEY_UP: return MoveListSelection(v, -1, c);
+    case KEY_DOWN: return MoveListSelection(v, 1, c);
+    case KEY_PAGE_UP: return MoveListSelection(v, -page, c);
+    case KEY_PAGE_DOWN: return MoveListSelection(v, page, c);
+    case KEY_HOME: return v->itemCount > 0 ? SelectListRow(v, 0, c) : None();
+    case KEY_END: return v->itemCount > 0 ? SelectListRow(v, v->itemCount - 1, c) : None();
     default: return None();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "ui/Palette.h"
 #include "ui/DrawKit.h"
+#include "ui/Keys.h"
 
 #include <cstdint>
 
@@ -20,18 +21,6 @@ constexpr int32_t LIST_HIGHLIGHT_INSET = 3;
 constexpr int32_t LIST_HIGHLIGHT_RADIUS = 5;
 constexpr int32_t WHEEL_NOTCH = 120;
 constexpr int32_t WHEEL_ROWS_PER_NOTCH = 3;
-
-// Virtual-key codes the list answers, as Windows numbers them.
-enum ListKey : uint32_t {
-    LIST_KEY_RETURN = 0x0D,
-    LIST_KEY_SPACE = 0x20,
-    LIST_KEY_PAGE_UP = 0x21,
-    LIST_KEY_PAGE_DOWN = 0x22,
-    LIST_KEY_END = 0x23,
-    LIST_KEY_HOME = 0x24,
-    LIST_KEY_UP = 0x26,
-    LIST_KEY_DOWN = 0x28,
-};
 
 // Draws the content of one row, after its highlight. dc is the platform's device context.
 using ListDrawItemFn = void (*)(void* dc, uint32_t index, const Rect* row, int32_t selected, int32_t hot,

@@ -6,10 +6,10 @@
 #include <windowsx.h>
 
 // The keys the list answers are Windows' virtual-key codes.
-static_assert(LIST_KEY_RETURN == VK_RETURN && LIST_KEY_SPACE == VK_SPACE, "virtual keys");
-static_assert(LIST_KEY_PAGE_UP == VK_PRIOR && LIST_KEY_PAGE_DOWN == VK_NEXT, "virtual keys");
-static_assert(LIST_KEY_HOME == VK_HOME && LIST_KEY_END == VK_END, "virtual keys");
-static_assert(LIST_KEY_UP == VK_UP && LIST_KEY_DOWN == VK_DOWN, "virtual keys");
+static_assert(KEY_TAB == VK_TAB && KEY_RETURN == VK_RETURN && KEY_SPACE == VK_SPACE, "virtual keys");
+static_assert(KEY_PAGE_UP == VK_PRIOR && KEY_PAGE_DOWN == VK_NEXT, "virtual keys");
+static_assert(KEY_HOME == VK_HOME && KEY_END == VK_END, "virtual keys");
+static_assert(KEY_LEFT == VK_LEFT && KEY_UP == VK_UP && KEY_RIGHT == VK_RIGHT && KEY_DOWN == VK_DOWN, "virtual keys");
 static_assert(WHEEL_NOTCH == WHEEL_DELTA, "wheel notch");
 
 namespace {
@@ -59,7 +59,7 @@ void Apply(HWND list, AppListView* v, const ListEffects& e) {
 // shows the focus cues from then on, as in a dialog.
 void OnKeyDown(HWND list, AppListView* v, WPARAM key, LPARAM flags) {
     HWND parent = GetParent(list);
-    if (key == VK_TAB) {
+    if (key == KEY_TAB) {
         if (parent) {
             SendMessageW(parent, WM_KEYDOWN, key, flags);
         }

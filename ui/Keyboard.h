@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/Keys.h"
 #include "ui/Sliders.h"
 
 #include <cstdint>
@@ -10,21 +11,6 @@
 // The controls in Tab order. The five sliders follow the limit rows.
 enum class FocusStop : int32_t { List = 0, Cpu, Disk, Net, Mem, Wait, CheckBox, Button, Refresh };
 constexpr int32_t FOCUS_STOP_COUNT = 9;
-
-// Virtual-key codes, as Windows numbers them.
-enum KeyCode : uint32_t {
-    KEY_TAB = 0x09,
-    KEY_RETURN = 0x0D,
-    KEY_SPACE = 0x20,
-    KEY_PAGE_UP = 0x21,
-    KEY_PAGE_DOWN = 0x22,
-    KEY_END = 0x23,
-    KEY_HOME = 0x24,
-    KEY_LEFT = 0x25,
-    KEY_UP = 0x26,
-    KEY_RIGHT = 0x27,
-    KEY_DOWN = 0x28,
-};
 
 constexpr int32_t SLIDER_KEY_STEP = 10;   // positions of 1000, for an arrow key
 constexpr int32_t SLIDER_PAGE_STEP = 100;

@@ -91,7 +91,7 @@ void PaintCheckBox(const Painter& g) {
 
 void PaintButton(const Painter& g) {
     const bool watching = g.in->text.status->watchMode == WATCH_ON;
-    const bool enabled = watching || g.in->selectedIndex >= 0;
+    const bool enabled = ButtonEnabled(g.in->text.status, g.in->selectedIndex);
     const PointerState* ptr = g.in->pointer;
     Color fill = g.p->accent;
     Color label = g.p->accentText;

@@ -107,3 +107,7 @@ void FormatFooter(char16_t* out, const MainTextInputs* in) {
         FormatText(out, FOOTER_CAPACITY, u"%d open apps", in->appCount);
     }
 }
+
+bool ButtonEnabled(const WatchStatus* status, int32_t selectedIndex) {
+    return status->watchMode == WATCH_ON || selectedIndex >= 0;
+}

@@ -35,3 +35,5 @@ void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, 
 // The wait row's detail line; *grace says whether it is drawn in the grace colour.
 void FormatWaitDetail(char16_t* out, const MainTextInputs* in, bool* grace);
 void FormatFooter(char16_t* out, const MainTextInputs* in);
+// The button takes clicks and keys while watching (to release) or once an app is chosen.
+bool ButtonEnabled(const WatchStatus* status, int32_t selectedIndex);

@@ -43,7 +43,16 @@ struct FakeProcesses {
     }
 
     ProcessPlatform Platform() {
-        return ProcessPlatform{this, Snapshot, SnapshotCounters, ReadProcess, Now, Wall, JobMembers, Totals};
+        return ProcessPlatform{
+            .context = this,
+            .snapshot = Snapshot,
+            .snapshotCounters = SnapshotCounters,
+            .readProcess = ReadProcess,
+            .intervalTime = Now,
+            .wallTime = Wall,
+            .jobMembers = JobMembers,
+            .jobTotals = Totals,
+        };
     }
 
     static int32_t Snapshot(void* c, SnapshotEntry* entries, int32_t capacity) {

@@ -89,22 +89,22 @@ std::string Narrow(const char16_t* s) {
 
 PowerReasonApi FakeReasons(Reasons* reasons) {
     return PowerReasonApi{
-        reasons,
-        [](void* c, const char16_t* text) -> void* {
+        .context = reasons,
+        .create = [](void* c, const char16_t* text) -> void* {
             auto* x = static_cast<Reasons*>(c);
             x->calls.push_back("create " + Narrow(text));
             return x->refuseCreate ? nullptr : reinterpret_cast<void*>(uintptr_t{0x44});
         },
-        [](void* c, void*, int32_t type) {
+        .set = [](void* c, void*, int32_t type) {
             static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "set system" : "set display");
             return true;
         },
-        [](void* c, void*, int32_t type) {
+        .clear = [](void* c, void*, int32_t type) {
             static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "clear system"
                                                                                    : "clear display");
             return true;
         },
-        [](void* c, void*) { static_cast<Reasons*>(c)->calls.push_back("close"); },
+        .close = [](void* c, void*) { static_cast<Reasons*>(c)->calls.push_back("close"); },
     };
 }
 

@@ -21,8 +21,8 @@ struct FakeFolder {
     static FakeFolder* F(void* c) { return static_cast<FakeFolder*>(c); }
     FileReplaceOps Ops() {
         return FileReplaceOps{
-            this,
-            [](void* c, const char16_t* path, const char16_t* temporary) -> uint32_t {
+            .context = this,
+            .replace = [](void* c, const char16_t* path, const char16_t* temporary) -> uint32_t {
                 FakeFolder* f = F(c);
                 f->calls.push_back("replace");
                 uint32_t error = f->replaceErrors.empty() ? 0 : f->replaceErrors.front();
@@ -37,7 +37,7 @@ struct FakeFolder {
                 }
                 return error;
             },
-            [](void* c, const char16_t* temporary, const char16_t* path) -> uint32_t {
+            .move = [](void* c, const char16_t* temporary, const char16_t* path) -> uint32_t {
                 FakeFolder* f = F(c);
                 f->calls.push_back("move");
                 uint32_t error = f->moveErrors.empty() ? 0 : f->moveErrors.front();
@@ -50,12 +50,12 @@ struct FakeFolder {
                 }
                 return error;
             },
-            [](void* c, const char16_t* path) { return F(c)->files.count(path) > 0; },
-            [](void* c, const char16_t* path) {
+            .exists = [](void* c, const char16_t* path) { return F(c)->files.count(path) > 0; },
+            .remove = [](void* c, const char16_t* path) {
                 F(c)->calls.push_back("remove");
                 F(c)->files.erase(path);
             },
-            [](void* c, uint32_t ms) { F(c)->calls.push_back("pause " + std::to_string(ms)); },
+            .pause = [](void* c, uint32_t ms) { F(c)->calls.push_back("pause " + std::to_string(ms)); },
         };
     }
 };

@@ -28,8 +28,8 @@ struct FakeFile {
     uint64_t Size() const { return padding + bytes.size(); }
     LogFileOps Ops() {
         return LogFileOps{
-            this,
-            [](void* c) {
+            .context = this,
+            .open = [](void* c) {
                 auto* f = static_cast<FakeFile*>(c);
                 f->opens++;
                 if (f->refuseOpen) {
@@ -38,12 +38,12 @@ struct FakeFile {
                 f->exists = f->open = true;
                 return true;
             },
-            [](void* c, uint64_t* size) {
+            .size = [](void* c, uint64_t* size) {
                 auto* f = static_cast<FakeFile*>(c);
                 *size = f->Size();
                 return !f->sizeUnknown;
             },
-            [](void* c) {
+            .restart = [](void* c) {
                 auto* f = static_cast<FakeFile*>(c);
                 f->open = false;
                 if (f->refuseRestart) {
@@ -54,7 +54,7 @@ struct FakeFile {
                 f->open = true;
                 return true;
             },
-            [](void* c, const char* b, uint32_t n) {
+            .write = [](void* c, const char* b, uint32_t n) {
                 auto* f = static_cast<FakeFile*>(c);
                 EXPECT_TRUE(f->open);
                 uint32_t kept = f->shortWrite && f->shortWrite < n ? f->shortWrite : n;
@@ -62,8 +62,8 @@ struct FakeFile {
                 f->bytes.append(b, kept);
                 return kept;
             },
-            [](void* c) { static_cast<FakeFile*>(c)->open = false; },
-            [](void* c) { return static_cast<FakeFile*>(c)->clock; },
+            .close = [](void* c) { static_cast<FakeFile*>(c)->open = false; },
+            .milliseconds = [](void* c) { return static_cast<FakeFile*>(c)->clock; },
         };
     }
 };

@@ -37,24 +37,24 @@ struct FakeDesktop {
     static const FakeDesktop& D(void* c) { return *static_cast<FakeDesktop*>(c); }
     WindowQueries Queries() {
         return WindowQueries{
-            this,
-            [](void* c, uintptr_t w) { return D(c).Get(w).visible; },
-            [](void* c, uintptr_t w) {
+            .context = this,
+            .isVisible = [](void* c, uintptr_t w) { return D(c).Get(w).visible; },
+            .rootOwner = [](void* c, uintptr_t w) {
                 uintptr_t root = w;
                 while (D(c).Get(root).owner) {
                     root = D(c).Get(root).owner;
                 }
                 return root;
             },
-            [](void* c, uintptr_t w) { return D(c).Get(w).tool; },
-            [](void* c, uintptr_t w) { return static_cast<int32_t>(D(c).Get(w).title.size()); },
-            [](void* c, uintptr_t w) { return D(c).Get(w).cloaked; },
-            [](void* c, uintptr_t w) { return D(c).Get(w).pid; },
-            [](void* c, uintptr_t w, char16_t* out, int32_t capacity) {
+            .isToolWindow = [](void* c, uintptr_t w) { return D(c).Get(w).tool; },
+            .titleLength = [](void* c, uintptr_t w) { return static_cast<int32_t>(D(c).Get(w).title.size()); },
+            .isCloaked = [](void* c, uintptr_t w) { return D(c).Get(w).cloaked; },
+            .processId = [](void* c, uintptr_t w) { return D(c).Get(w).pid; },
+            .readTitle = [](void* c, uintptr_t w, char16_t* out, int32_t capacity) {
                 CopyWide(out, D(c).Get(w).title.c_str(), capacity);
             },
-            [](void* c, uintptr_t w) { return D(c).Get(w).frame; },
-            [](void* c, uintptr_t w, uint32_t) { return D(c).Get(w).framedApp; },
+            .isAppFrame = [](void* c, uintptr_t w) { return D(c).Get(w).frame; },
+            .framedApp = [](void* c, uintptr_t w, uint32_t) { return D(c).Get(w).framedApp; },
         };
     }
 };

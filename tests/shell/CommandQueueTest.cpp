@@ -59,8 +59,8 @@ TEST(CommandQueue, CommandsThatArriveTogetherRunOneAfterTheOther) {
         std::function<void()> duringFirst;
     } w;
     CommandRunner runner = {
-        &w,
-        [](void* c, const char16_t* line, CommandArguments* arguments, Command* command) -> int32_t {
+        .context = &w,
+        .carryOut = [](void* c, const char16_t* line, CommandArguments* arguments, Command* command) -> int32_t {
             auto* x = static_cast<World*>(c);
             if (ParseCommandLine(line, arguments, command) != EXIT_OK) {
                 return EXIT_USAGE;
@@ -76,7 +76,7 @@ TEST(CommandQueue, CommandsThatArriveTogetherRunOneAfterTheOther) {
                                 (command->options.then == FinishAction::Exit ? " exit" : ""));
             return command->text[0] == u'A' ? 0 : 3;
         },
-        [](void* c, uint32_t thread, int32_t code) {
+        .answer = [](void* c, uint32_t thread, int32_t code) {
             static_cast<World*>(c)->events.push_back("answer " + std::to_string(thread) + " " + std::to_string(code));
         },
     };

@@ -180,8 +180,8 @@ ControllerPlatform Platform(Outside* o) {
 
 TrayShell FakeTrayShell(Outside* o) {
     return TrayShell{
-        o,
-        [](void* c, uint32_t message, const TrayState*, const char16_t* tip) -> int32_t {
+        .context = o,
+        .notify = [](void* c, uint32_t message, const TrayState*, const char16_t* tip) -> int32_t {
             auto* x = static_cast<Outside*>(c);
             const char* names[] = {"add", "modify", "delete"};
             x->trayCalls.push_back(std::string(names[message]) + (tip ? " " + Utf8(tip) : ""));
@@ -206,13 +206,13 @@ TrayShell FakeTrayShell(Outside* o) {
             }
             return 1;
         },
-        [](void*) -> uint32_t { return 1460; },
-        [](void* c, TrayIconKind kind) -> void* {
+        .lastError = [](void*) -> uint32_t { return 1460; },
+        .makeIcon = [](void* c, TrayIconKind kind) -> void* {
             auto* x = static_cast<Outside*>(c);
             x->iconsMade++;
             return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
         },
-        [](void* c, void*) { static_cast<Outside*>(c)->iconsDestroyed++; },
+        .destroyIcon = [](void* c, void*) { static_cast<Outside*>(c)->iconsDestroyed++; },
     };
 }
 

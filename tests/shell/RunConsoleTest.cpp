@@ -16,8 +16,8 @@ struct FakeProcess {
 
     ConsoleCalls Calls() {
         return ConsoleCalls{
-            this,
-            [](void* c) {
+            .context = this,
+            .attachParent = [](void* c) {
                 auto* p = static_cast<FakeProcess*>(c);
                 p->calls.push_back("attach");
                 if (!p->parentConsole) {
@@ -30,9 +30,9 @@ struct FakeProcess {
                 }
                 return true;
             },
-            [](void* c) { static_cast<FakeProcess*>(c)->calls.push_back("free"); },  // the values stay
-            [](void* c, int32_t which) { return static_cast<FakeProcess*>(c)->slots[which]; },
-            [](void* c, int32_t which, uintptr_t h) {
+            .freeConsole = [](void* c) { static_cast<FakeProcess*>(c)->calls.push_back("free"); },  // the values stay
+            .get = [](void* c, int32_t which) { return static_cast<FakeProcess*>(c)->slots[which]; },
+            .set = [](void* c, int32_t which, uintptr_t h) {
                 auto* p = static_cast<FakeProcess*>(c);
                 p->calls.push_back("set " + std::to_string(which));
                 p->slots[which] = h;

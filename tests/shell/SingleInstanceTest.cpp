@@ -30,8 +30,8 @@ struct Filter {
 };
 
 MessageFilterCalls Calls(Filter* f) {
-    return MessageFilterCalls{f, [](void* c) { return static_cast<Filter*>(c)->elevated; },
-                              [](void* c, uint32_t message) {
+    return MessageFilterCalls{.context = f, .elevated = [](void* c) { return static_cast<Filter*>(c)->elevated; },
+                              .allow = [](void* c, uint32_t message) {
                                   static_cast<Filter*>(c)->allowed.push_back(message);
                                   return true;
                               }};

@@ -213,19 +213,19 @@ struct SoakLog {
 
 LogFileOps SoakLogOps(SoakLog* log) {
     return LogFileOps{
-        log,
-        [](void*) { return true; },
-        [](void* c, uint64_t* size) {
+        .context = log,
+        .open = [](void*) { return true; },
+        .size = [](void* c, uint64_t* size) {
             *size = static_cast<SoakLog*>(c)->size;
             return true;
         },
-        [](void* c) {
+        .restart = [](void* c) {
             auto* l = static_cast<SoakLog*>(c);
             l->size = 0;
             l->headLength = 0;
             return true;
         },
-        [](void* c, const char* bytes, uint32_t count) {
+        .write = [](void* c, const char* bytes, uint32_t count) {
             auto* l = static_cast<SoakLog*>(c);
             for (uint32_t i = 0; i < count && l->headLength < sizeof(l->head); i++) {
                 l->head[l->headLength++] = bytes[i];
@@ -235,8 +235,8 @@ LogFileOps SoakLogOps(SoakLog* log) {
             l->largest = l->size > l->largest ? l->size : l->largest;
             return count;
         },
-        [](void*) {},
-        [](void*) { return g_world->now / 10000; },
+        .close = [](void*) {},
+        .milliseconds = [](void*) { return g_world->now / 10000; },
     };
 }
 
@@ -285,13 +285,13 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
 
 TrayShell QuietTray() {
     return TrayShell{
-        nullptr,
-        [](void*, uint32_t, const TrayState*, const char16_t*) { return int32_t{1}; },
-        [](void*) { return uint32_t{0}; },
-        [](void*, TrayIconKind kind) -> void* {
+        .context = nullptr,
+        .notify = [](void*, uint32_t, const TrayState*, const char16_t*) { return int32_t{1}; },
+        .lastError = [](void*) { return uint32_t{0}; },
+        .makeIcon = [](void*, TrayIconKind kind) -> void* {
             return reinterpret_cast<void*>(static_cast<uintptr_t>(0x100 + static_cast<int32_t>(kind)));
         },
-        [](void*, void*) {},
+        .destroyIcon = [](void*, void*) {},
     };
 }
 
@@ -356,7 +356,16 @@ struct Day {
         }
         w.BuildTables();
         sampler->platform =
-            ProcessPlatform{nullptr, Snapshot, SnapshotCounters, ReadProcess, IntervalNow, WallNow, nullptr, nullptr};
+            ProcessPlatform{
+                .context = nullptr,
+                .snapshot = Snapshot,
+                .snapshotCounters = SnapshotCounters,
+                .readProcess = ReadProcess,
+                .intervalTime = IntervalNow,
+                .wallTime = WallNow,
+                .jobMembers = nullptr,
+                .jobTotals = nullptr,
+            };
         tcp.getExtendedTcpTable = GetTable;
         tcp.allocate = Allocate;
         tcp.release = Release;

@@ -26,22 +26,22 @@ TEST(AppListView, KeysWithoutSelectionAndAtTheEnds) {
     struct Case { const char* name; int32_t count, selected; uint32_t key; int32_t after; std::vector<int32_t> notes; };
     const std::vector<int32_t> change = {APPLIST_SELCHANGE};
     const Case cases[] = {
-        {"down from none", 10, -1, LIST_KEY_DOWN, 0, change},
-        {"up from none", 10, -1, LIST_KEY_UP, 9, change},
-        {"page up from none", 10, -1, LIST_KEY_PAGE_UP, 9, change},
-        {"down on the last", 10, 9, LIST_KEY_DOWN, 9, {}},
-        {"up on the first", 10, 0, LIST_KEY_UP, 0, {}},
-        {"page down by whole rows", 10, 2, LIST_KEY_PAGE_DOWN, 5, change},
-        {"page down stops at the end", 10, 8, LIST_KEY_PAGE_DOWN, 9, change},
-        {"home", 10, 5, LIST_KEY_HOME, 0, change},
-        {"end", 10, 5, LIST_KEY_END, 9, change},
-        {"enter activates", 10, 3, LIST_KEY_RETURN, 3, {APPLIST_ACTIVATE}},
-        {"space activates", 10, 3, LIST_KEY_SPACE, 3, {APPLIST_ACTIVATE}},
-        {"enter without a selection", 10, -1, LIST_KEY_RETURN, -1, {}},
+        {"down from none", 10, -1, KEY_DOWN, 0, change},
+        {"up from none", 10, -1, KEY_UP, 9, change},
+        {"page up from none", 10, -1, KEY_PAGE_UP, 9, change},
+        {"down on the last", 10, 9, KEY_DOWN, 9, {}},
+        {"up on the first", 10, 0, KEY_UP, 0, {}},
+        {"page down by whole rows", 10, 2, KEY_PAGE_DOWN, 5, change},
+        {"page down stops at the end", 10, 8, KEY_PAGE_DOWN, 9, change},
+        {"home", 10, 5, KEY_HOME, 0, change},
+        {"end", 10, 5, KEY_END, 9, change},
+        {"enter activates", 10, 3, KEY_RETURN, 3, {APPLIST_ACTIVATE}},
+        {"space activates", 10, 3, KEY_SPACE, 3, {APPLIST_ACTIVATE}},
+        {"enter without a selection", 10, -1, KEY_RETURN, -1, {}},
         {"other keys", 10, 3, 0x41, 3, {}},
-        {"empty list: down", 0, -1, LIST_KEY_DOWN, -1, {}},
-        {"empty list: end", 0, -1, LIST_KEY_END, -1, {}},
-        {"empty list: page up", 0, -1, LIST_KEY_PAGE_UP, -1, {}},
+        {"empty list: down", 0, -1, KEY_DOWN, -1, {}},
+        {"empty list: end", 0, -1, KEY_END, -1, {}},
+        {"empty list: page up", 0, -1, KEY_PAGE_UP, -1, {}},
     };
     for (const Case& c : cases) {
         AppListView v = View(c.count);
@@ -52,13 +52,13 @@ TEST(AppListView, KeysWithoutSelectionAndAtTheEnds) {
     }
     AppListView disabled = View(10);
     SetListEnabled(&disabled, 0);
-    EXPECT_EQ(Notes(ListKeyDown(&disabled, LIST_KEY_DOWN, CLIENT)).size(), 0u);
+    EXPECT_EQ(Notes(ListKeyDown(&disabled, KEY_DOWN, CLIENT)).size(), 0u);
     EXPECT_EQ(disabled.selectedIndex, -1);
 }
 
 TEST(AppListView, SelectionScrollsJustEnough) {
     AppListView v = View(10);
-    ListKeyDown(&v, LIST_KEY_END, CLIENT);
+    ListKeyDown(&v, KEY_END, CLIENT);
     EXPECT_EQ(v.scrollY, 10 * 40 - 130);  // the last row whole at the bottom
     v.scrollY = 100;
     SelectListRow(&v, 3, CLIENT);          // row 3 spans 120..160, partly hidden below 230
