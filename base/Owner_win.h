@@ -71,6 +71,13 @@ struct MemoryDcTraits {
     static void Close(HDC h) { DeleteDC(h); }
 };
 
+// The screen's device context, from GetDC(nullptr).
+struct ScreenDcTraits {
+    using Type = HDC;
+    static bool Valid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { ReleaseDC(nullptr, h); }
+};
+
 // A bitmap, a font, a brush or a pen.
 template <typename Handle>
 struct GdiObjectTraits {
@@ -95,9 +102,11 @@ using UniqueHandle = Owner<KernelHandleTraits>;
 using UniqueIcon = Owner<IconTraits>;
 using UniqueMenu = Owner<MenuTraits>;
 using UniqueMemoryDc = Owner<MemoryDcTraits>;
+using UniqueScreenDc = Owner<ScreenDcTraits>;
 using UniqueBitmap = Owner<GdiObjectTraits<HBITMAP>>;
 using UniqueFont = Owner<GdiObjectTraits<HFONT>>;
 using UniquePen = Owner<GdiObjectTraits<HPEN>>;
+using UniqueBrush = Owner<GdiObjectTraits<HBRUSH>>;
 using UniqueKey = Owner<KeyTraits>;
 using UniqueModule = Owner<ModuleTraits>;
 

@@ -66,9 +66,12 @@ set(PELLACORD_WIN_SOURCES
   shell/MainAccessible_win.cpp
   shell/MainDpi_win.cpp
   shell/MainKeyboard_win.cpp
+  shell/MainCommands_win.cpp
+  shell/MainControls_win.cpp
   shell/MainWindow_win.cpp
   shell/ProcessLookup_win.cpp
   shell/SingleInstance_win.cpp
+  shell/Startup_win.cpp
   shell/Theme_win.cpp
   shell/Tray_win.cpp
   shell/Version_win.cpp

@@ -19,7 +19,7 @@ bool WriteTo(HANDLE handle, const char16_t* text) {
     if (GetConsoleMode(handle, &mode)) {
         return WriteConsoleW(handle, AsWide(text), static_cast<DWORD>(WideLength(text)), &written, nullptr) != FALSE;
     }
-    static char bytes[UTF8_CAPACITY];
+    char bytes[UTF8_CAPACITY];
     int32_t n = Utf16ToUtf8(text, bytes, UTF8_CAPACITY);
     return n > 1 && WriteFile(handle, bytes, static_cast<DWORD>(n - 1), &written, nullptr) != FALSE;
 }

@@ -13,16 +13,18 @@ HICON MakeAppIcon(uint32_t color, int32_t size, int32_t shape) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    ScopedObject color32(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ReleaseDC(nullptr, screen);
-    if (!color32.get() || !bits) {
+    UniqueBitmap color32;
+    {
+        UniqueScreenDc screen(GetDC(nullptr));
+        color32.Reset(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    }
+    if (!color32 || !bits) {
         return nullptr;
     }
     RasterizeAppIcon(static_cast<uint8_t*>(bits), size, color, shape);
     // An all-zero AND mask: the alpha channel alone decides what is transparent.
     static const uint8_t ZERO_MASK[ICON_SIZE_MAX * ICON_SIZE_MAX / 8] = {};
-    ScopedObject mask(CreateBitmap(size, size, 1, 1, ZERO_MASK));
-    ICONINFO icon = {TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(color32.get())};
-    return mask.get() ? CreateIconIndirect(&icon) : nullptr;  // the icon holds copies of both bitmaps
+    UniqueBitmap mask(CreateBitmap(size, size, 1, 1, ZERO_MASK));
+    ICONINFO icon = {TRUE, 0, 0, mask.get(), color32.get()};
+    return mask ? CreateIconIndirect(&icon) : nullptr;  // the icon holds copies of both bitmaps
 }

@@ -11,9 +11,6 @@ namespace {
 
 constexpr int32_t TELL_CAPACITY = COMMAND_MESSAGE_CAPACITY + 96;
 
-// The split arguments, kept for the rewriting of a --run.
-CommandArguments g_arguments;
-
 void TellUsageError(const Command* command) {
     char16_t text[TELL_CAPACITY];
     FormatText(text, TELL_CAPACITY, u"Pellacord: %s\r\nRun \"Pellacord.exe --help\" to see the options.\r\n",
@@ -76,25 +73,23 @@ bool StartRun(Launch* launch, uint32_t* error) {
     const ConsoleCalls console = WindowsConsoleCalls();
     BorrowedConsole borrowed = BorrowConsole(&console);
     ChildHandles standard = ChildHandlesOf(&console, &borrowed);
-    HANDLE handles[STANDARD_HANDLE_COUNT];
+    UniqueHandle handles[STANDARD_HANDLE_COUNT];
     for (int32_t i = 0; i < STANDARD_HANDLE_COUNT; i++) {
-        handles[i] = Inheritable(standard.handles[i]);
+        handles[i].Reset(Inheritable(standard.handles[i]));
     }
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = handles[0];
-    startup.hStdOutput = handles[1];
-    startup.hStdError = handles[2];
+    startup.hStdInput = handles[0].get();
+    startup.hStdOutput = handles[1].get();
+    startup.hStdError = handles[2].get();
     PROCESS_INFORMATION started = {};
     const DWORD flags = CREATE_SUSPENDED | (standard.noWindow ? CREATE_NO_WINDOW : 0);
     BOOL ok = CreateProcessW(AsWide(launch->run.application), AsWide(launch->run.commandLine), nullptr, nullptr, TRUE,
                              flags, nullptr, nullptr, &startup, &started);
     *error = ok ? 0 : GetLastError();
-    for (HANDLE h : handles) {
-        if (h) {
-            CloseHandle(h);
-        }
+    for (UniqueHandle& h : handles) {
+        h.Reset();  // the child has its copies
     }
     ReturnConsole(&console, &borrowed);
     if (!ok) {
@@ -104,13 +99,12 @@ bool StartRun(Launch* launch, uint32_t* error) {
     // of its parent, and the work of those that end between two ticks is counted. Jobs nest
     // from Windows 8 on; where none can be made, the tree of parents is watched alone. No
     // kill-on-close: Pellacord's own exit never ends the command.
-    launch->runJob = CreateJobObjectW(nullptr, nullptr);
-    if (launch->runJob && !AssignProcessToJobObject(launch->runJob, started.hProcess)) {
-        CloseHandle(launch->runJob);
-        launch->runJob = nullptr;
+    launch->runJob.Reset(CreateJobObjectW(nullptr, nullptr));
+    if (launch->runJob && !AssignProcessToJobObject(launch->runJob.get(), started.hProcess)) {
+        launch->runJob.Reset();
     }
-    launch->runProcess = started.hProcess;
-    launch->runThread = started.hThread;
+    launch->runProcess.Reset(started.hProcess);
+    launch->runThread.Reset(started.hThread);
     launch->command.kind = CommandKind::Watch;
     launch->command.targetKind = TargetKind::Pid;
     launch->command.pid = started.dwProcessId;
@@ -143,9 +137,8 @@ void TellToQuote(const char16_t* quoted) {
 
 void ReleaseRun(Launch* launch) {
     if (launch->runThread) {
-        ResumeThread(launch->runThread);
-        CloseHandle(launch->runThread);
-        launch->runThread = nullptr;
+        ResumeThread(launch->runThread.get());
+        launch->runThread.Reset();
     }
 }
 
@@ -157,9 +150,9 @@ void TellFailure(const Command* command, int32_t exitCode) {
     TellUser(text, true);
 }
 
-int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex) {
+int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, UniqueHandle* mutex) {
     Command* command = &launch->command;
-    int32_t code = ParseCommandLine(AsUtf16(commandLine), &g_arguments, command);
+    int32_t code = ParseCommandLine(AsUtf16(commandLine), &launch->arguments, command);
     if (code != EXIT_OK) {
         TellUsageError(command);  // and nothing else: no window, no log, no file touched
         return code;
@@ -192,7 +185,7 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex)
             TellUser(text, true);
             return EXIT_NOT_FOUND;
         }
-        if (RunAsWatchCommandLine(launch->line, COMMAND_LINE_CAPACITY, g_arguments.args, g_arguments.count,
+        if (RunAsWatchCommandLine(launch->line, COMMAND_LINE_CAPACITY, launch->arguments.args, launch->arguments.count,
                                   command->pid) < 0) {
             launch->line[0] = 0;  // cannot be: it is shorter than the line it came from
         }
@@ -202,8 +195,7 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex)
     InstanceRole role = ClaimInstance(mutex, &first);
     if (role == InstanceRole::First) {
         if (command->kind == CommandKind::Release || command->kind == CommandKind::Exit) {
-            CloseHandle(*mutex);  // nothing runs, so nothing is watched: done
-            *mutex = nullptr;
+            mutex->Reset();  // nothing runs, so nothing is watched: done
             return EXIT_OK;
         }
         return -1;

@@ -2,6 +2,7 @@
 #include "shell/CommandLine.h"
 #include "shell/RunLine.h"
 #include "shell/SingleInstance_win.h"
+#include "base/Owner_win.h"
 
 #include <windows.h>
 
@@ -21,16 +22,17 @@ struct RunEnvironment {
 struct Launch {
     Command command;                       // for a --run, the watch of the started process
     char16_t line[COMMAND_LINE_CAPACITY];  // what is handed over: the command line, or the --run as a watch
-    HANDLE runThread;                      // a --run's first thread, held until its watch has begun
-    HANDLE runProcess;                     // a --run's process, for its exit code
-    HANDLE runJob;                         // the job it was started in, or null
+    UniqueHandle runThread;                // a --run's first thread, held until its watch has begun
+    UniqueHandle runProcess;               // a --run's process, for its exit code
+    UniqueHandle runJob;                   // the job it was started in, or none
     RunEnvironment environment;
     ResolvedRun run;                       // how the --run's command starts
+    CommandArguments arguments;            // the line split, kept for the rewriting of a --run
 };
 
 // Returns the exit code when this copy is done, or -1 when it is to run the program, holding
 // the single-instance name in *mutex.
-int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, HANDLE* mutex);
+int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, UniqueHandle* mutex);
 // Lets a --run command go, once its watch has begun or could not begin.
 void ReleaseRun(Launch* launch);
 // Tells the user of a command why it failed.

@@ -15,8 +15,8 @@ Program* P(void* context) {
 
 AccInputs MainInputs(Program* p) {
     KeyboardContext k = KeyboardOf(p);
-    return AccInputs{MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits, PowerRequestAccepted(&p->watch.power) ? 1 : 0,
-                                    p->apps.count},
+    return AccInputs{MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits,
+                                    PowerRequestAccepted(&p->watch.power) ? 1 : 0, p->apps.count},
                      &p->layout,
                      &p->pointer,
                      &p->keyboard,
@@ -130,8 +130,8 @@ void InitAccessibility(Program* p) {
     p->listAccess = LIST_SOURCE_CALLS;
     p->listAccess.context = p;
     p->listAccess.window = p->listWindow;
-    p->mainAccessible = MakeAccessibleObject(&p->mainAccess);
-    p->listAccessible = MakeAccessibleObject(&p->listAccess);
+    p->mainAccessible = MakeAccessibleObject(&p->accessHost, &p->mainAccess);
+    p->listAccessible = MakeAccessibleObject(&p->accessHost, &p->listAccess);
     p->listView.accessible = p->listAccessible;
     CopyWide(p->spokenButtonName, ButtonAccName(&p->watch.status), 16);
 }

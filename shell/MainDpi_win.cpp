@@ -7,19 +7,21 @@
 
 namespace {
 
-void ReplaceIcon(HWND window, HICON* held, WPARAM which, int32_t size) {
-    HICON icon = MakeAppIcon(APP_ICON_COLOR, size, ICON_SHAPE_EYE);
+void ReplaceIcon(HWND window, UniqueIcon* held, WPARAM which, int32_t size) {
+    UniqueIcon icon(MakeAppIcon(APP_ICON_COLOR, size, ICON_SHAPE_EYE));
     if (!icon) {
         return;  // the old one stays
     }
-    SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
-    if (*held) {
-        DestroyIcon(*held);
-    }
-    *held = icon;
+    SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon.get()));
+    *held = static_cast<UniqueIcon&&>(icon);  // the old one goes once the window holds the new
 }
 
 }  // namespace
+
+void SetWindowIcons(Program* p, int32_t dpi) {
+    ReplaceIcon(p->mainWindow, &p->smallIcon, ICON_SMALL, SystemMetricAt(SM_CXSMICON, dpi));
+    ReplaceIcon(p->mainWindow, &p->largeIcon, ICON_BIG, SystemMetricAt(SM_CXICON, dpi));
+}
 
 MainLayout LayoutFor(HMONITOR monitor, int32_t dpi) {
     RECT work = WorkAreaOf(monitor);
@@ -40,8 +42,7 @@ void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested) {
     p->listView.dpi = dpi;
     Rect list = ListWindowRect(&p->layout);
     MoveWindow(p->listWindow, list.left, list.top, list.right - list.left, list.bottom - list.top, FALSE);
-    ReplaceIcon(p->mainWindow, &p->smallIcon, ICON_SMALL, SystemMetricAt(SM_CXSMICON, dpi));
-    ReplaceIcon(p->mainWindow, &p->largeIcon, ICON_BIG, SystemMetricAt(SM_CXICON, dpi));
+    SetWindowIcons(p, dpi);
 
     // The suggested rectangle's corner, the layout's exact client size.
     RECT client = {0, 0, Scale(CLIENT_WIDTH, dpi), p->layout.clientHeight};

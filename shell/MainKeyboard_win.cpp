@@ -129,26 +129,6 @@ void OnFocusGained(Program* p, HWND window) {
     InvalidateRect(p->mainWindow, nullptr, FALSE);
 }
 
-void ClickTarget(Program* p, HitTarget target) {
-    HandleClick(&p->controller, target);
-    if (target == TARGET_CHECKBOX) {
-        NotifyAccessible(p->mainWindow, EVENT_OBJECT_STATECHANGE, ACC_CHECKBOX);
-    }
-    NotifyShownChanges(p);
-}
-
-void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click) {
-    if (saveSettings) {
-        SaveUserSettings(&p->controller);
-    }
-    if (logThresholds) {
-        LogThresholds(&p->controller);
-    }
-    if (click != TARGET_NONE) {
-        ClickTarget(p, click);
-    }
-}
-
 void OnListFocus(Program* p, bool gained) {
     if (gained) {
         OnFocusGained(p, p->listWindow);

@@ -1,23 +1,11 @@
-#include "shell/MainWindow_win.h"
+// The main window: its creation, and its window procedure, which hands each message to the
+// program's records.
+#include "shell/Program_win.h"
 
-#include "shell/Controller.h"
-#include "engine/PowerRequest_win.h"
-#include "engine/Sampler_win.h"
-#include "files/Log.h"
-#include "files/Log_win.h"
-#include "files/Settings_win.h"
-#include "shell/Commands.h"
-#include "shell/ControllerPlatform_win.h"
-#include "shell/IconPainter.h"
-#include "shell/IconPainter_win.h"
 #include "shell/Dpi_win.h"
-#include "shell/Launch_win.h"
 #include "shell/Theme_win.h"
 #include "shell/Tray_win.h"
-#include "base/Wide_win.h"
 #include "ui/AppListView_win.h"
-#include "ui/AppRow_win.h"
-#include "shell/Program_win.h"
 #include "ui/MainPaint_win.h"
 
 #include <windowsx.h>
@@ -27,300 +15,232 @@ static_assert(MAIN_WINDOW_STYLE == (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS
 
 namespace {
 
-Program g;
-
-constexpr UINT_PTR REFRESH_TIMER_ID = 2;  // the list refresh after a click that activated the window
-
-WatchController* Controller() {
-    return &g.controller;
+void Invalidate(Program* p) {
+    InvalidateRect(p->mainWindow, nullptr, FALSE);
 }
 
-void Invalidate() {
-    InvalidateRect(g.mainWindow, nullptr, FALSE);
-}
-
-// The monitor the window opens on: the one holding the middle of the primary work area.
-HMONITOR StartMonitor(POINT* centre) {
-    RECT work = WorkAreaOf(nullptr);
-    *centre = POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
-    return MonitorFromPoint(*centre, MONITOR_DEFAULTTOPRIMARY);
-}
-
-void ApplyPointer(const PointerEffects& e) {
-    if (e.capture) {
-        SetCapture(g.mainWindow);
-    }
-    if (e.releaseCapture) {
-        ReleaseCapture();
-    }
-    if (e.invalidate) {
-        Invalidate();
-    }
-    if (e.trackLeave) {
-        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, g.mainWindow, 0};
-        TrackMouseEvent(&track);
-    }
-    EndControlChange(&g, e.saveSettings, e.logThresholds, e.click);
-}
-
-void PostponeRefresh();
+void PostponeRefresh(Program* p);
 
 // A press gives the focus to what it pressed, as on any control.
-void OnPointerDown(int32_t x, int32_t y) {
-    PostponeRefresh();
-    ApplyPointer(PointerDown(&g.pointerContext, x, y));
-    if (g.pointer.draggedSlider >= 0) {
-        FocusFromPointer(&g, static_cast<FocusStop>(static_cast<int32_t>(FocusStop::Cpu) + g.pointer.draggedSlider));
-        NotifyAccessible(g.mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + g.pointer.draggedSlider);
-    } else if (g.pointer.pressedTarget != TARGET_NONE) {
-        FocusFromPointer(&g, StopOfTarget(g.pointer.pressedTarget));
+void OnPointerDown(Program* p, int32_t x, int32_t y) {
+    PostponeRefresh(p);
+    ApplyPointer(p, PointerDown(&p->pointerContext, x, y));
+    if (p->pointer.draggedSlider >= 0) {
+        FocusFromPointer(p, static_cast<FocusStop>(static_cast<int32_t>(FocusStop::Cpu) + p->pointer.draggedSlider));
+        NotifyAccessible(p->mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + p->pointer.draggedSlider);
+    } else if (p->pointer.pressedTarget != TARGET_NONE) {
+        FocusFromPointer(p, StopOfTarget(p->pointer.pressedTarget));
     }
 }
 
-void OnPointerMove(int32_t x, int32_t y) {
-    PointerEffects e = UpdateHover(&g.pointerContext, x, y);
-    ApplyPointer(e);
-    if (e.invalidate && g.pointer.draggedSlider >= 0) {
-        NotifyAccessible(g.mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + g.pointer.draggedSlider);
+void OnPointerMove(Program* p, int32_t x, int32_t y) {
+    PointerEffects e = UpdateHover(&p->pointerContext, x, y);
+    ApplyPointer(p, e);
+    if (e.invalidate && p->pointer.draggedSlider >= 0) {
+        NotifyAccessible(p->mainWindow, EVENT_OBJECT_VALUECHANGE, ACC_FIRST_SLIDER + p->pointer.draggedSlider);
     }
 }
 
 // The control whose focus cue is drawn: none until the keyboard is used, and none while
 // another window has the focus.
-int32_t FocusCueStop() {
-    KeyboardContext k = KeyboardOf(&g);
-    const FocusStop stop = g.keyboard.focus;
-    if (!g.keyboard.cuesShown || GetFocus() != g.mainWindow || stop == FocusStop::List ||
+int32_t FocusCueStop(Program* p) {
+    KeyboardContext k = KeyboardOf(p);
+    const FocusStop stop = p->keyboard.focus;
+    if (!p->keyboard.cuesShown || GetFocus() != p->mainWindow || stop == FocusStop::List ||
         !FocusStopAvailable(&k, stop)) {
         return -1;
     }
     return static_cast<int32_t>(stop);
 }
 
-void Paint(HWND window) {
+void Paint(Program* p, HWND window) {
     MainPaintInputs in = {
-        MainTextInputs{&g.watch.status, &g.watch.evaluator, &g.limits, PowerRequestAccepted(&g.watch.power), g.apps.count},
-        &g.palette,
-        &g.layout,
-        &g.pointer,
-        &g.kit,
-        g.listView.selectedIndex,
-        g.keepDisplayOn,
-        FocusCueStop(),
+        MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits, PowerRequestAccepted(&p->watch.power),
+                       p->apps.count},
+        &p->palette,
+        &p->layout,
+        &p->pointer,
+        &p->kit,
+        p->listView.selectedIndex,
+        p->keepDisplayOn,
+        FocusCueStop(p),
     };
     PaintMainWindow(window, &in);
-    NotifyShownChanges(&g);
+    NotifyShownChanges(p);
 }
 
 // Activation refreshes the list of open apps, since the user was just working in one of them.
 // When a click activated the window, the refresh waits until a double-click could be over:
 // the click, and a double-click, act on the row that was drawn under the pointer.
-void OnActivate(UINT state) {
-    OnActivateFocus(&g, state != WA_INACTIVE);
-    if (state == WA_INACTIVE || g.watch.status.watchMode != WATCH_OFF) {
+void OnActivate(Program* p, UINT state) {
+    OnActivateFocus(p, state != WA_INACTIVE);
+    if (state == WA_INACTIVE || p->watch.status.watchMode != WATCH_OFF) {
         return;
     }
     if (state == WA_CLICKACTIVE) {
-        g.refreshAfterClicks = true;
-        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
+        p->refreshAfterClicks = true;
+        SetTimer(p->mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
         return;
     }
-    RefreshAppList(Controller());
+    RefreshAppList(&p->controller);
 }
 
 // Every click while the refresh waits gives a double-click its full time again.
-void PostponeRefresh() {
-    if (g.refreshAfterClicks) {
-        SetTimer(g.mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
+void PostponeRefresh(Program* p) {
+    if (p->refreshAfterClicks) {
+        SetTimer(p->mainWindow, REFRESH_TIMER_ID, GetDoubleClickTime(), nullptr);
     }
 }
 
-void OnListNotification(int code) {
+void OnListNotification(Program* p, int code) {
     if (code == APPLIST_SETFOCUS || code == APPLIST_KILLFOCUS) {
-        OnListFocus(&g, code == APPLIST_SETFOCUS);
+        OnListFocus(p, code == APPLIST_SETFOCUS);
         return;
     }
-    PostponeRefresh();
+    PostponeRefresh(p);
     if (code == APPLIST_ACTIVATE) {
-        StartWatching(Controller());
+        StartWatching(&p->controller);
         return;
     }
-    int32_t row = g.listView.selectedIndex;
-    PreviewApp(Controller(), row >= 0 ? g.apps.entries[row].pid : 0);
-    Invalidate();
+    int32_t row = p->listView.selectedIndex;
+    PreviewApp(&p->controller, row >= 0 ? p->apps.entries[row].pid : 0);
+    Invalidate(p);
 }
 
 // A menu command acts on the watch its menu was opened for.
-void OnMenuCommand(int id, uint32_t watchSerial) {
+void OnMenuCommand(Program* p, int id, uint32_t watchSerial) {
     FinishAction action = FinishAction::None;
     switch (id) {
-    case IDM_SHOW: ShowMainWindow(Controller()); break;
-    case IDM_RELEASE: ReleaseFromTray(Controller(), watchSerial); break;
-    case IDM_EXIT: DestroyWindow(g.mainWindow); break;
-    case IDM_CANCEL_FINISH: CancelFinishAction(Controller()); break;
+    case IDM_SHOW: ShowMainWindow(&p->controller); break;
+    case IDM_RELEASE: ReleaseFromTray(&p->controller, watchSerial); break;
+    case IDM_EXIT: DestroyWindow(p->mainWindow); break;
+    case IDM_CANCEL_FINISH: CancelFinishAction(&p->controller); break;
     default:
         if (FinishActionOfCommand(id, &action)) {
-            ChooseFinishAction(Controller(), action, watchSerial);
+            ChooseFinishAction(&p->controller, action, watchSerial);
         }
         break;
     }
 }
 
-// A command from a script, in this copy: logged, carried out, and a failure logged too.
-int32_t RunCommand(const Command* command, const char16_t* line) {
-    WriteLogLineWide(&g.log, "command: ", AsWide(SkipProgramName(line)));
-    int32_t code = ExecuteCommand(Controller(), command);
-    if (code != EXIT_OK) {
-        char16_t reason[COMMAND_MESSAGE_CAPACITY];
-        FormatCommandFailure(reason, COMMAND_MESSAGE_CAPACITY, command, code);
-        WriteLogLineWide(&g.log, "  command failed: ", AsWide(reason));
-    }
-    return code;
-}
-
-// A command another copy handed over, carried out once those before it are done.
-int32_t CarryOutHandedCommand(void*, const char16_t* line, CommandArguments* arguments, Command* command) {
-    if (ParseCommandLine(line, arguments, command) != EXIT_OK || arguments->count < 1 ||
-        command->kind == CommandKind::Run || command->kind == CommandKind::Help ||
-        command->kind == CommandKind::Version) {
-        WriteLogLineWide(&g.log, "command refused: ", AsWide(SkipProgramName(line)));
-        return EXIT_USAGE;
-    }
-    return RunCommand(command, line);
-}
-
-void AnswerCommand(void*, uint32_t replyThread, int32_t code) {
-    PostThreadMessageW(replyThread, WM_COMMAND_ANSWER, static_cast<WPARAM>(code), 0);
-}
-
-void RunHandedCommands() {
-    const CommandRunner runner = {.context = nullptr, .carryOut = CarryOutHandedCommand, .answer = AnswerCommand};
-    RunQueuedCommands(&g.commands, &runner);
-}
-
-// A second copy hands its command line over. It is queued, and answered when carried out.
-LRESULT OnCommandData(const COPYDATASTRUCT* data) {
-    if (!data || data->dwData != COMMAND_DATA_TAG) {
-        return EXIT_USAGE;
-    }
-    switch (QueueCommand(&g.commands, data->lpData, data->cbData)) {
-    case Queued::Yes: PostMessageW(g.mainWindow, WM_RUN_COMMANDS, 0, 0); return COMMAND_QUEUED;
-    case Queued::Full: return EXIT_NO_ANSWER;
-    case Queued::Refused: break;
-    }
-    return EXIT_USAGE;
-}
-
-void OnCommand(int id, int code) {
+void OnCommand(Program* p, int id, int code) {
     if (id == IDC_APP_LIST) {
-        OnListNotification(code);
+        OnListNotification(p, code);
     } else {
-        OnMenuCommand(id, g.watch.status.watchSerial);
+        OnMenuCommand(p, id, p->watch.status.watchSerial);
     }
 }
 
-void OnTrayCallback(WPARAM wParam, LPARAM lParam) {
+void OnTrayCallback(Program* p, WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(lParam)) {
     case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK: ShowMainWindow(Controller()); break;
+    case WM_LBUTTONDBLCLK: ShowMainWindow(&p->controller); break;
     case WM_RBUTTONUP:
-        if (g.controller.ticking) {
+        if (p->controller.ticking) {
             // Inside a tick (the shell called back during a tray update): open the menu once
             // the tick is over, so no tick runs inside another.
-            PostMessageW(g.mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
+            PostMessageW(p->mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
         } else {
-            uint32_t serial = g.watch.status.watchSerial;
-            const TrayMenuModel model = {g.watch.status.watchMode == WATCH_ON, g.watch.status.waitingFor[0] != 0,
-                                         g.watch.finish.counting, g.watch.finish.action};
-            OnMenuCommand(ShowTrayMenu(&g.tray, &model), serial);
+            uint32_t serial = p->watch.status.watchSerial;
+            const TrayMenuModel model = {p->watch.status.watchMode == WATCH_ON, p->watch.status.waitingFor[0] != 0,
+                                         p->watch.finish.counting, p->watch.finish.action};
+            OnMenuCommand(p, ShowTrayMenu(&p->tray, &model), serial);
         }
         break;
     default: break;
     }
 }
 
-void OnPowerBroadcast(WPARAM event) {
+void OnPowerBroadcast(Program* p, WPARAM event) {
     if (event == PBT_APMSUSPEND) {
-        SystemSuspending(Controller());
+        SystemSuspending(&p->controller);
     } else if (event == PBT_APMRESUMEAUTOMATIC) {
-        SystemResumed(Controller());
+        SystemResumed(&p->controller);
     }
 }
 
-void OnSettingChange() {
-    LoadPalette(&g.palette);
-    ApplyDarkTitleBar(g.mainWindow, g.palette.isDark);
-    InvalidateRect(g.mainWindow, nullptr, TRUE);
-    InvalidateRect(g.listWindow, nullptr, TRUE);
+void OnSettingChange(Program* p) {
+    LoadPalette(&p->palette);
+    ApplyDarkTitleBar(p->mainWindow, p->palette.isDark);
+    InvalidateRect(p->mainWindow, nullptr, TRUE);
+    InvalidateRect(p->listWindow, nullptr, TRUE);
 }
 
-void OnTaskbarCreated() {
-    if (g.watch.status.watchMode == WATCH_ON) {
-        ForgetShownTray(&g.tray);
-        AddTrayIcon(&g.tray);
-        UpdateTray(Controller());
+void OnTaskbarCreated(Program* p) {
+    if (p->watch.status.watchMode == WATCH_ON) {
+        ForgetShownTray(&p->tray);
+        AddTrayIcon(&p->tray);
+        UpdateTray(&p->controller);
     }
 }
 
-void OnTimer(WPARAM id) {
+void OnTimer(Program* p, WPARAM id) {
     if (id == TICK_TIMER_ID) {
-        Tick(Controller());
+        Tick(&p->controller);
     } else if (id == COUNTDOWN_TIMER_ID) {
-        CountdownTick(Controller());
+        CountdownTick(&p->controller);
     } else if (id == SHUTDOWN_CHECK_TIMER_ID) {
-        ShutdownDidNotHappen(Controller());
+        ShutdownDidNotHappen(&p->controller);
     } else if (id == REFRESH_TIMER_ID) {
-        KillTimer(g.mainWindow, REFRESH_TIMER_ID);
-        g.refreshAfterClicks = false;
-        if (g.watch.status.watchMode == WATCH_OFF) {
-            RefreshAppList(Controller());
+        KillTimer(p->mainWindow, REFRESH_TIMER_ID);
+        p->refreshAfterClicks = false;
+        if (p->watch.status.watchMode == WATCH_OFF) {
+            RefreshAppList(&p->controller);
         }
     }
 }
 
-void OnDestroy() {
-    DisconnectAccessible(g.mainAccessible);
-    DisconnectAccessible(g.listAccessible);
-    CancelFinishAction(Controller());  // a countdown ends with the program
-    KillTimer(g.mainWindow, TICK_TIMER_ID);
-    KillTimer(g.mainWindow, REFRESH_TIMER_ID);
-    KillTimer(g.mainWindow, COUNTDOWN_TIMER_ID);
-    KillTimer(g.mainWindow, SHUTDOWN_CHECK_TIMER_ID);
-    ReleasePowerRequest(&g.watch.power);
-    ClosePowerReason(&g.watch.power);
-    WriteLogLine(&g.log, "Pellacord exited; lock released");
-    CloseLog(&g.log);
-    UnloadTcpTableApi(&g.tcp);
-    ShutdownTray(&g.tray);
-    if (g.smallIcon) {
-        DestroyIcon(g.smallIcon);
-    }
-    if (g.largeIcon) {
-        DestroyIcon(g.largeIcon);
-    }
-    ReleaseFonts(&g.kit);
-    FreeProcessPlatform(&g.processQuery);
+void OnDestroy(Program* p) {
+    DisconnectAccessible(p->mainAccessible);
+    DisconnectAccessible(p->listAccessible);
+    p->mainAccessible = nullptr;  // gone with the readers' last hold
+    p->listAccessible = nullptr;
+    p->listView.accessible = nullptr;
+    CancelFinishAction(&p->controller);  // a countdown ends with the program
+    KillTimer(p->mainWindow, TICK_TIMER_ID);
+    KillTimer(p->mainWindow, REFRESH_TIMER_ID);
+    KillTimer(p->mainWindow, COUNTDOWN_TIMER_ID);
+    KillTimer(p->mainWindow, SHUTDOWN_CHECK_TIMER_ID);
+    ReleasePowerRequest(&p->watch.power);
+    ClosePowerReason(&p->watch.power);
+    WriteLogLine(&p->log, "Pellacord exited; lock released");
+    CloseLog(&p->log);
+    UnloadTcpTableApi(&p->tcp);
+    ShutdownTray(&p->tray);
+    ReleaseFonts(&p->kit);
+    FreeProcessPlatform(&p->processQuery);
     PostQuitMessage(0);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g.taskbarCreatedMessage != 0 && message == g.taskbarCreatedMessage) {
-        OnTaskbarCreated();
+    // The program comes with the window's creation, as the list's view does with the list's.
+    if (message == WM_NCCREATE) {
+        Program* created = static_cast<Program*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        created->mainWindow = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    Program* p = reinterpret_cast<Program*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!p) {
+        return DefWindowProcW(window, message, wParam, lParam);  // before WM_NCCREATE
+    }
+    if (p->taskbarCreatedMessage != 0 && message == p->taskbarCreatedMessage) {
+        OnTaskbarCreated(p);
         return 0;
     }
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
-    PointerContext* pointer = &g.pointerContext;
+    PointerContext* pointer = &p->pointerContext;
     switch (message) {
     case WM_CREATE:
-        g.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-        OpenWindowToOtherCopies(window, g.taskbarCreatedMessage);
+        p->taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+        OpenWindowToOtherCopies(window, p->taskbarCreatedMessage);
         return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
-    case WM_ACTIVATE: OnActivate(LOWORD(wParam)); return 0;
-    case WM_PAINT: Paint(window); return 0;
+    case WM_DESTROY: OnDestroy(p); return 0;
+    case WM_ACTIVATE: OnActivate(p, LOWORD(wParam)); return 0;
+    case WM_PAINT: Paint(p, window); return 0;
     case WM_CLOSE:
-        if (g.watch.status.watchMode == WATCH_ON) {
+        if (p->watch.status.watchMode == WATCH_ON) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
         } else {
             DestroyWindow(window);
@@ -328,74 +248,89 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SETTINGCHANGE:
-    case WM_SYSCOLORCHANGE: OnSettingChange(); return 0;
-    case WM_SETFOCUS: OnFocusGained(&g, window); return 0;
-    case WM_KILLFOCUS: OnFocusLost(&g); return 0;
+    case WM_SYSCOLORCHANGE: OnSettingChange(p); return 0;
+    case WM_SETFOCUS: OnFocusGained(p, window); return 0;
+    case WM_KILLFOCUS: OnFocusLost(p); return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-        if (OnMainKey(&g, message, wParam, lParam)) {
+        if (OnMainKey(p, message, wParam, lParam)) {
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_UPDATEUISTATE:
-        OnUiState(&g, wParam);
+        OnUiState(p, wParam);
         return DefWindowProcW(window, message, wParam, lParam);  // on to the list
     case WM_GETOBJECT: {
         LRESULT answer = 0;
-        if (AnswerGetObject(g.mainAccessible, wParam, lParam, &answer)) {
+        if (AnswerGetObject(p->mainAccessible, wParam, lParam, &answer)) {
             return answer;
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    case WM_DPICHANGED: ApplyDpi(&g, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
-    case WM_ACCESSIBLE_ACTION: OnAccessibleAction(&g, static_cast<int32_t>(wParam)); return 0;
-    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
-    case WM_TIMER: OnTimer(wParam); return 0;
-    case WM_MOUSEMOVE: OnPointerMove(x, y); return 0;
+    case WM_DPICHANGED: ApplyDpi(p, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
+    case WM_ACCESSIBLE_ACTION: OnAccessibleAction(p, static_cast<int32_t>(wParam)); return 0;
+    case WM_COMMAND: OnCommand(p, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_TIMER: OnTimer(p, wParam); return 0;
+    case WM_MOUSEMOVE: OnPointerMove(p, x, y); return 0;
     case WM_LBUTTONDOWN:
-        OnPointerDown(x, y);
+        OnPointerDown(p, x, y);
         return 0;
-    case WM_LBUTTONUP: ApplyPointer(PointerUp(pointer, x, y)); return 0;
-    case WM_MOUSELEAVE: ApplyPointer(PointerLeave(pointer)); return 0;
-    case WM_CAPTURECHANGED: ApplyPointer(PointerCaptureLost(pointer)); return 0;
+    case WM_LBUTTONUP: ApplyPointer(p, PointerUp(pointer, x, y)); return 0;
+    case WM_MOUSELEAVE: ApplyPointer(p, PointerLeave(pointer)); return 0;
+    case WM_CAPTURECHANGED: ApplyPointer(p, PointerCaptureLost(pointer)); return 0;
     case WM_CANCELMODE:
-        ApplyPointer(PointerCaptureLost(pointer));
+        ApplyPointer(p, PointerCaptureLost(pointer));
         return DefWindowProcW(window, message, wParam, lParam);  // lets the capture go
-    case WM_TRAY_CALLBACK: OnTrayCallback(wParam, lParam); return 0;
-    case WM_POWERBROADCAST: OnPowerBroadcast(wParam); return TRUE;
-    case WM_SHOW_EXISTING: ShowMainWindow(Controller()); return 0;
-    case WM_COPYDATA: return OnCommandData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case WM_RUN_COMMANDS: RunHandedCommands(); return 0;
+    case WM_TRAY_CALLBACK: OnTrayCallback(p, wParam, lParam); return 0;
+    case WM_POWERBROADCAST: OnPowerBroadcast(p, wParam); return TRUE;
+    case WM_SHOW_EXISTING: ShowMainWindow(&p->controller); return 0;
+    case WM_COPYDATA: return QueueHandedCommand(p, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_RUN_COMMANDS: RunHandedCommands(p); return 0;
     case WM_EXIT_PROGRAM:
-        g.exitForWork = wParam != 0;
+        p->exitForWork = wParam != 0;
         EndMenu();
         DestroyWindow(window);
         return 0;
     case WM_ENDSESSION:
         // Windows ends every program once this returns: the lock goes and the log closes first.
         if (wParam) {
-            WriteLogLine(&g.log, "Windows is ending the session");
+            WriteLogLine(&p->log, "Windows is ending the session");
             DestroyWindow(window);
         } else {
-            ShutdownDidNotHappen(Controller());  // a program said no to the shutdown asked for
+            ShutdownDidNotHappen(&p->controller);  // a program said no to the shutdown asked for
         }
         return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
-HWND CreateMainWindow() {
+void CreateAppList(Program* p) {
+    p->listView.palette = &p->palette;
+    p->listView.drawItem = DrawAppRow;
+    p->rowContext = AppRowContext{&p->apps, &p->listView, &p->kit};
+    p->listView.drawItemContext = &p->rowContext;
+    p->listView.rowHeight = Scale(LIST_ROW_HEIGHT, p->kit.dpi);
+    p->listView.dpi = p->kit.dpi;
+    p->listWindow = CreateAppListView(p->mainWindow, IDC_APP_LIST, &p->listView);
+    Rect r = ListWindowRect(&p->layout);
+    MoveWindow(p->listWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+}
+
+}  // namespace
+
+bool CreateMainWindow(Program* p) {
+    RegisterAppListClass(p->instance);
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = g.instance;
+    wc.hInstance = p->instance;
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = MAIN_WINDOW_CLASS;
     if (!RegisterClassExW(&wc)) {
-        return nullptr;
+        return false;
     }
-    RECT frame = FrameForClient(RECT{0, 0, Scale(CLIENT_WIDTH, g.kit.dpi), g.layout.clientHeight}, MAIN_WINDOW_STYLE,
-                                g.kit.dpi);
+    RECT frame = FrameForClient(RECT{0, 0, Scale(CLIENT_WIDTH, p->kit.dpi), p->layout.clientHeight}, MAIN_WINDOW_STYLE,
+                                p->kit.dpi);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
     RECT work = WorkAreaOf(nullptr);
@@ -403,125 +338,17 @@ HWND CreateMainWindow() {
     int y = work.top + ((work.bottom - work.top) - height) / 2;
     x = x < work.left ? work.left : x;
     y = y < work.top ? work.top : y;
-    return CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Pellacord", MAIN_WINDOW_STYLE, x, y, width, height, nullptr,
-                           nullptr, g.instance, nullptr);
-}
-
-void SetWindowIcons() {
-    g.smallIcon = MakeAppIcon(APP_ICON_COLOR, SystemMetricAt(SM_CXSMICON, g.kit.dpi), ICON_SHAPE_EYE);
-    g.largeIcon = MakeAppIcon(APP_ICON_COLOR, SystemMetricAt(SM_CXICON, g.kit.dpi), ICON_SHAPE_EYE);
-    if (g.smallIcon) {
-        SendMessageW(g.mainWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g.smallIcon));
+    if (!CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Pellacord", MAIN_WINDOW_STYLE, x, y, width, height, nullptr, nullptr,
+                         p->instance, p)) {
+        p->mainWindow = nullptr;
+        return false;
     }
-    if (g.largeIcon) {
-        SendMessageW(g.mainWindow, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g.largeIcon));
-    }
-}
-
-void CreateAppList() {
-    g.listView.palette = &g.palette;
-    g.listView.drawItem = DrawAppRow;
-    g.rowContext = AppRowContext{&g.apps, &g.listView, &g.kit};
-    g.listView.drawItemContext = &g.rowContext;
-    g.listView.rowHeight = Scale(LIST_ROW_HEIGHT, g.kit.dpi);
-    g.listView.dpi = g.kit.dpi;
-    g.listWindow = CreateAppListView(g.mainWindow, IDC_APP_LIST, &g.listView);
-    Rect r = ListWindowRect(&g.layout);
-    MoveWindow(g.listWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
-}
-
-}  // namespace
-
-int RunPellacord(HINSTANCE instance) {
-    g.instance = instance;
-    int32_t launched = PrepareLaunch(&g.launch, GetCommandLineW(), &g.instanceMutex);
-    if (launched >= 0) {
-        return launched;
-    }
-    ReadExecutablePath(g.exePath);
-    g.log = MakeLogFile();
-    OpenLog(&g.log, g.exePath);
-    WriteLogLine(&g.log, LOG_SEPARATOR);
-    WriteLogLine(&g.log, "Pellacord started");
-    LoadTcpTableApi(&g.tcp);
-    g.kit = MakeDrawKit();
-    InitDpi(&g.kit);
-    POINT centre;
-    HMONITOR monitor = StartMonitor(&centre);
-    g.kit.dpi = MonitorDpiAt(centre, g.kit.dpi);  // laid out for the monitor it opens on
-    g.layout = LayoutFor(monitor, g.kit.dpi);
-    LoadPalette(&g.palette);
-    SetDefaultLimits(&g.limits);
-    OpenSettingsFile(&g.settings, g.exePath);
-    if (LoadSettings(&g.limits, &g.keepDisplayOn, &g.settings) == SettingsRead::Unreadable) {
-        WriteLogLine(&g.log, "settings file could not be read; changes will not be saved");
-    }
-
-    InitWatch(&g.watch, &g.limits, &g.keepDisplayOn, SetExecutionStateWin);
-    g.watch.power.reason = WindowsPowerReasonApi(&g.powerReasonCalls);
-    InitProcessPlatform(&g.sampler, &g.processQuery);
-    if (g.launch.runJob) {
-        WatchJob(&g.processQuery, g.launch.runJob, g.launch.command.pid);
-    }
-    g.listView.selectedIndex = -1;
-    g.controllerContext = WindowsControllerContext{nullptr,  nullptr,    &g.log,   &g.settings,
-                                                   g.imageNames, &g.pointer, &g.limits, &g.tray};
-    g.controller = WatchController{.watch = &g.watch, .sampler = &g.sampler, .tcp = &g.tcp, .limits = &g.limits,
-                                   .keepDisplayOn = &g.keepDisplayOn, .apps = &g.apps, .listView = &g.listView,
-                                   .tray = &g.tray, .platform = WindowsControllerPlatform(&g.controllerContext)};
-    LogThresholds(Controller());
-    InitPointerState(&g.pointer, &g.limits, &g.layout);
-    g.pointerContext = PointerContext{&g.pointer, &g.layout, &g.limits, &g.watch.status};
-    BOOL cues = FALSE;
-    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
-    InitKeyboard(&g.keyboard, cues != FALSE);
-    RegisterAppListClass(instance);
-
-    g.mainWindow = CreateMainWindow();
-    if (!g.mainWindow) {
-        return 1;
-    }
-    g.controllerContext.mainWindow = g.mainWindow;
-    ApplyDarkTitleBar(g.mainWindow, g.palette.isDark);
-    SetWindowIcons();
-    InitTray(&g.tray, reinterpret_cast<uintptr_t>(g.mainWindow), WM_TRAY_CALLBACK, WindowsTrayShell());
-    CreateAppList();
-    g.controllerContext.listWindow = g.listWindow;
-    InitAccessibility(&g);
-    RefreshAppList(Controller());
-    const Command* command = &g.launch.command;
-    if (command->kind == CommandKind::Start || command->kind == CommandKind::Show) {
-        ShowWindow(g.mainWindow, SW_SHOW);
-        UpdateWindow(g.mainWindow);
-    } else {
-        // A watch from a script starts in the tray, as one started by the button does. Commands
-        // other copies hand over meanwhile wait for it.
-        g.commands.running = true;
-        int32_t code = RunCommand(command, AsUtf16(GetCommandLineW()));
-        g.commands.running = false;
-        ReleaseRun(&g.launch);
-        if (code != EXIT_OK) {
-            TellFailure(command, code);
-            DestroyWindow(g.mainWindow);
-            CloseHandle(g.instanceMutex);
-            return code;
-        }
-    }
-
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (g.instanceMutex) {
-        CloseHandle(g.instanceMutex);
-    }
-    // A copy that ran a command and ends because the command's work is finished answers with
-    // the command's own exit code, as a script that waits for it expects.
-    DWORD code = 0;
-    if (g.exitForWork && g.launch.runProcess && GetExitCodeProcess(g.launch.runProcess, &code) &&
-        code != STILL_ACTIVE) {
-        return static_cast<int>(code);
-    }
-    return 0;
+    p->controllerContext.mainWindow = p->mainWindow;
+    ApplyDarkTitleBar(p->mainWindow, p->palette.isDark);
+    SetWindowIcons(p, p->kit.dpi);
+    InitTray(&p->tray, reinterpret_cast<uintptr_t>(p->mainWindow), WM_TRAY_CALLBACK, WindowsTrayShell());
+    CreateAppList(p);
+    p->controllerContext.listWindow = p->listWindow;
+    InitAccessibility(p);
+    return true;
 }

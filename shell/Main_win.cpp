@@ -1,4 +1,4 @@
-#include "shell/MainWindow_win.h"
+#include "shell/Startup_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a library: only the system folder is searched, so a DLL of a

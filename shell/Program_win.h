@@ -19,18 +19,24 @@
 #include <windows.h>
 
 
-// The program's records, shared by the main window's files: the window procedure and
-// start-up, the keyboard, the accessible objects and the DPI changes.
+// The program's records, shared by the main window's files: start-up, the window procedure,
+// the commands of other copies, the controls, the keyboard, the accessible objects and the DPI
+// changes.
 
-// Every state record of the program, one each, created here for the process's life.
+constexpr int IDC_APP_LIST = 100;
+constexpr UINT_PTR REFRESH_TIMER_ID = 2;  // the list refresh after a click that activated the window
+
+// Every state record of the program, one each. Start-up makes it, the main window reaches it
+// through its GWLP_USERDATA, and it outlives the window: what it owns is released once the
+// message loop is over.
 struct Program {
     HINSTANCE instance;
-    HANDLE instanceMutex;
+    UniqueHandle instanceMutex;  // the single-instance name, held while the program runs
     HWND mainWindow;
     HWND listWindow;
     UINT taskbarCreatedMessage;
-    HICON smallIcon;
-    HICON largeIcon;
+    UniqueIcon smallIcon;  // the window's, at its DPI
+    UniqueIcon largeIcon;
     bool refreshAfterClicks;  // a click activated the window: the list is refreshed once it is over
     bool exitForWork;         // the program ends because the watched work is finished
     wchar_t exePath[EXE_PATH_CAPACITY];
@@ -58,6 +64,7 @@ struct Program {
     Launch launch;  // this copy's own command line
     CommandQueue commands;  // commands handed over by other copies
     KeyboardState keyboard;
+    AccessibleHost accessHost;
     AccessibleSource mainAccess;
     AccessibleSource listAccess;
     AccessibleObject* mainAccessible;
@@ -65,6 +72,25 @@ struct Program {
     char16_t spokenButtonName[16];  // the button's name readers were last told
 };
 
+// The main window (MainWindow_win.cpp): creates it with its list, icons, tray record and
+// accessible objects; false when Windows gave no window.
+bool CreateMainWindow(Program* p);
+
+// Commands (MainCommands_win.cpp): one from this copy's own command line or handed over,
+// logged and carried out; its exit code.
+int32_t RunCommand(Program* p, const Command* command, const char16_t* line);
+// WM_COPYDATA from another copy: the command is queued, and answered once carried out.
+LRESULT QueueHandedCommand(Program* p, const COPYDATASTRUCT* data);
+// WM_RUN_COMMANDS: the queued commands, one at a time.
+void RunHandedCommands(Program* p);
+
+// The controls (MainControls_win.cpp), as the pointer and the keys press and change them.
+void ClickTarget(Program* p, HitTarget target);
+// The end of a change by the pointer or the keys: the limits saved (and logged while
+// watching), and a target pressed.
+void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click);
+// What a pointer message asked of the window: capture, repaint, leave tracking, the change's end.
+void ApplyPointer(Program* p, const PointerEffects& e);
 
 // The keyboard (MainKeyboard_win.cpp).
 KeyboardContext KeyboardOf(Program* p);
@@ -80,11 +106,6 @@ void OnUiState(Program* p, WPARAM state);
 void OnFocusGained(Program* p, HWND window);
 void OnFocusLost(Program* p);
 void OnListFocus(Program* p, bool gained);
-// The main window's click targets, as the pointer and the keys press them.
-void ClickTarget(Program* p, HitTarget target);
-// The end of a change by the pointer or the keys: the limits saved (and logged while
-// watching), and a target pressed.
-void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click);
 
 // Accessibility (MainAccessible_win.cpp).
 void InitAccessibility(Program* p);
@@ -94,5 +115,7 @@ void NotifyShownChanges(Program* p);
 
 // DPI (MainDpi_win.cpp): a new scale for the window, in the rectangle Windows suggests.
 void ApplyDpi(Program* p, int32_t dpi, const RECT* suggested);
+// The window's icons made for a DPI; one that cannot be made leaves the one before.
+void SetWindowIcons(Program* p, int32_t dpi);
 // The layout for a monitor's work area at a DPI.
 MainLayout LayoutFor(HMONITOR monitor, int32_t dpi);

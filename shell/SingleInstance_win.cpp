@@ -15,16 +15,14 @@ static_assert(NAME_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED && NAME_ERROR_ALRE
               "Win32 errors");
 static_assert(MESSAGE_COPYDATA == WM_COPYDATA, "a command handed over");
 
-InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow) {
-    *mutex = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
-    NameClaim claim = ClassifyNameClaim(*mutex != nullptr, GetLastError());
-    if (claim != NameClaim::Taken) {
+InstanceRole ClaimInstance(UniqueHandle* mutex, HWND* firstWindow) {
+    HANDLE created = CreateMutexW(nullptr, TRUE, INSTANCE_MUTEX_NAME);
+    const DWORD error = GetLastError();
+    mutex->Reset(created);
+    if (ClassifyNameClaim(created != nullptr, error) != NameClaim::Taken) {
         return InstanceRole::First;  // held, or no name at all: this copy runs
     }
-    if (*mutex) {
-        CloseHandle(*mutex);
-    }
-    *mutex = nullptr;
+    mutex->Reset();
     HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr);
     for (ULONGLONG start = GetTickCount64(); !first && GetTickCount64() - start < FIRST_COPY_WAIT_MS;) {
         Sleep(100);
@@ -79,16 +77,15 @@ int32_t SendCommandLine(HWND firstWindow, const char16_t* line) {
 namespace {
 
 bool RunsElevated(void*) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
         return false;
     }
+    UniqueHandle token(opened);
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
-    bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
-                    elevation.TokenIsElevated != 0;
-    CloseHandle(token);
-    return elevated;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated != 0;
 }
 
 bool AllowMessage(void* window, uint32_t message) {

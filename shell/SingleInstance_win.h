@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/CommandLine.h"
 #include "shell/SingleInstance.h"
+#include "base/Owner_win.h"
 
 #include <windows.h>
 
@@ -22,7 +23,7 @@ enum class InstanceRole {
 };
 
 // `mutex` receives the name's handle for the first copy, to be closed at its end.
-InstanceRole ClaimInstance(HANDLE* mutex, HWND* firstWindow);
+InstanceRole ClaimInstance(UniqueHandle* mutex, HWND* firstWindow);
 
 // Lets the copies at a lower integrity level reach this one's window, when it runs elevated.
 void OpenWindowToOtherCopies(HWND window, UINT taskbarCreatedMessage);

@@ -1,6 +1,7 @@
 #include "shell/Tray_win.h"
 
 #include "shell/IconPainter_win.h"
+#include "base/Owner_win.h"
 #include "base/Wide_win.h"
 #include "base/Text.h"
 
@@ -79,28 +80,28 @@ bool ShowTrayBalloon(const TrayState* tray, const char16_t* text) {
 }
 
 int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
-    HMENU menu = CreatePopupMenu();
+    UniqueMenu menu(CreatePopupMenu());
     if (!menu) {
         return 0;
     }
     TrayMenuItem items[TRAY_MENU_MAX];
     int32_t count = BuildTrayMenu(items, model);
-    HMENU submenu = nullptr;
+    HMENU submenu = nullptr;  // the menu owns it once appended, and destroys it with itself
     UINT first = 0, last = 0, checked = 0;
     for (int32_t i = 0; i < count; i++) {
         const TrayMenuItem& it = items[i];
         switch (it.kind) {
         case MenuItemKind::Command:
-            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
+            AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
             break;
-        case MenuItemKind::Separator: AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); break;
-        case MenuItemKind::Submenu:
-            submenu = CreatePopupMenu();  // the menu owns it once appended, and destroys it with itself
-            if (submenu && !AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), AsWide(it.text))) {
-                DestroyMenu(submenu);
-                submenu = nullptr;
+        case MenuItemKind::Separator: AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr); break;
+        case MenuItemKind::Submenu: {
+            UniqueMenu made(CreatePopupMenu());
+            if (made && AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(made.get()), AsWide(it.text))) {
+                submenu = made.Release();
             }
             break;
+        }
         case MenuItemKind::Choice:
             if (submenu) {
                 UINT id = static_cast<UINT>(it.id);
@@ -120,9 +121,8 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
     GetCursorPos(&cursor);
     // The owner must be in front, or the menu does not close when the user clicks elsewhere.
     SetForegroundWindow(window);
-    int32_t chosen = static_cast<int32_t>(
-        TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, cursor.x, cursor.y, 0, window, nullptr));
+    int32_t chosen = static_cast<int32_t>(TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY,
+                                                         cursor.x, cursor.y, 0, window, nullptr));
     PostMessageW(window, WM_NULL, 0, 0);
-    DestroyMenu(menu);
     return chosen;
 }

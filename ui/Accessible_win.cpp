@@ -6,6 +6,7 @@
 #include <oleacc.h>
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -15,42 +16,30 @@ const GUID IID_DISPATCH = {0x00020400, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 
 const GUID IID_UNKNOWN = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 constexpr HRESULT DISCONNECTED = static_cast<HRESULT>(0x80010108);  // RPC_E_DISCONNECTED
-constexpr int32_t OBJECT_CAPACITY = 4;
 
 bool SameGuid(REFIID a, const GUID& b) {
     return memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-// The COM pieces, loaded on the first request of a screen reader.
-struct OleApi {
-    bool tried;
-    bool ready;
-    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
-    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**);
-    BSTR(WINAPI* sysAllocString)(const OLECHAR*);
-};
-
-OleApi g_ole;
-
-bool LoadOle() {
-    if (g_ole.tried) {
-        return g_ole.ready;
+bool LoadOle(OleCalls* ole) {
+    if (ole->tried) {
+        return ole->ready;
     }
-    g_ole.tried = true;
+    ole->tried = true;
     // Kept for the process's life: readers may hold the objects until it ends.
     HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
     HMODULE oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
     HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
     auto coInitializeEx = LibraryFunction<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32, "CoInitializeEx");
-    g_ole.lresultFromObject = LibraryFunction<decltype(g_ole.lresultFromObject)>(oleacc, "LresultFromObject");
-    g_ole.createStdAccessibleObject =
-        LibraryFunction<decltype(g_ole.createStdAccessibleObject)>(oleacc, "CreateStdAccessibleObject");
-    g_ole.sysAllocString = LibraryFunction<decltype(g_ole.sysAllocString)>(oleaut32, "SysAllocString");
-    if (!coInitializeEx || !g_ole.lresultFromObject || !g_ole.createStdAccessibleObject || !g_ole.sysAllocString) {
+    ole->lresultFromObject = LibraryFunction<decltype(ole->lresultFromObject)>(oleacc, "LresultFromObject");
+    ole->createStdAccessibleObject =
+        LibraryFunction<decltype(ole->createStdAccessibleObject)>(oleacc, "CreateStdAccessibleObject");
+    ole->sysAllocString = LibraryFunction<decltype(ole->sysAllocString)>(oleaut32, "SysAllocString");
+    if (!coInitializeEx || !ole->lresultFromObject || !ole->createStdAccessibleObject || !ole->sysAllocString) {
         return false;
     }
     (void)coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the window's thread is an apartment of its own
-    g_ole.ready = true;
+    ole->ready = true;
     return true;
 }
 
@@ -67,11 +56,14 @@ void SetEmpty(VARIANT* v) {
 
 class AccessibleObject final : public IAccessible {
 public:
-    const AccessibleSource* source = nullptr;
-    bool connected = false;
-    LONG references = 0;
+    AccessibleHost* host;
+    const AccessibleSource* source;
+    bool connected = true;
+    LONG references = 1;  // the window's
 
-    // IUnknown. The object lives in static storage: the count is kept for COM's rules only.
+    AccessibleObject(AccessibleHost* h, const AccessibleSource* s) : host(h), source(s) {}
+
+    // IUnknown: the object goes with the last reference, the window's or a reader's.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) {
             return E_POINTER;
@@ -85,7 +77,13 @@ public:
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&references)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = InterlockedDecrement(&references);
+        if (left == 0) {
+            delete this;
+        }
+        return static_cast<ULONG>(left);
+    }
 
     // IDispatch: readers use the IAccessible methods directly.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -109,8 +107,8 @@ public:
             return DISCONNECTED;
         }
         *parent = source->parentObject ? source->parentObject(source->context) : nullptr;
-        if (!*parent && g_ole.createStdAccessibleObject) {
-            g_ole.createStdAccessibleObject(source->window, OBJID_WINDOW, IID_DISPATCH, reinterpret_cast<void**>(parent));
+        if (!*parent && host->ole.createStdAccessibleObject) {
+            host->ole.createStdAccessibleObject(source->window, OBJID_WINDOW, IID_DISPATCH, reinterpret_cast<void**>(parent));
         }
         return *parent ? S_OK : S_FALSE;
     }
@@ -282,16 +280,16 @@ private:
             return E_POINTER;
         }
         *out = nullptr;
-        static AccElement e;  // large, and only ever used on the window's thread
-        HRESULT r = Describe(child, nullptr, &e);
+        AccElement* e = &host->scratch;  // large
+        HRESULT r = Describe(child, nullptr, e);
         if (r != S_OK) {
             return r;
         }
-        const char16_t* text = pick(e);
+        const char16_t* text = pick(*e);
         if (!text[0]) {
             return S_FALSE;
         }
-        *out = g_ole.sysAllocString(AsWide(text));
+        *out = host->ole.sysAllocString(AsWide(text));
         return *out ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT Nothing(BSTR* out) const {
@@ -323,28 +321,15 @@ private:
     }
 };
 
-namespace {
-
-AccessibleObject g_objects[OBJECT_CAPACITY];
-int32_t g_objectCount;
-
-}  // namespace
-
-AccessibleObject* MakeAccessibleObject(const AccessibleSource* source) {
-    if (g_objectCount >= OBJECT_CAPACITY) {
-        return nullptr;
-    }
-    AccessibleObject* o = &g_objects[g_objectCount++];
-    o->source = source;
-    o->connected = true;
-    return o;
+AccessibleObject* MakeAccessibleObject(AccessibleHost* host, const AccessibleSource* source) {
+    return new (std::nothrow) AccessibleObject(host, source);
 }
 
 bool AnswerGetObject(AccessibleObject* object, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    if (!object || !object->connected || static_cast<LONG>(lParam) != OBJID_CLIENT || !LoadOle()) {
+    if (!object || !object->connected || static_cast<LONG>(lParam) != OBJID_CLIENT || !LoadOle(&object->host->ole)) {
         return false;
     }
-    *result = g_ole.lresultFromObject(IID_ACCESSIBLE, wParam, static_cast<IAccessible*>(object));
+    *result = object->host->ole.lresultFromObject(IID_ACCESSIBLE, wParam, static_cast<IAccessible*>(object));
     return true;
 }
 
@@ -357,8 +342,9 @@ IDispatch* AccessibleDispatch(AccessibleObject* object) {
 }
 
 void DisconnectAccessible(AccessibleObject* object) {
-    if (object) {
+    if (object && object->connected) {
         object->connected = false;
+        object->Release();
     }
 }
 

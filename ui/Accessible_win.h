@@ -23,16 +23,34 @@ struct AccessibleSource {
     bool (*select)(void* context, int32_t child, long flags);
 };
 
+// The COM pieces, loaded on the first request of a screen reader.
+struct OleCalls {
+    bool tried;
+    bool ready;
+    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
+    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**);
+    BSTR(WINAPI* sysAllocString)(const OLECHAR*);
+};
+
+// What the program's accessible objects share, held by the program for its life.
+struct AccessibleHost {
+    OleCalls ole;
+    AccElement scratch;  // a description being read; only ever used on the window's thread
+};
+
 class AccessibleObject;
 
-// The object of one window, for the process's life; `source` must live as long.
-AccessibleObject* MakeAccessibleObject(const AccessibleSource* source);
+// The object of one window: the window holds it until DisconnectAccessible, and readers for as
+// long as they keep it. `host` and `source` must live as long as the program; null when no
+// memory is left.
+AccessibleObject* MakeAccessibleObject(AccessibleHost* host, const AccessibleSource* source);
 // WM_GETOBJECT: the object for OBJID_CLIENT, and false for anything else (the caller gives it
 // to DefWindowProc).
 bool AnswerGetObject(AccessibleObject* object, WPARAM wParam, LPARAM lParam, LRESULT* result);
 // The object as a child of another, AddRef'd.
 IDispatch* AccessibleDispatch(AccessibleObject* object);
-// The window is gone: readers holding the object get "disconnected" from now on.
+// The window is gone: readers holding the object get "disconnected" from now on, and the
+// window's hold on it ends.
 void DisconnectAccessible(AccessibleObject* object);
 // Tells readers of a change: EVENT_OBJECT_FOCUS, _SELECTION, _VALUECHANGE, _STATECHANGE, _NAMECHANGE.
 void NotifyAccessible(HWND window, DWORD event, int32_t child);

@@ -17,11 +17,11 @@ void DrawAppRow(void* dcPointer, uint32_t index, const Rect* row, int32_t select
     int32_t right = row->right - Scale(10, dpi);
     int32_t titleTop = row->top + Scale(5, dpi);
     Rect title = {left, titleTop, right, titleTop + Scale(17, dpi)};
-    DrawTextColor(dc, title, AppDisplayTitle(entry), fonts->body, titleColor, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(dc, title, AppDisplayTitle(entry), fonts->body.get(), titleColor, TEXT_LEFT_ELLIPSIS);
     char16_t detail[APP_DETAIL_CAPACITY];
     FormatAppDetail(detail, entry);
     Rect detailRect = {left, title.bottom, right, title.bottom + Scale(15, dpi)};
     // A high-contrast highlight is paired with its own text colour only: grey text on it may not read.
     Color detailColor = (selected && c->view->enabled && p->highContrast) ? p->rowSelectedText : p->textSecondary;
-    DrawTextColor(dc, detailRect, detail, fonts->caption, detailColor, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(dc, detailRect, detail, fonts->caption.get(), detailColor, TEXT_LEFT_ELLIPSIS);
 }

@@ -9,12 +9,10 @@ static_assert(TEXT_RIGHT == (DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_RIGHT
 static_assert(TEXT_LEFT_ELLIPSIS == (DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER), "DrawText flags");
 
 void InitDpi(DrawKit* kit) {
-    HDC screen = GetDC(nullptr);
-    if (!screen) {
-        return;
+    UniqueScreenDc screen(GetDC(nullptr));
+    if (screen) {
+        kit->dpi = AcceptDpi(GetDeviceCaps(screen.get(), LOGPIXELSX));
     }
-    kit->dpi = AcceptDpi(GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
 }
 
 HFONT CreateUiFont(const DrawKit* kit, int32_t points, int32_t weight) {
@@ -24,44 +22,28 @@ HFONT CreateUiFont(const DrawKit* kit, int32_t points, int32_t weight) {
 
 const FontSet* GetFonts(DrawKit* kit) {
     if (!kit->fontsCreated) {
-        kit->fonts.heading = CreateUiFont(kit, 11, 400);
-        kit->fonts.body = CreateUiFont(kit, 9, 400);
-        kit->fonts.caption = CreateUiFont(kit, 8, 400);
-        kit->fonts.button = CreateUiFont(kit, 11, 600);
-        kit->fontsCreated = 1;
+        kit->fonts.heading.Reset(CreateUiFont(kit, 11, 400));
+        kit->fonts.body.Reset(CreateUiFont(kit, 9, 400));
+        kit->fonts.caption.Reset(CreateUiFont(kit, 8, 400));
+        kit->fonts.button.Reset(CreateUiFont(kit, 11, 600));
+        kit->fontsCreated = true;
     }
     return &kit->fonts;
 }
 
 HPEN GetCheckPen(DrawKit* kit, int32_t width, COLORREF color) {
-    if (kit->checkPen && (kit->checkPenWidth != width || kit->checkPenColor != color)) {
-        DeleteObject(kit->checkPen);
-        kit->checkPen = nullptr;
-    }
-    if (!kit->checkPen) {
-        kit->checkPen = CreatePen(PS_SOLID, width, color);
+    if (!kit->checkPen || kit->checkPenWidth != width || kit->checkPenColor != color) {
+        kit->checkPen.Reset(CreatePen(PS_SOLID, width, color));
         kit->checkPenWidth = width;
         kit->checkPenColor = color;
     }
-    return kit->checkPen;
+    return kit->checkPen.get();
 }
 
 void ReleaseFonts(DrawKit* kit) {
-    if (kit->checkPen) {
-        DeleteObject(kit->checkPen);
-        kit->checkPen = nullptr;
-    }
-    if (!kit->fontsCreated) {
-        return;
-    }
-    const HFONT fonts[] = {kit->fonts.heading, kit->fonts.body, kit->fonts.caption, kit->fonts.button};
-    for (HFONT font : fonts) {
-        if (font) {
-            DeleteObject(font);
-        }
-    }
+    kit->checkPen.Reset();
     kit->fonts = FontSet{};
-    kit->fontsCreated = 0;
+    kit->fontsCreated = false;
 }
 
 // Solid fills and outlines use the device context's own brush and pen, whose colour is set per
@@ -97,26 +79,20 @@ void DrawTextColor(HDC dc, const Rect& rect, const char16_t* text, HFONT font, C
 }
 
 DoubleBuffer::DoubleBuffer(HDC target, int32_t width, int32_t height)
-    : target_(target), memory_(nullptr), bitmap_(nullptr), previous_(nullptr), width_(width), height_(height) {
-    memory_ = CreateCompatibleDC(target);
-    bitmap_ = memory_ ? CreateCompatibleBitmap(target, width, height) : nullptr;
+    : target_(target), memory_(CreateCompatibleDC(target)), width_(width), height_(height) {
+    if (memory_) {
+        bitmap_.Reset(CreateCompatibleBitmap(target, width, height));
+    }
     if (!bitmap_) {
-        // No off-screen bitmap: draw straight to the window rather than not at all.
-        if (memory_) {
-            DeleteDC(memory_);
-        }
-        memory_ = nullptr;
+        memory_.Reset();  // no off-screen bitmap: draw straight to the window rather than not at all
         return;
     }
-    previous_ = SelectObject(memory_, bitmap_);
+    previous_ = SelectObject(memory_.get(), bitmap_.get());
 }
 
 DoubleBuffer::~DoubleBuffer() {
-    if (!memory_) {
-        return;
+    if (memory_) {
+        BitBlt(target_, 0, 0, width_, height_, memory_.get(), 0, 0, SRCCOPY);
+        SelectObject(memory_.get(), previous_);  // the bitmap is deselected before both go
     }
-    BitBlt(target_, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
-    SelectObject(memory_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(memory_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/DrawKit.h"
+#include "base/Owner_win.h"
 
 #include <windows.h>
 
@@ -7,27 +8,25 @@
 // shapes and text in a colour.
 
 struct FontSet {
-    HFONT heading;  // 11 pt
-    HFONT body;     // 9 pt
-    HFONT caption;  // 8 pt
-    HFONT button;   // 11 pt semibold
+    UniqueFont heading;  // 11 pt
+    UniqueFont body;     // 9 pt
+    UniqueFont caption;  // 8 pt
+    UniqueFont button;   // 11 pt semibold
 };
 
 struct DrawKit {
-    int32_t dpi;
+    int32_t dpi = BASE_DPI;
     FontSet fonts;
-    int32_t fontsCreated;
-    HPEN checkPen;  // the check mark's pen, made again only when its width or colour changes
-    int32_t checkPenWidth;
-    COLORREF checkPenColor;
+    bool fontsCreated = false;
+    UniquePen checkPen;  // the check mark's pen, made again only when its width or colour changes
+    int32_t checkPenWidth = 0;
+    COLORREF checkPenColor = 0;
 };
-
-inline DrawKit MakeDrawKit() { return DrawKit{BASE_DPI, {}, 0, nullptr, 0, 0}; }
 
 void InitDpi(DrawKit* kit);
 HFONT CreateUiFont(const DrawKit* kit, int32_t points, int32_t weight);
 const FontSet* GetFonts(DrawKit* kit);
-// Releases the fonts and the check mark's pen.
+// Releases the fonts and the check mark's pen, to be made again at another DPI.
 void ReleaseFonts(DrawKit* kit);
 HPEN GetCheckPen(DrawKit* kit, int32_t width, COLORREF color);
 
@@ -61,31 +60,14 @@ class DoubleBuffer {
 public:
     DoubleBuffer(HDC target, int32_t width, int32_t height);
     ~DoubleBuffer();
-    HDC dc() const { return memory_ ? memory_ : target_; }
+    HDC dc() const { return memory_ ? memory_.get() : target_; }
     DoubleBuffer(const DoubleBuffer&) = delete;
     DoubleBuffer& operator=(const DoubleBuffer&) = delete;
 
 private:
     HDC target_;
-    HDC memory_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
+    UniqueMemoryDc memory_;
+    UniqueBitmap bitmap_;
+    HGDIOBJ previous_ = nullptr;
     int32_t width_, height_;
-};
-
-// Deletes a brush, pen or bitmap at the end of a scope.
-class ScopedObject {
-public:
-    explicit ScopedObject(HGDIOBJ object) : object_(object) {}
-    ~ScopedObject() {
-        if (object_) {
-            DeleteObject(object_);
-        }
-    }
-    HGDIOBJ get() const { return object_; }
-    ScopedObject(const ScopedObject&) = delete;
-    ScopedObject& operator=(const ScopedObject&) = delete;
-
-private:
-    HGDIOBJ object_;
 };

@@ -14,8 +14,8 @@ struct Painter {
 };
 
 void PaintSectionHeader(const Painter& g, int32_t top, const char16_t* title, const char16_t* subtitle) {
-    DrawTextColor(g.dc, SectionTitleRect(g.l, top), title, g.fonts->heading, g.p->text, TEXT_LEFT_ELLIPSIS);
-    DrawTextColor(g.dc, SectionSubtitleRect(g.l, top), subtitle, g.fonts->caption, g.p->textSecondary,
+    DrawTextColor(g.dc, SectionTitleRect(g.l, top), title, g.fonts->heading.get(), g.p->text, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(g.dc, SectionSubtitleRect(g.l, top), subtitle, g.fonts->caption.get(), g.p->textSecondary,
                   TEXT_LEFT_ELLIPSIS);
 }
 
@@ -29,19 +29,19 @@ void PaintSectionOne(const Painter& g) {
                                                                                              : g.p->stateIdle;
     FillRoundRect(g.dc, StatusDotRect(g.l), g.S(4), dot);
     const char16_t* title = DisplayTitle(s->watchedApp.title, s->watchedApp.imageName);
-    DrawTextColor(g.dc, WatchedTitleRect(g.l), title, g.fonts->heading, g.p->text, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(g.dc, WatchedTitleRect(g.l), title, g.fonts->heading.get(), g.p->text, TEXT_LEFT_ELLIPSIS);
     char16_t line[STATUS_CAPACITY];
     BuildStatusLine(line, STATUS_CAPACITY, &g.in->text);
-    DrawTextColor(g.dc, StatusLineRect(g.l), line, g.fonts->caption, g.p->textSecondary, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(g.dc, StatusLineRect(g.l), line, g.fonts->caption.get(), g.p->textSecondary, TEXT_LEFT_ELLIPSIS);
 }
 
 void PaintListFooter(const Painter& g) {
     char16_t text[FOOTER_CAPACITY];
     FormatFooter(text, &g.in->text);
-    DrawTextColor(g.dc, FooterTextRect(g.l), text, g.fonts->caption, g.p->textSecondary, TEXT_LEFT_ELLIPSIS);
+    DrawTextColor(g.dc, FooterTextRect(g.l), text, g.fonts->caption.get(), g.p->textSecondary, TEXT_LEFT_ELLIPSIS);
     if (g.in->text.status->watchMode == WATCH_OFF) {
         Color color = g.in->pointer->hoverTarget == TARGET_REFRESH ? g.p->accent : g.p->textSecondary;
-        DrawTextColor(g.dc, RefreshRect(g.l), u"Refresh", g.fonts->caption, color, TEXT_RIGHT);
+        DrawTextColor(g.dc, RefreshRect(g.l), u"Refresh", g.fonts->caption.get(), color, TEXT_RIGHT);
     }
 }
 
@@ -50,26 +50,26 @@ void PaintLimitRows(const Painter& g) {
     const bool live = HasLiveNumbers(t) != 0;
     char16_t text[ROW_TEXT_CAPACITY];
     for (int32_t i = 0; i < METRIC_COUNT; i++) {
-        DrawTextColor(g.dc, LimitLabelRect(g.l, i), LimitRowName(i), g.fonts->body, g.p->textSecondary, TEXT_LEFT);
+        DrawTextColor(g.dc, LimitLabelRect(g.l, i), LimitRowName(i), g.fonts->body.get(), g.p->textSecondary, TEXT_LEFT);
         PaintSlider(g.dc, g.p, &g.in->pointer->sliders[i], g.l->dpi);
         FormatMetricValue(text, ROW_TEXT_CAPACITY, static_cast<Metric>(i), t->limits->rows[i].value);
-        DrawTextColor(g.dc, LimitValueRect(g.l, i), text, g.fonts->body, g.p->text, TEXT_RIGHT);
+        DrawTextColor(g.dc, LimitValueRect(g.l, i), text, g.fonts->body.get(), g.p->text, TEXT_RIGHT);
         bool busy = false;
         FormatMetricDetail(text, t, static_cast<Metric>(i), &busy);
-        DrawTextColor(g.dc, LimitDetailRect(g.l, i), text, g.fonts->caption, busy ? g.p->stateBusy : g.p->textSecondary,
+        DrawTextColor(g.dc, LimitDetailRect(g.l, i), text, g.fonts->caption.get(), busy ? g.p->stateBusy : g.p->textSecondary,
                       TEXT_LEFT_ELLIPSIS);
         if (live && t->evaluator->meters[i].raised) {
-            DrawTextColor(g.dc, LimitBadgeRect(g.l, i), u"auto-raised", g.fonts->caption, g.p->stateGrace, TEXT_RIGHT);
+            DrawTextColor(g.dc, LimitBadgeRect(g.l, i), u"auto-raised", g.fonts->caption.get(), g.p->stateGrace, TEXT_RIGHT);
         }
     }
-    DrawTextColor(g.dc, LimitLabelRect(g.l, WAIT_ROW), LimitRowName(WAIT_ROW), g.fonts->body, g.p->textSecondary,
+    DrawTextColor(g.dc, LimitLabelRect(g.l, WAIT_ROW), LimitRowName(WAIT_ROW), g.fonts->body.get(), g.p->textSecondary,
                   TEXT_LEFT);
     PaintSlider(g.dc, g.p, &g.in->pointer->sliders[WAIT_ROW], g.l->dpi);
     FormatDuration(text, ROW_TEXT_CAPACITY, t->limits->rows[WAIT_ROW].value);
-    DrawTextColor(g.dc, LimitValueRect(g.l, WAIT_ROW), text, g.fonts->body, g.p->text, TEXT_RIGHT);
+    DrawTextColor(g.dc, LimitValueRect(g.l, WAIT_ROW), text, g.fonts->body.get(), g.p->text, TEXT_RIGHT);
     bool grace = false;
     FormatWaitDetail(text, t, &grace);
-    DrawTextColor(g.dc, LimitDetailRect(g.l, WAIT_ROW), text, g.fonts->caption,
+    DrawTextColor(g.dc, LimitDetailRect(g.l, WAIT_ROW), text, g.fonts->caption.get(),
                   grace ? g.p->stateGrace : g.p->textSecondary, TEXT_LEFT_ELLIPSIS);
 }
 
@@ -86,7 +86,7 @@ void PaintCheckBox(const Painter& g) {
         Color frame = g.in->pointer->hoverTarget == TARGET_CHECKBOX ? g.p->accent : g.p->border;
         StrokeRoundRect(g.dc, square, g.S(3), frame);
     }
-    DrawTextColor(g.dc, CheckLabelRect(g.l), u"Keep the screen on too", g.fonts->body, g.p->text, TEXT_LEFT);
+    DrawTextColor(g.dc, CheckLabelRect(g.l), u"Keep the screen on too", g.fonts->body.get(), g.p->text, TEXT_LEFT);
 }
 
 void PaintButton(const Painter& g) {
@@ -105,7 +105,7 @@ void PaintButton(const Painter& g) {
     }
     Rect button = ButtonRect(g.l);
     FillRoundRect(g.dc, button, g.S(6), fill);
-    DrawTextColor(g.dc, button, watching ? u"RELEASE" : u"DON'T SLEEP", g.fonts->button, label, TEXT_CENTER);
+    DrawTextColor(g.dc, button, watching ? u"RELEASE" : u"DON'T SLEEP", g.fonts->button.get(), label, TEXT_CENTER);
 }
 
 // A one-pixel ring in the accent colour around the focused control, after keyboard use only.

@@ -62,7 +62,6 @@ void Fill(Scene* s, int32_t dpi) {
     s->evaluator.workingSet = 700u << 20;
     s->evaluator.connections = 3;
     FillPalette(&s->palette, 0);
-    s->kit = MakeDrawKit();
     s->kit.dpi = dpi;
     s->layout = ComputeLayout(4000, 0, dpi);  // room for all 8 rows
     InitPointerState(&s->pointer, &s->limits, &s->layout);

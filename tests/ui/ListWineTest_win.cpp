@@ -23,7 +23,7 @@ LRESULT CALLBACK ParentProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 
 struct ListWindow : ::testing::Test {
     Palette palette;
-    DrawKit kit = MakeDrawKit();
+    DrawKit kit;
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     AppListView view{};
     AppRowContext rowContext{};

@@ -71,7 +71,7 @@ struct HighContrastPaint : ::testing::Test {
     Palette palette;
     MainLayout layout = ComputeLayout(4000, 0, 96);
     PointerState pointer;
-    DrawKit kit = MakeDrawKit();
+    DrawKit kit;
     MainPaintInputs in;
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     AppListView view{};
