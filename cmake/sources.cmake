@@ -21,6 +21,7 @@ set(PELLACORD_CORE_SOURCES
   files/Paths.cpp
   files/Settings.cpp
   shell/Apps.cpp
+  shell/ArgumentLine.cpp
   shell/CommandLine.cpp
   shell/CommandQueue.cpp
   shell/Commands.cpp
@@ -44,6 +45,7 @@ set(PELLACORD_CORE_SOURCES
   ui/Layout.cpp
   ui/MainText.cpp
   ui/Palette.cpp
+  ui/Pointer.cpp
   ui/Sliders.cpp
 )
 

@@ -4,7 +4,7 @@
 #include "shell/Messages.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
-#include "ui/Sliders.h"
+#include "ui/Pointer.h"
 
 #include <windows.h>
 

@@ -12,6 +12,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/files/PathsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/ArgumentLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandQueueTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerTest.cpp
@@ -30,6 +31,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/ui/LayoutTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/MainTextTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/PaletteTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/ui/PointerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/SlidersTest.cpp
 )
 

@@ -4,8 +4,10 @@
 #include <cstdint>
 
 // The number, rate and duration texts of the window, the tooltip and the command line's
-// messages. Each fits METRIC_TEXT_CAPACITY code units, terminator included.
+// messages, and the names of the limit rows.
 
+// Room for any value's text with its terminator: the longest, "429496729.5%" and
+// "71582m 47s", come from the largest 32-bit values.
 constexpr int32_t METRIC_TEXT_CAPACITY = 24;
 
 void FormatByteRate(char16_t* out, int32_t capacity, uint32_t bytesPerSecond);

@@ -1,6 +1,6 @@
 #pragma once
 #include "ui/Keys.h"
-#include "ui/Sliders.h"
+#include "ui/Pointer.h"
 
 #include <cstdint>
 

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // The main window's one fixed layout: a 430-unit column whose app list gets 3 to 8 rows,
-// as many as fit the work area. Computed once at start-up.
+// as many as fit the work area. Computed at start-up, and again for the monitor and DPI the
+// window moves to.
 
 constexpr int32_t CLIENT_WIDTH = 430;
 constexpr int32_t CONTENT_LEFT = 16;

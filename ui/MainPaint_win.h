@@ -4,7 +4,7 @@
 #include "ui/Layout.h"
 #include "ui/Keyboard.h"
 #include "ui/MainText.h"
-#include "ui/Sliders.h"
+#include "ui/Pointer.h"
 
 #include <windows.h>
 
