@@ -7,10 +7,9 @@
 #include "shell/Dpi_win.h"
 #include "shell/Theme_win.h"
 #include "base/Format.h"
+#include "base/Heap.h"
 #include "base/Wide_win.h"
 
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -101,11 +100,14 @@ int ExitCodeOf(const Program* p) {
 
 int RunPellacord(HINSTANCE instance) {
     // Large, and held until the loop is over: the windows and the accessible objects point into it.
-    std::unique_ptr<Program> program(new (std::nothrow) Program());
-    if (!program) {
+    struct Held {
+        Program* program;
+        ~Held() { FreeOnHeap(program); }
+    } held = {MakeOnHeap<Program>()};
+    Program* p = held.program;
+    if (!p) {
         return 1;
     }
-    Program* p = program.get();
     p->instance = instance;
     int32_t launched = PrepareLaunch(&p->launch, GetCommandLineW(), &p->instanceMutex);
     if (launched >= 0) {

@@ -1,12 +1,12 @@
 #include "ui/Accessible_win.h"
 
+#include "base/Heap.h"
 #include "base/SystemLibrary_win.h"
 #include "base/Wide_win.h"
 
 #include <oleacc.h>
 
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -80,7 +80,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override {
         LONG left = InterlockedDecrement(&references);
         if (left == 0) {
-            delete this;
+            FreeOnHeap(this);
         }
         return static_cast<ULONG>(left);
     }
@@ -322,7 +322,7 @@ private:
 };
 
 AccessibleObject* MakeAccessibleObject(AccessibleHost* host, const AccessibleSource* source) {
-    return new (std::nothrow) AccessibleObject(host, source);
+    return MakeOnHeap<AccessibleObject>(host, source);
 }
 
 bool AnswerGetObject(AccessibleObject* object, WPARAM wParam, LPARAM lParam, LRESULT* result) {
