@@ -4,12 +4,14 @@ set(PELLACORD_CORE_SOURCES
   base/Format.cpp
   base/Text.cpp
   base/Utf8.cpp
+  engine/BatteryGuard.cpp
   engine/Connections.cpp
   engine/Evaluator.cpp
   engine/Finish.cpp
   engine/LimitOverride.cpp
   engine/Limits.cpp
   engine/PidSet.cpp
+  engine/PowerConditions.cpp
   engine/PowerLimits.cpp
   engine/PowerRequest.cpp
   engine/Sampler.cpp
@@ -27,6 +29,7 @@ set(PELLACORD_CORE_SOURCES
   shell/Commands.cpp
   shell/Controller.cpp
   shell/ControllerFinish.cpp
+  shell/ControllerPower.cpp
   shell/ControllerTargets.cpp
   shell/RunConsole.cpp
   shell/RunLine.cpp
@@ -71,6 +74,7 @@ set(PELLACORD_WIN_SOURCES
   shell/MainCommands_win.cpp
   shell/MainControls_win.cpp
   shell/MainWindow_win.cpp
+  shell/PowerNotices_win.cpp
   shell/ProcessLookup_win.cpp
   shell/SingleInstance_win.cpp
   shell/Startup_win.cpp

@@ -1,7 +1,7 @@
 #include "engine/LimitOverride.h"
 
-bool ApplyOverride(LimitOverride* o, LimitTable* inForce, bool* keepDisplayOn, const WatchOptions* options) {
-    bool any = options->screen;
+bool ApplyOverride(LimitOverride* o, const SettingsInForce* f, const WatchOptions* options) {
+    bool any = options->screen || options->hasBattery;
     for (bool given : options->hasLimit) {
         any = any || given;
     }
@@ -9,60 +9,74 @@ bool ApplyOverride(LimitOverride* o, LimitTable* inForce, bool* keepDisplayOn, c
         return false;
     }
     o->active = true;
-    o->saved = *inForce;
-    o->savedDisplay = *keepDisplayOn;
+    o->saved = *f->limits;
+    o->savedDisplay = *f->keepDisplayOn;
+    o->savedOptional = *f->optional;
     o->screen = options->screen;
+    o->battery = options->hasBattery;
+    o->batteryFloor = options->battery;
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         o->row[r] = options->hasLimit[r];
         o->value[r] = options->limit[r];
         if (o->row[r]) {
-            inForce->rows[r].value = options->limit[r];
+            f->limits->rows[r].value = options->limit[r];
         }
     }
     if (options->screen) {
-        *keepDisplayOn = true;
+        *f->keepDisplayOn = true;
+    }
+    if (options->hasBattery) {
+        f->optional->batteryFloor = options->battery;
     }
     return true;
 }
 
-bool RestoreOverride(LimitOverride* o, LimitTable* inForce, bool* keepDisplayOn) {
+bool RestoreOverride(LimitOverride* o, const SettingsInForce* f) {
     if (!o->active) {
         return false;
     }
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
-        inForce->rows[r].value = o->saved.rows[r].value;
+        f->limits->rows[r].value = o->saved.rows[r].value;
     }
-    *keepDisplayOn = o->savedDisplay;
+    *f->keepDisplayOn = o->savedDisplay;
+    *f->optional = o->savedOptional;
     o->active = false;
     return true;
 }
 
-void TakeUserChanges(LimitOverride* o, const LimitTable* inForce, bool keepDisplayOn) {
+void TakeUserChanges(LimitOverride* o, const SettingsInForce* f) {
     if (!o->active) {
         return;
     }
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
-        if (!o->row[r] || inForce->rows[r].value != o->value[r]) {
-            o->saved.rows[r].value = inForce->rows[r].value;
+        if (!o->row[r] || f->limits->rows[r].value != o->value[r]) {
+            o->saved.rows[r].value = f->limits->rows[r].value;
             o->row[r] = false;
         }
     }
-    if (!o->screen || !keepDisplayOn) {
-        o->savedDisplay = keepDisplayOn;
+    if (!o->screen || !*f->keepDisplayOn) {
+        o->savedDisplay = *f->keepDisplayOn;
         o->screen = false;
+    }
+    if (!o->battery || f->optional->batteryFloor != o->batteryFloor) {
+        o->savedOptional.batteryFloor = f->optional->batteryFloor;
+        o->battery = false;
     }
 }
 
-void PutSavedInForce(const LimitOverride* o, LimitTable* inForce, bool* keepDisplayOn) {
+void PutSavedInForce(const LimitOverride* o, const SettingsInForce* f) {
     if (!o->active) {
         return;
     }
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         if (!o->row[r]) {
-            inForce->rows[r].value = o->saved.rows[r].value;
+            f->limits->rows[r].value = o->saved.rows[r].value;
         }
     }
     if (!o->screen) {
-        *keepDisplayOn = o->savedDisplay;
+        *f->keepDisplayOn = o->savedDisplay;
+    }
+    if (!o->battery) {
+        f->optional->batteryFloor = o->savedOptional.batteryFloor;
     }
 }

@@ -31,6 +31,12 @@ struct LimitTable {
 
 void SetDefaultLimits(LimitTable* table);
 
+// The user's settings beyond the five limits and the screen: each has its default at zero, and
+// the settings file holds it only while it differs from that.
+struct OptionalSettings {
+    uint32_t batteryFloor;  // percent: below it on battery the lock is released; 0 is off
+};
+
 uint32_t ValueToLogUnits(uint32_t value);
 uint32_t LogUnitsToValue(uint32_t units);
 

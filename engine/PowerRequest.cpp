@@ -4,19 +4,23 @@
 #include "base/Text.h"
 
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags)) {
-    return PowerRequest{ES_FLAG_CONTINUOUS, true, setExecutionState, PowerReasonApi{}, nullptr, 0};
+    return PowerRequest{ES_FLAG_CONTINUOUS, true, setExecutionState, PowerReasonApi{}, nullptr, 0, false};
 }
 
 // Brings the reason object in line with the flags: system required while holding, display
-// required too while the screen is kept on.
+// required too while the screen is kept on, execution required with the system where asked.
 static void SyncPowerReason(PowerRequest* r, uint32_t flags) {
     if (!r->reasonRequest) {
         return;
     }
-    const uint32_t kinds[] = {ES_FLAG_SYSTEM_REQUIRED, ES_FLAG_DISPLAY_REQUIRED};
-    const int32_t types[] = {POWER_REQUEST_SYSTEM, POWER_REQUEST_DISPLAY};
-    for (int32_t i = 0; i < 2; i++) {
-        bool want = (flags & kinds[i]) != 0;
+    uint32_t wanted = flags & (REASON_SYSTEM | REASON_DISPLAY);
+    if (r->executionRequired && (flags & ES_FLAG_SYSTEM_REQUIRED)) {
+        wanted |= REASON_EXECUTION;
+    }
+    const uint32_t kinds[] = {REASON_SYSTEM, REASON_DISPLAY, REASON_EXECUTION};
+    const int32_t types[] = {POWER_REQUEST_SYSTEM, POWER_REQUEST_DISPLAY, POWER_REQUEST_EXECUTION};
+    for (int32_t i = 0; i < 3; i++) {
+        bool want = (wanted & kinds[i]) != 0;
         bool have = (r->reasonFlags & kinds[i]) != 0;
         if (want && !have && r->reason.set && r->reason.set(r->reason.context, r->reasonRequest, types[i])) {
             r->reasonFlags |= kinds[i];
@@ -44,6 +48,11 @@ void SetPowerRequest(PowerRequest* r, bool hold, bool keepDisplayOn) {
     }
     r->lastAccepted = r->setExecutionState(flags) != 0;
     r->lastFlags = flags;
+}
+
+void RequireExecution(PowerRequest* r, bool required) {
+    r->executionRequired = required;
+    SyncPowerReason(r, r->lastFlags);
 }
 
 void ReleasePowerRequest(PowerRequest* r) {

@@ -16,6 +16,7 @@ constexpr uint32_t ES_FLAG_DISPLAY_REQUIRED = 0x00000002u;
 // POWER_REQUEST_TYPE values.
 constexpr int32_t POWER_REQUEST_DISPLAY = 0;
 constexpr int32_t POWER_REQUEST_SYSTEM = 1;
+constexpr int32_t POWER_REQUEST_EXECUTION = 3;
 constexpr int32_t POWER_REASON_CAPACITY = 160;
 
 // PowerCreateRequest, PowerSetRequest, PowerClearRequest and closing the object. Any pointer
@@ -35,13 +36,23 @@ struct PowerRequest {
     uint32_t (*setExecutionState)(uint32_t flags);
     PowerReasonApi reason;
     void* reasonRequest;  // the object of the current watch, or null
-    uint32_t reasonFlags; // ES_FLAG_SYSTEM_REQUIRED and ES_FLAG_DISPLAY_REQUIRED as set on it
+    uint32_t reasonFlags; // the REASON_* kinds set on it
+    // With modern standby the object also asks for execution while the system is held, so
+    // Pellacord's own ticks go on once the screen is off. No execution-state flag matches it.
+    bool executionRequired;
 };
+
+// The kinds of request set on the reason object.
+constexpr uint32_t REASON_SYSTEM = ES_FLAG_SYSTEM_REQUIRED;
+constexpr uint32_t REASON_DISPLAY = ES_FLAG_DISPLAY_REQUIRED;
+constexpr uint32_t REASON_EXECUTION = 0x4;
 
 // The initial state: no request held, the last call counted as accepted, no reason object.
 PowerRequest MakePowerRequest(uint32_t (*setExecutionState)(uint32_t flags));
 
 void SetPowerRequest(PowerRequest* request, bool hold, bool keepDisplayOn);
+// Whether the reason object asks for execution too while the system is held.
+void RequireExecution(PowerRequest* request, bool required);
 void ReleasePowerRequest(PowerRequest* request);
 // Sets the last flags again even though nothing changed: after the machine resumed.
 void ReassertPowerRequest(PowerRequest* request);

@@ -48,6 +48,7 @@ void Close(void*, void* request) {
 
 static_assert(PowerRequestDisplayRequired == POWER_REQUEST_DISPLAY, "POWER_REQUEST_TYPE");
 static_assert(PowerRequestSystemRequired == POWER_REQUEST_SYSTEM, "POWER_REQUEST_TYPE");
+static_assert(PowerRequestExecutionRequired == POWER_REQUEST_EXECUTION, "POWER_REQUEST_TYPE");
 
 PowerReasonApi WindowsPowerReasonApi(PowerReasonCalls* calls) {
     HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");

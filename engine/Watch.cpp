@@ -30,6 +30,18 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
         t.ended = true;
         return t;
     }
+    if (sample.elapsed > RESUME_GAP) {
+        // What the tree did across the pause is not one second's work, nor the quiet either:
+        // the sample is the new baseline, and the state stays as it was.
+        t.resumed = true;
+        ActivitySample baseline = {};
+        baseline.processCount = sample.processCount;
+        baseline.workingSet = sample.workingSet;
+        sample = baseline;
+        if (s->watchMode == WATCH_ON) {
+            ReassertPowerRequest(&w->power);
+        }
+    }
     // The work of a watch is over when its tree is empty, not when its first process exits:
     // a launcher's worker, or a build's compiler, goes on being watched.
     if (w->tree.rootGone && !w->rootLeftTold) {
@@ -41,13 +53,30 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
     s->currentState = EvaluateActivity(&w->evaluator, &sample, connections);
     t.state = s->currentState;
     if (s->watchMode == WATCH_ON) {
-        t.hold = WantsLock(t.state);
+        t.hold = HoldsLock(w);
         SetPowerRequest(&w->power, t.hold, *w->keepDisplayOn);
+        const bool saving = w->guard.released && WantsLock(t.state);
         FormatTickLine(t.line, TICK_LINE_CAPACITY, &sample, &w->evaluator, connections, t.state,
-                       LockStateName(&w->power, t.hold));
+                       saving ? "battery" : LockStateName(&w->power, t.hold));
         t.lineReady = true;
     }
     return t;
+}
+
+bool HoldsLock(const Watch* w) {
+    return WantsLock(w->status.currentState) && !w->guard.released;
+}
+
+GuardStep GuardBattery(Watch* w) {
+    uint32_t percent = 0;
+    const bool known = BatteryPercent(&w->conditions, &percent);
+    GuardStep step = UpdateBatteryGuard(&w->guard, OnBattery(&w->conditions), known, percent);
+    w->status.batterySaving = w->guard.released;
+    w->status.batteryPercent = percent;
+    if (step != GuardStep::None && w->status.watchMode == WATCH_ON) {
+        SetPowerRequest(&w->power, HoldsLock(w), *w->keepDisplayOn);
+    }
+    return step;
 }
 
 void RebaselineWatch(Watch* w) {
@@ -59,10 +88,16 @@ void RebaselineWatch(Watch* w) {
     }
 }
 
-int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l) {
-    return FormatText8(out, capacity, "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
-                       l->rows[Index(METRIC_CPU)].value, l->rows[Index(METRIC_DISK)].value, l->rows[Index(METRIC_NET)].value,
-                       l->rows[Index(METRIC_MEM)].value, l->rows[WAIT_ROW].value / 1000);
+int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l, uint32_t batteryFloor) {
+    int32_t n = FormatText8(out, capacity,
+                            "  thresholds: cpu %u permille | disk %u B/s | net %u B/s | mem %u faults/s | wait %us",
+                            l->rows[Index(METRIC_CPU)].value, l->rows[Index(METRIC_DISK)].value,
+                            l->rows[Index(METRIC_NET)].value, l->rows[Index(METRIC_MEM)].value,
+                            l->rows[WAIT_ROW].value / 1000);
+    if (batteryFloor != 0 && n < capacity) {
+        n += FormatText8(out + n, capacity - n, " | battery %u%%", batteryFloor);
+    }
+    return n;
 }
 
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,

@@ -1,8 +1,10 @@
 #pragma once
+#include "engine/BatteryGuard.h"
 #include "engine/Connections.h"
 #include "engine/Evaluator.h"
 #include "engine/Finish.h"
 #include "engine/Limits.h"
+#include "engine/PowerConditions.h"
 #include "engine/PowerRequest.h"
 #include "engine/Sampler.h"
 #include "engine/WatchOptions.h"
@@ -16,6 +18,9 @@
 // and carries it out.
 
 constexpr int32_t TICK_LINE_CAPACITY = 400;
+// A tick this long after the one before follows a pause of the machine that sent no message
+// (modern standby may pause without one): it is taken as a resume, never as quiet time.
+constexpr uint64_t RESUME_GAP = 3 * 10000000ull;  // 100 ns units
 
 struct Watch {
     WatchStatus status;
@@ -28,17 +33,20 @@ struct Watch {
     bool untilTreeEnds;           // the work is finished when the tree has ended, not at IDLE
     bool rootLeftTold;            // the root's exit was told while processes it started run on
     WatchOptions waitingOptions;  // for the image awaited (status.waitingFor)
+    PowerConditions conditions;   // while watching: the power source, battery, display and lid
+    BatteryGuard guard;           // the battery floor in force, and whether it let the lock go
 };
 
 // What one tick found, for the program to carry out.
 struct WatchTick {
     bool ended;              // the tree is empty: the app and everything it started have exited;
                              // while only previewed, its app has exited
+    bool resumed;            // the interval was a pause of the machine: this sample is a baseline
     bool rootLeft;           // the root exited first, and is told now: survivors still run
     int32_t survivors;
     WatchState previous;
     WatchState state;
-    bool hold;               // while watching: the lock is wanted
+    bool hold;               // while watching: the lock is wanted, and the battery does not forbid it
     bool lineReady;          // while watching: `line` is the tick line
     char line[TICK_LINE_CAPACITY];
 };
@@ -53,8 +61,14 @@ bool AttachWatch(Watch* watch, ProcessSampler* sampler, uint32_t pid);
 WatchTick TickWatch(Watch* watch, ProcessSampler* sampler, TcpTableApi* tcp);
 // After the machine slept: the next sample is a new baseline, and the request is set again.
 void RebaselineWatch(Watch* watch);
+// Whether the lock is held now: wanted by the state, and not let go for the battery.
+bool HoldsLock(const Watch* watch);
+// The power source, the battery or the floor changed: the guard decides, and while watching
+// the request follows at once.
+GuardStep GuardBattery(Watch* watch);
 
 // "  thresholds: cpu 200 permille | ...", and the tick line.
-int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits);
+// The battery floor shows at the end while it is set.
+int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* limits, uint32_t batteryFloor);
 int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample, const ActivityEvaluator* e,
                        int32_t connections, WatchState state, const char* lock);

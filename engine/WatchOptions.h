@@ -13,6 +13,8 @@ struct WatchOptions {
     bool hasLimit[LIMIT_ROW_COUNT];  // the rows given, in their rows' units
     uint32_t limit[LIMIT_ROW_COUNT];
     bool screen;                     // keep the screen on for this watch
+    bool hasBattery;                 // a battery floor for this watch (0: none)
+    uint32_t battery;
     FinishAction then;               // FinishAction::None unless given
     // A command's job is finished when its tree has ended: a quiet spell, however long,
     // releases the lock but is not the end. Otherwise the first IDLE finishes the work too.

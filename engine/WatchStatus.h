@@ -28,6 +28,8 @@ struct WatchStatus {
     char16_t notice[NOTICE_CAPACITY];  // shown under the list instead of the count while set
     uint32_t watchSerial;              // counts the watches started, to tell one from the next
     char16_t waitingFor[APP_IMAGE_CAPACITY];  // watching for this image to start; empty: not waiting
+    bool batterySaving;       // the lock is let go to save the battery, at batteryPercent
+    uint32_t batteryPercent;
 };
 
 // Not watching, IDLE, not sampling, no app, no notice.

@@ -2,6 +2,16 @@
 
 #include "base/Text.h"
 
+const char16_t* FileNameOf(const char16_t* path) {
+    const char16_t* name = path;
+    for (const char16_t* p = path; *p; p++) {
+        if (*p == u'\\' || *p == u'/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
 void ExeSiblingPath(const char16_t* exePath, const char16_t* fileName, char16_t* out) {
     out[0] = 0;
     int32_t cut = -1;

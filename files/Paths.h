@@ -4,6 +4,9 @@
 constexpr int32_t PATH_CAPACITY = 260;         // MAX_PATH, terminator included
 constexpr int32_t EXE_PATH_CAPACITY = 32768;   // the longest path Windows gives, terminator included
 
+// The file's name at the end of a path: after its last '\' or '/', or the whole path.
+const char16_t* FileNameOf(const char16_t* path);
+
 // The path of fileName in the directory of exePath (after its last '\' or '/'). Empty when
 // exePath holds no separator, or when the whole path does not fit PATH_CAPACITY - 1 units: a
 // path cut short would name another file, or a file in another folder.

@@ -8,6 +8,8 @@ namespace {
 
 const char* const KEYS[LIMIT_ROW_COUNT + 1] = {"cpu=", "disk=", "net=", "mem=", "wait=", "display="};
 constexpr int32_t DISPLAY_KEY = LIMIT_ROW_COUNT;
+constexpr char BATTERY_KEY[] = "battery=";
+constexpr uint32_t BATTERY_FLOOR_MAX = 100;
 
 // Blanks, then decimal digits gathered modulo 2^32; no sign, and no digit gives 0.
 uint32_t ReadNumber(const char* s) {
@@ -22,7 +24,12 @@ uint32_t ReadNumber(const char* s) {
     return v;
 }
 
-void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn) {
+void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn, OptionalSettings* optional) {
+    if (strncmp(line, BATTERY_KEY, sizeof(BATTERY_KEY) - 1) == 0) {
+        uint32_t v = ReadNumber(line + sizeof(BATTERY_KEY) - 1);
+        optional->batteryFloor = v > BATTERY_FLOOR_MAX ? BATTERY_FLOOR_MAX : v;
+        return;
+    }
     for (int32_t k = 0; k <= DISPLAY_KEY; k++) {
         size_t keyLength = strlen(KEYS[k]);
         if (strncmp(line, KEYS[k], keyLength) != 0) {
@@ -41,7 +48,8 @@ void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn) {
 
 }  // namespace
 
-bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn) {
+bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn,
+                   OptionalSettings* optional) {
     if (length < 0) {
         length = 0;
     }
@@ -70,19 +78,20 @@ bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool
         char c = text[i];
         if (c == '\r' || c == '\n' || c == 0) {
             text[i] = 0;
-            ApplyLine(text + start, table, keepDisplayOn);
+            ApplyLine(text + start, table, keepDisplayOn, optional);
             start = i + 1;
         }
     }
     return true;
 }
 
-SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn) {
+SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const OptionalSettings* optional) {
     SettingsValues v = {};
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         v.value[r] = table->rows[r].value;
     }
     v.display = keepDisplayOn;
+    v.optional = *optional;
     return v;
 }
 
@@ -98,17 +107,28 @@ bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const Sett
         mine->display = onDisk->display;
         taken = true;
     }
+    uint32_t* floor = &mine->optional.batteryFloor;
+    if (*floor == known->optional.batteryFloor && onDisk->optional.batteryFloor != known->optional.batteryFloor) {
+        *floor = onDisk->optional.batteryFloor;
+        taken = true;
+    }
     return taken;
 }
 
-int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn) {
-    return FormatText8(out, capacity,
-                       "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
-                       "# cpu is permille of one core, disk and net are bytes per second,\r\n"
-                       "# mem is page faults per second, wait is milliseconds.\r\n"
-                       "cpu=%u\r\ndisk=%u\r\nnet=%u\r\nmem=%u\r\nwait=%u\r\ndisplay=%u\r\n",
-                       table->rows[0].value, table->rows[1].value, table->rows[2].value, table->rows[3].value,
-                       table->rows[4].value, keepDisplayOn ? 1u : 0u);
+int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn,
+                       const OptionalSettings* optional) {
+    int32_t n = FormatText8(out, capacity,
+                            "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
+                            "# cpu is permille of one core, disk and net are bytes per second,\r\n"
+                            "# mem is page faults per second, wait is milliseconds.\r\n"
+                            "cpu=%u\r\ndisk=%u\r\nnet=%u\r\nmem=%u\r\nwait=%u\r\ndisplay=%u\r\n",
+                            table->rows[0].value, table->rows[1].value, table->rows[2].value, table->rows[3].value,
+                            table->rows[4].value, keepDisplayOn ? 1u : 0u);
+    // Each optional setting only while it differs from its default.
+    if (optional->batteryFloor != 0 && n < capacity) {
+        n += FormatText8(out + n, capacity - n, "battery=%u\r\n", optional->batteryFloor);
+    }
+    return n;
 }
 
 SettingsRead ClassifySettingsRead(bool opened, uint32_t openError, bool readOk) {

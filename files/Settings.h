@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
-// The five limits and the display option as a small hand-editable text file. The parser and
-// the formatter are here; the file calls are in Settings_win.
+// The five limits and the display option as a small hand-editable text file, and after them
+// the optional settings, each on a line only while it differs from its default: a file of a
+// user who never changed one stays byte for byte what it always was. The parser and the
+// formatter are here; the file calls are in Settings_win.
 
 constexpr int32_t SETTINGS_FILE_MAX = 65536;  // a larger file is no settings file to take, or to save over
 constexpr int32_t SETTINGS_TEXT_CAPACITY = 512;
@@ -14,25 +16,28 @@ constexpr int32_t SETTINGS_TEXT_CAPACITY = 512;
 // "Unicode". Any of CR, LF or NUL ends a line; a line counts only when a key starts at its
 // first character; values are clamped into their row; the last occurrence of a key wins. False
 // for more than SETTINGS_FILE_MAX bytes, and then nothing is read.
-bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn);
+bool ParseSettings(const uint8_t* bytes, int32_t length, LimitTable* table, bool* keepDisplayOn,
+                   OptionalSettings* optional);
 
 // The saved settings as values, to tell a hand edit of the file from the program's own change.
 struct SettingsValues {
     uint32_t value[LIMIT_ROW_COUNT];
     bool display;
+    OptionalSettings optional;
 };
-SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn);
+SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const OptionalSettings* optional);
 // Before a save, with the file changed on disk since it was last read or written (`known`):
 // every setting the program has not changed since takes the file's value (`onDisk`), so the
 // user's hand edits survive. Returns whether any did.
 bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const SettingsValues* onDisk);
 
-// The whole file as written: three comment lines and six key lines, CR LF each. Returns the
-// length (258 bytes with the defaults).
-int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn);
+// The whole file as written: three comment lines and six key lines, then "battery=" while the
+// floor is set, CR LF each. Returns the length (258 bytes with the defaults).
+int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn,
+                       const OptionalSettings* optional);
 
-// Whether a copy a save left behind holds a whole settings file: every key, and the line break
-// that ends the last line written. A copy cut short by a crash is not taken.
+// Whether a copy a save left behind holds a whole settings file: each of the six keys, and the
+// line break that ends the last line written. A copy cut short by a crash is not taken.
 bool IsCompleteSettingsText(const uint8_t* bytes, int32_t length);
 
 // What start-up found when it opened the settings file. A file that exists but could not be

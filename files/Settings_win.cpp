@@ -114,7 +114,7 @@ const FileReplaceOps WINDOWS_REPLACE = {
 
 }  // namespace
 
-SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file) {
+SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* optional, SettingsFile* file) {
     file->known = false;
     if (!file->path[0]) {
         return SettingsRead::Missing;
@@ -133,13 +133,13 @@ SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* 
         }
     }
     // A file too long to be settings is the user's, whatever it holds: not taken, never saved over.
-    if (outcome == SettingsRead::Read && !ParseSettings(bytes, static_cast<int32_t>(r.length), table, keepDisplayOn)) {
+    if (outcome == SettingsRead::Read && !ParseSettings(bytes, static_cast<int32_t>(r.length), table, keepDisplayOn, optional)) {
         outcome = SettingsRead::Unreadable;
     }
     file->unreadable = outcome == SettingsRead::Unreadable;
     file->known = !file->unreadable;
     file->stamp = StampOf(file->path);
-    file->values = ValuesOf(table, *keepDisplayOn);
+    file->values = ValuesOf(table, *keepDisplayOn, optional);
     return outcome;
 }
 
@@ -215,12 +215,13 @@ uint32_t SaveByReplacing(const SettingsFile* file, bool exists, DWORD attributes
 
 }  // namespace
 
-uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file, bool* tookHandEdits) {
+uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* optional, SettingsFile* file,
+                      bool* tookHandEdits) {
     *tookHandEdits = false;
     if (!file->path[0] || file->unreadable) {
         return 0;
     }
-    SettingsValues mine = ValuesOf(table, *keepDisplayOn);
+    SettingsValues mine = ValuesOf(table, *keepDisplayOn, optional);
     if (file->known && !SameStamp(StampOf(file->path), file->stamp)) {
         // Edited by hand (or by another program) since: what the program did not change is the
         // file's. Keys the edit removed keep the values they had.
@@ -231,21 +232,23 @@ uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file
             disk.rows[i].value = file->values.value[i];
         }
         bool diskDisplay = file->values.display;
-        if (r.readOk && !ParseSettings(bytes, static_cast<int32_t>(r.length), &disk, &diskDisplay)) {
+        OptionalSettings diskOptional = {};  // an optional setting the file does not hold is at its default
+        if (r.readOk && !ParseSettings(bytes, static_cast<int32_t>(r.length), &disk, &diskDisplay, &diskOptional)) {
             file->unreadable = true;  // grown past a settings file: the user's now
             return 0;
         }
-        SettingsValues onDisk = ValuesOf(&disk, diskDisplay);
+        SettingsValues onDisk = ValuesOf(&disk, diskDisplay, &diskOptional);
         if (r.readOk && TakeHandEdits(&mine, &file->values, &onDisk)) {
             for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
                 table->rows[i].value = mine.value[i];
             }
             *keepDisplayOn = mine.display;
+            *optional = mine.optional;
             *tookHandEdits = true;
         }
     }
     char text[SETTINGS_TEXT_CAPACITY];
-    DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, *keepDisplayOn));
+    DWORD length = static_cast<DWORD>(FormatSettings(text, SETTINGS_TEXT_CAPACITY, table, *keepDisplayOn, optional));
     DWORD attributes = GetFileAttributesW(file->path);
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     uint32_t error = 0;

@@ -25,8 +25,9 @@ struct SettingsFile {
 
 void OpenSettingsFile(SettingsFile* file, const wchar_t* exePath);
 // Reads the file over the values; returns what it found.
-SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file);
+SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* optional, SettingsFile* file);
 // Writes the values. A file changed on disk since it was last read or written is read first,
 // and each setting the program has not changed takes the file's value, in the table and flag
 // too (`tookHandEdits`). Returns 0, or the error of a save that failed.
-uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file, bool* tookHandEdits);
+uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* optional, SettingsFile* file,
+                      bool* tookHandEdits);

@@ -12,6 +12,7 @@ const char16_t COMMAND_USAGE[] =
     u"Usage:\r\n"
     u"  Pellacord.exe [--watch TARGET | --run \"COMMAND LINE\"] [--cpu PERCENT] [--disk RATE]\r\n"
     u"                [--net RATE] [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]\r\n"
+    u"                [--battery PERCENT]\r\n"
     u"  Pellacord.exe --release | --show | --exit | --help | --version\r\n"
     u"\r\n"
     u"  --watch TARGET        a process id; an image name ending in .exe (its oldest running\r\n"
@@ -23,6 +24,7 @@ const char16_t COMMAND_USAGE[] =
     u"  --mem 3000/s          page faults a second\r\n"
     u"  --wait 10m            how long it must stay quiet (30s to 30m, such as 45s or 1m30s)\r\n"
     u"  --screen              keep the screen on too\r\n"
+    u"  --battery 20%         on battery at or below this, release the lock (the watch goes on)\r\n"
     u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
     u"                        (for --run: when the command and all it started have ended)\r\n"
     u"  --release             stop the running copy's watch\r\n"
@@ -335,6 +337,22 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             watchOption = true;
             continue;
         }
+        if (EqualIgnoringCase(a, u"--battery")) {
+            if (out->options.hasBattery) {
+                return Fail(out, u"--battery is given twice");
+            }
+            // Whole percent of the battery, 0 (none) to 100.
+            uint32_t permille = 0;
+            if (!value || !ParsePercent(value, &permille) || permille % 10 != 0 || permille > 1000) {
+                return Fail(out, u"--battery takes a whole percent from 0%% to 100%%, such as 20%%, not \"%s\"",
+                            value ? value : u"");
+            }
+            out->options.hasBattery = true;
+            out->options.battery = permille / 10;
+            watchOption = true;
+            i++;
+            continue;
+        }
         if (EqualIgnoringCase(a, u"--then")) {
             if (out->hasThen) {
                 return Fail(out, u"--then is given twice");
@@ -351,7 +369,7 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         return Fail(out, u"unknown option \"%s\"", a);
     }
     if (watchOption && out->kind != CommandKind::Watch && out->kind != CommandKind::Run) {
-        return Fail(out, u"the limits, --screen and --then go with --watch or --run");
+        return Fail(out, u"the limits, --screen, --battery and --then go with --watch or --run");
     }
     return EXIT_OK;
 }

@@ -26,8 +26,13 @@ void InvalidateWindow(WatchController* c) {
 
 }  // namespace
 
+SettingsInForce InForce(WatchController* c) {
+    return SettingsInForce{.limits = c->limits, .keepDisplayOn = c->keepDisplayOn, .optional = c->optional};
+}
+
 void UseUserLimits(WatchController* c) {
-    if (RestoreOverride(&c->override, c->limits, c->keepDisplayOn)) {
+    const SettingsInForce f = InForce(c);
+    if (RestoreOverride(&c->override, &f)) {
         c->platform.limitsChanged(Context(c));
     }
 }
@@ -36,21 +41,26 @@ void UseUserLimits(WatchController* c) {
 // its next tick.
 void UseWatchLimits(WatchController* c, const WatchOptions* options) {
     UseUserLimits(c);
-    if (ApplyOverride(&c->override, c->limits, c->keepDisplayOn, options)) {
+    const SettingsInForce f = InForce(c);
+    if (ApplyOverride(&c->override, &f, options)) {
         c->platform.limitsChanged(Context(c));
     }
 }
 
 void SaveUserSettings(WatchController* c) {
     LimitOverride* o = &c->override;
-    TakeUserChanges(o, c->limits, *c->keepDisplayOn);
+    const SettingsInForce f = InForce(c);
+    TakeUserChanges(o, &f);
     bool tookHandEdits = false;
-    uint32_t error = o->active ? c->platform.saveSettings(Context(c), &o->saved, &o->savedDisplay, &tookHandEdits)
-                               : c->platform.saveSettings(Context(c), c->limits, c->keepDisplayOn, &tookHandEdits);
+    uint32_t error = o->active ? c->platform.saveSettings(Context(c), &o->saved, &o->savedDisplay, &o->savedOptional,
+                                                          &tookHandEdits)
+                               : c->platform.saveSettings(Context(c), c->limits, c->keepDisplayOn, c->optional,
+                                                          &tookHandEdits);
     if (tookHandEdits) {
         // Hand edits of the file are the user's settings: those not set for this watch alone
         // are in force at once.
-        PutSavedInForce(o, c->limits, c->keepDisplayOn);
+        PutSavedInForce(o, &f);
+        c->watch->guard.floor = c->optional->batteryFloor;
         c->platform.limitsChanged(Context(c));
     }
     if (error != 0 && !c->saveFailureLogged) {
@@ -63,7 +73,7 @@ void SaveUserSettings(WatchController* c) {
 
 void LogThresholds(WatchController* c) {
     char line[160];
-    FormatThresholdsLine(line, sizeof(line), c->limits);
+    FormatThresholdsLine(line, sizeof(line), c->limits, c->optional->batteryFloor);
     ControllerLog(c, line);
 }
 
@@ -147,14 +157,6 @@ void LogWatchStart(WatchController* c, const AppEntry* entry, const char16_t* ti
         FormatText8(line, sizeof(line), "  when finished: %s", FinishNamesOf(c->watch->finish.action)->choiceLogName);
         ControllerLog(c, line);
     }
-    uint32_t limits = c->platform.powerLimits(Context(c));
-    if ((limits & POWER_LIMIT_MODERN_STANDBY) && !*c->keepDisplayOn) {
-        ControllerLog(c, "  note: this PC may still sleep when the screen turns off (modern standby); "
-                         "tick 'Keep the screen on too' to prevent it");
-    }
-    if (limits & POWER_LIMIT_POLICY) {
-        ControllerLog(c, "  note: a system policy stops programs from keeping this PC awake");
-    }
 }
 
 }  // namespace
@@ -193,7 +195,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     EnterWatch(c, title, entry->imageName, entry->pid, STATE_BUSY, options->then);
     w->untilTreeEnds = options->untilTreeEnds;
     OpenPowerReason(&w->power, title);
-    SetPowerRequest(&w->power, true, *c->keepDisplayOn);
+    StartPowerWatch(c);  // the lock is taken here, unless the battery is below its floor
     if (!AddTrayIcon(c->tray)) {
         char line[120];
         FormatText8(line, sizeof(line), "  the shell refused the tray icon: error %u, struct %u bytes",
@@ -202,6 +204,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     }
     UpdateTray(c);
     LogWatchStart(c, entry, title);
+    LogPowerStart(c);
     c->platform.showWindow(Context(c), false);
     return WatchStart::Started;
 }
@@ -247,6 +250,7 @@ void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
         c->platform.stopCountdown(Context(c));
         ResetFinish(&w->finish, FinishAction::None);
     }
+    EndPowerWatch(c);
     ReleasePowerRequest(&w->power);
     ClosePowerReason(&w->power);
     RemoveTrayIcon(c->tray);
@@ -294,6 +298,9 @@ void TickOnce(WatchController* c) {
         TreeEnded(c);
         return;
     }
+    if (t.resumed && s->watchMode == WATCH_ON) {
+        LogResume(c);
+    }
     if (t.rootLeft) {
         char line[96];
         FormatText8(line, sizeof(line), "  the watched process exited; %u processes it started still run",
@@ -315,6 +322,7 @@ void TickOnce(WatchController* c) {
                         StateLogName(t.state));
             ControllerLog(c, line);
         }
+        TellBatteryLimit(c);
         if (t.state == STATE_BUSY) {
             WorkBusyAgain(c);
         } else if (t.state == STATE_IDLE && t.previous != STATE_IDLE && !w->untilTreeEnds) {
@@ -362,7 +370,7 @@ void SystemSuspending(WatchController* c) {
 void SystemResumed(WatchController* c) {
     const WatchStatus* s = &c->watch->status;
     if (s->watchMode == WATCH_ON) {
-        ControllerLog(c, WantsLock(s->currentState) ? "system resumed; lock re-asserted" : "system resumed");
+        ControllerLog(c, HoldsLock(c->watch) ? "system resumed; lock re-asserted" : "system resumed");
     }
     RebaselineWatch(c->watch);
     if (s->watchMode == WATCH_ON) {
@@ -395,7 +403,7 @@ void HandleClick(WatchController* c, HitTarget target) {
         *c->keepDisplayOn = !*c->keepDisplayOn;
         SaveUserSettings(c);
         if (s->watchMode == WATCH_ON) {
-            SetPowerRequest(&c->watch->power, WantsLock(s->currentState), *c->keepDisplayOn);
+            SetPowerRequest(&c->watch->power, HoldsLock(c->watch), *c->keepDisplayOn);
         }
         break;
     case TARGET_REFRESH:

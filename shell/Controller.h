@@ -37,11 +37,16 @@ struct ControllerPlatform {
     void (*enableList)(void* context, bool enable);
     void (*writeLog)(void* context, const char* text);
     void (*writeLogWide)(void* context, const char* prefix, const char16_t* text);
-    // Saves the user's limits and screen choice: 0, or the error. Hand edits the file took
-    // meanwhile come back in the table and flag (`tookHandEdits`).
-    uint32_t (*saveSettings)(void* context, LimitTable* limits, bool* keepDisplayOn, bool* tookHandEdits);
-    // POWER_LIMIT_* flags of this PC, read when a watch starts.
-    uint32_t (*powerLimits)(void* context);
+    // Saves the user's settings: 0, or the error. Hand edits the file took meanwhile come back
+    // in the table, the flag and the optional settings (`tookHandEdits`).
+    uint32_t (*saveSettings)(void* context, LimitTable* limits, bool* keepDisplayOn, OptionalSettings* optional,
+                             bool* tookHandEdits);
+    // What this PC's power management does whatever the request says, as it is now.
+    void (*readPower)(void* context, PowerFacts* facts);
+    // Notifications of the power source, the battery, the display and the lid, while watching.
+    void (*followPower)(void* context, bool follow);
+    // Turns the display off, which is what puts a modern standby PC to sleep.
+    void (*displayOff)(void* context);
     // Closes a menu that is open, such as the tray menu while its watch ends.
     void (*closeMenus)(void* context);
     // The limits or the check box changed other than by the pointer: the sliders follow.
@@ -73,6 +78,7 @@ struct WatchController {
     TcpTableApi* tcp;
     LimitTable* limits;       // in force for the window's watch; the sliders move them
     bool* keepDisplayOn;
+    OptionalSettings* optional;
     AppList* apps;
     AppListView* listView;    // its selectedIndex is the chosen row
     TrayState* tray;
@@ -83,6 +89,10 @@ struct WatchController {
     LimitOverride override = {};    // this watch's limits in force, the user's set aside
     bool shutdownRequested = false; // Windows took a shutdown request that has not happened yet
     bool saveFailureLogged = false; // a failed save is logged once, until a save works again
+    PowerFacts power = {};          // the PC's power management, as last read
+    bool batteryNoteTold = false;   // this watch told of modern standby's limit on battery
+    bool policyNoted = false;       // this watch's notes of what makes Windows ignore the request
+    uint32_t overrideNoted = 0;
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -100,6 +110,10 @@ void ReleaseFromTray(WatchController* c, uint32_t serial);
 // The machine goes to sleep, and wakes up again.
 void SystemSuspending(WatchController* c);
 void SystemResumed(WatchController* c);
+// A power-setting notification while watching: the source, the battery, the display or the lid.
+void PowerSettingChanged(WatchController* c, PowerSetting setting, uint32_t value);
+// The tray menu's "Release below 20% battery": the user's battery floor, 0 for off.
+void SetBatteryFloor(WatchController* c, uint32_t floor);
 
 // Watches what a script names: a process, the oldest process of an image name (or the next
 // one to start), or the first open app whose title contains the text. A watch that runs ends

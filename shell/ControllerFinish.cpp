@@ -22,24 +22,44 @@ void ShowCountdownEnded(WatchController* c) {
     }
 }
 
-void PerformFinish(WatchController* c) {
-    const FinishAction action = c->watch->finish.action;
-    const FinishNames* names = FinishNamesOf(action);
-    char line[80];
-    FormatText8(line, sizeof(line), "finished: %s", names->performedLog);
-    ControllerLog(c, line);
+// The watch, or the countdown left after it, ends with the finished action.
+void EndForFinish(WatchController* c, const char16_t* notice) {
     StopCountdown(c);
     ResetFinish(&c->watch->finish, FinishAction::None);
     WatchStatus* s = &c->watch->status;
     if (s->watchMode == WATCH_ON) {
-        EndWatch(c, names->doneNotice, false);
+        EndWatch(c, notice, false);
     } else {
         RemoveTrayIcon(c->tray);
-        CopyWide(s->notice, names->doneNotice, NOTICE_CAPACITY);
+        CopyWide(s->notice, notice, NOTICE_CAPACITY);
         c->platform.invalidateWindow(Context(c));
     }
+}
+
+void PerformFinish(WatchController* c) {
+    const FinishAction action = c->watch->finish.action;
+    const FinishNames* names = FinishNamesOf(action);
+    WatchStatus* s = &c->watch->status;
+    c->platform.readPower(Context(c), &c->power);
+    if (action == FinishAction::Hibernate && !c->power.hibernateAvailable) {
+        ControllerLog(c, "hibernation is not available on this PC");
+        EndForFinish(c, u"hibernation is not available on this PC");
+        ShowMainWindow(c);
+        return;
+    }
+    // A modern standby PC has no sleep to ask for: SetSuspendState would hibernate it, or do
+    // nothing. With the lock released, turning the display off is what puts it into standby.
+    const bool standby = action == FinishAction::Sleep && c->power.modernStandby;
+    char line[80];
+    FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
+    ControllerLog(c, line);
+    EndForFinish(c, names->doneNotice);
     if (action == FinishAction::Exit) {
         c->platform.exitProgram(Context(c), true);
+        return;
+    }
+    if (standby) {
+        c->platform.displayOff(Context(c));
         return;
     }
     uint32_t error = c->platform.performFinish(Context(c), action);

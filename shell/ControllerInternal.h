@@ -32,3 +32,17 @@ void WorkBusyAgain(WatchController* c);
 void DropCountdown(WatchController* c);
 // While waiting for an image to start: looks for it, and watches it once it runs.
 void PollWaiting(WatchController* c);
+// The user's settings in force, with a watch's own in place of some.
+SettingsInForce InForce(WatchController* c);
+
+// The power side of a watch (ControllerPower.cpp). At its start: the PC's power management
+// read, the battery guard, and the lock taken; then, after the watch's first lines, the notes
+// on what Windows may do regardless, and the notifications followed. At its end they go.
+void StartPowerWatch(WatchController* c);
+void LogPowerStart(WatchController* c);
+void EndPowerWatch(WatchController* c);
+// After a tick or a change: on battery with modern standby, while the lock is held, the user
+// is told once per watch how long Windows keeps to the request.
+void TellBatteryLimit(WatchController* c);
+// A tick that followed a pause of the machine: logged as a resume is.
+void LogResume(WatchController* c);

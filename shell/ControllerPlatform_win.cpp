@@ -43,10 +43,13 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         .enableList = [](void* c, bool enable) { EnableAppList(W(c)->listWindow, enable); },
         .writeLog = [](void* c, const char* text) { WriteLogLine(W(c)->log, text); },
         .writeLogWide = [](void* c, const char* prefix, const char16_t* text) { WriteLogLineWide(W(c)->log, prefix, AsWide(text)); },
-        .saveSettings = [](void* c, LimitTable* limits, bool* display, bool* tookHandEdits) {
-            return SaveSettings(limits, display, W(c)->settings, tookHandEdits);
+        .saveSettings = [](void* c, LimitTable* limits, bool* display, OptionalSettings* optional,
+                           bool* tookHandEdits) { return SaveSettings(limits, display, optional, W(c)->settings, tookHandEdits); },
+        .readPower = [](void* c, PowerFacts* facts) { *facts = ReadPowerFacts(W(c)->imageName); },
+        .followPower = [](void* c, bool follow) {
+            FollowPowerSettings(&W(c)->powerNotices, W(c)->mainWindow, follow);
         },
-        .powerLimits = [](void*) { return ReadPowerLimits(); },
+        .displayOff = [](void* c) { SendMessageW(W(c)->mainWindow, WM_SYSCOMMAND, SC_MONITORPOWER, 2); },
         .closeMenus = [](void*) { EndMenu(); },
         .limitsChanged = [](void* c) {
             SyncSliderPositions(W(c)->pointer, W(c)->limits);

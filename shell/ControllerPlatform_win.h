@@ -2,6 +2,7 @@
 #include "shell/Controller.h"
 #include "shell/Apps.h"
 #include "shell/Messages.h"
+#include "shell/PowerNotices_win.h"
 #include "files/Log_win.h"
 #include "files/Settings_win.h"
 #include "ui/Pointer.h"
@@ -20,6 +21,8 @@ struct WindowsControllerContext {
     PointerState* pointer;
     const LimitTable* limits;
     const TrayState* tray;
+    const wchar_t* imageName;  // Pellacord's own, as `powercfg /requestsoverride` names it
+    PowerNotices powerNotices;
 };
 
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context);

@@ -115,6 +115,9 @@ void OnMenuCommand(Program* p, int id, uint32_t watchSerial) {
     case IDM_RELEASE: ReleaseFromTray(&p->controller, watchSerial); break;
     case IDM_EXIT: DestroyWindow(p->mainWindow); break;
     case IDM_CANCEL_FINISH: CancelFinishAction(&p->controller); break;
+    case IDM_BATTERY_GUARD:
+        SetBatteryFloor(&p->controller, p->optional.batteryFloor != 0 ? 0 : BATTERY_GUARD_MENU_FLOOR);
+        break;
     default:
         if (FinishActionOfCommand(id, &action)) {
             ChooseFinishAction(&p->controller, action, watchSerial);
@@ -143,7 +146,8 @@ void OnTrayCallback(Program* p, WPARAM wParam, LPARAM lParam) {
         } else {
             uint32_t serial = p->watch.status.watchSerial;
             const TrayMenuModel model = {p->watch.status.watchMode == WATCH_ON, p->watch.status.waitingFor[0] != 0,
-                                         p->watch.finish.counting, p->watch.finish.action};
+                                         p->watch.finish.counting, p->watch.finish.action,
+                                         p->optional.batteryFloor != 0};
             OnMenuCommand(p, ShowTrayMenu(&p->tray, &model), serial);
         }
         break;
@@ -151,11 +155,16 @@ void OnTrayCallback(Program* p, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void OnPowerBroadcast(Program* p, WPARAM event) {
+void OnPowerBroadcast(Program* p, WPARAM event, LPARAM data) {
+    PowerSetting setting = PowerSetting::Source;
+    uint32_t value = 0;
     if (event == PBT_APMSUSPEND) {
         SystemSuspending(&p->controller);
     } else if (event == PBT_APMRESUMEAUTOMATIC) {
         SystemResumed(&p->controller);
+    } else if (event == PBT_POWERSETTINGCHANGE &&
+               ReadPowerSetting(reinterpret_cast<const POWERBROADCAST_SETTING*>(data), &setting, &value)) {
+        PowerSettingChanged(&p->controller, setting, value);
     }
 }
 
@@ -201,6 +210,7 @@ void OnDestroy(Program* p) {
     KillTimer(p->mainWindow, REFRESH_TIMER_ID);
     KillTimer(p->mainWindow, COUNTDOWN_TIMER_ID);
     KillTimer(p->mainWindow, SHUTDOWN_CHECK_TIMER_ID);
+    FollowPowerSettings(&p->controllerContext.powerNotices, p->mainWindow, false);
     ReleasePowerRequest(&p->watch.power);
     ClosePowerReason(&p->watch.power);
     WriteLogLine(&p->log, "Pellacord exited; lock released");
@@ -282,7 +292,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ApplyPointer(p, PointerCaptureLost(pointer));
         return DefWindowProcW(window, message, wParam, lParam);  // lets the capture go
     case WM_TRAY_CALLBACK: OnTrayCallback(p, wParam, lParam); return 0;
-    case WM_POWERBROADCAST: OnPowerBroadcast(p, wParam); return TRUE;
+    case WM_POWERBROADCAST: OnPowerBroadcast(p, wParam, lParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(&p->controller); return 0;
     case WM_COPYDATA: return QueueHandedCommand(p, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_RUN_COMMANDS: RunHandedCommands(p); return 0;

@@ -47,6 +47,7 @@ struct Program {
     Palette palette;
     LimitTable limits;
     bool keepDisplayOn;
+    OptionalSettings optional;
     Watch watch;  // the window's watch
     ProcessSampler sampler;
     SystemProcessQuery processQuery;

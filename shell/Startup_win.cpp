@@ -36,7 +36,7 @@ void StartRecords(Program* p) {
     LoadPalette(&p->palette);
     SetDefaultLimits(&p->limits);
     OpenSettingsFile(&p->settings, p->exePath);
-    if (LoadSettings(&p->limits, &p->keepDisplayOn, &p->settings) == SettingsRead::Unreadable) {
+    if (LoadSettings(&p->limits, &p->keepDisplayOn, &p->optional, &p->settings) == SettingsRead::Unreadable) {
         WriteLogLine(&p->log, "settings file could not be read; changes will not be saved");
     }
 
@@ -54,10 +54,19 @@ void StartRecords(Program* p) {
                                                     .imageNames = p->imageNames,
                                                     .pointer = &p->pointer,
                                                     .limits = &p->limits,
-                                                    .tray = &p->tray};
-    p->controller = WatchController{.watch = &p->watch, .sampler = &p->sampler, .tcp = &p->tcp, .limits = &p->limits,
-                                    .keepDisplayOn = &p->keepDisplayOn, .apps = &p->apps, .listView = &p->listView,
-                                    .tray = &p->tray, .platform = WindowsControllerPlatform(&p->controllerContext)};
+                                                    .tray = &p->tray,
+                                                    .imageName = AsWide(FileNameOf(AsUtf16(p->exePath))),
+                                                    .powerNotices = {}};
+    p->controller = WatchController{.watch = &p->watch,
+                                    .sampler = &p->sampler,
+                                    .tcp = &p->tcp,
+                                    .limits = &p->limits,
+                                    .keepDisplayOn = &p->keepDisplayOn,
+                                    .optional = &p->optional,
+                                    .apps = &p->apps,
+                                    .listView = &p->listView,
+                                    .tray = &p->tray,
+                                    .platform = WindowsControllerPlatform(&p->controllerContext)};
     LogThresholds(&p->controller);
     InitPointerState(&p->pointer, &p->limits, &p->layout);
     p->pointerContext = PointerContext{&p->pointer, &p->layout, &p->limits, &p->watch.status};

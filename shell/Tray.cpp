@@ -43,6 +43,12 @@ void FormatCountdownTooltip(char16_t* out, const WatchedApp* app, FinishAction a
     FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %s in %u s", name, FinishNamesOf(action)->verb, secondsLeft);
 }
 
+void FormatSavingTooltip(char16_t* out, const WatchedApp* app) {
+    char16_t name[TRAY_NAME_CAPACITY];
+    CopyTrayName(name, app);
+    FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 released to save the battery", name);
+}
+
 void FormatWaitingTooltip(char16_t* out, const WatchedApp* app) {
     char16_t name[TRAY_NAME_CAPACITY];
     CopyTrayName(name, app);
@@ -96,6 +102,12 @@ void RemoveTrayIcon(TrayState* tray) {
 
 void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage) {
     char16_t text[TRAY_TIP_CAPACITY];
+    if (status->batterySaving) {
+        // Released whatever the app does: the grey icon, and why.
+        FormatSavingTooltip(text, &status->watchedApp);
+        UpdateTrayIcon(tray, TrayIconKind::Idle, text);
+        return;
+    }
     FormatTrayTooltip(text, status->currentState, &status->watchedApp, cpuAverage);
     UpdateTrayIcon(tray, TrayIconKindOf(status->currentState), text);
 }
@@ -157,6 +169,7 @@ int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
         for (const FinishNames& c : FINISH_NAMES) {
             add(IDM_FINISH_FIRST + static_cast<int32_t>(c.action), c.menuText, MenuItemKind::Choice, c.action == m->action);
         }
+        add(IDM_BATTERY_GUARD, u"Release below 20% battery", MenuItemKind::Check, m->batteryGuard);
     }
     add(0, nullptr, MenuItemKind::Separator, false);
     add(IDM_EXIT, u"Exit", MenuItemKind::Command, false);

@@ -16,6 +16,7 @@ constexpr int32_t IDM_SHOW = 201;
 constexpr int32_t IDM_RELEASE = 202;
 constexpr int32_t IDM_EXIT = 203;
 constexpr int32_t IDM_CANCEL_FINISH = 204;
+constexpr int32_t IDM_BATTERY_GUARD = 205;
 constexpr int32_t IDM_FINISH_FIRST = 210;  // + the FinishAction: the "When finished" choices
 
 constexpr uint32_t TRAY_ADD = 0;
@@ -59,7 +60,9 @@ TrayIconStyle TrayIconStyleOf(TrayIconKind kind);
 // The tooltip for the state: the app's image name (or title) cut to 63 units, and for BUSY
 // the cpu average in whole percent of one core.
 void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage);
-// While a finished action counts down, and while an app is awaited.
+// While a finished action counts down, while the lock is let go for the battery, and while an
+// app is awaited.
+void FormatSavingTooltip(char16_t* out, const WatchedApp* app);
 void FormatCountdownTooltip(char16_t* out, const WatchedApp* app, FinishAction action, uint32_t secondsLeft);
 void FormatWaitingTooltip(char16_t* out, const WatchedApp* app);
 
@@ -76,9 +79,10 @@ void ForgetShownTray(TrayState* tray);
 void ShutdownTray(TrayState* tray);
 
 // The menu: "Cancel" and a separator while a finished action counts down; "Show Pellacord";
-// while watching "Release the lock" ("Stop waiting" while an app is awaited) and the "When
-// finished" submenu of radio choices; a separator; "Exit".
-enum class MenuItemKind { Command, Separator, Submenu, Choice };  // choices go in the submenu before them
+// while watching "Release the lock" ("Stop waiting" while an app is awaited), the "When
+// finished" submenu of radio choices and "Release below 20% battery", checked while a floor is
+// set; a separator; "Exit".
+enum class MenuItemKind { Command, Separator, Submenu, Choice, Check };  // choices go in the submenu before them
 struct TrayMenuItem {
     int32_t id;  // 0 for a separator or a submenu
     const char16_t* text;
@@ -90,6 +94,7 @@ struct TrayMenuModel {
     bool waiting;
     bool counting;
     FinishAction action;
+    bool batteryGuard;  // a battery floor is in force
 };
 constexpr int32_t TRAY_MENU_MAX = 14;
 int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* model);

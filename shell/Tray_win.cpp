@@ -95,6 +95,10 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
             AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
             break;
         case MenuItemKind::Separator: AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr); break;
+        case MenuItemKind::Check:
+            AppendMenuW(menu.get(), MF_STRING | (it.checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(it.id),
+                        AsWide(it.text));
+            break;
         case MenuItemKind::Submenu: {
             UniqueMenu made(CreatePopupMenu());
             if (made && AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(made.get()), AsWide(it.text))) {

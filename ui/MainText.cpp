@@ -8,11 +8,14 @@ int32_t HasLiveNumbers(const MainTextInputs* in) {
     return (in->status->sampling && in->evaluator->meters[Index(METRIC_CPU)].recentCount > 0) ? 1 : 0;
 }
 
-void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) {
+namespace {
+
+// What the watched work is doing, and whether the lock holds for it.
+void FormatWork(char16_t* work, const MainTextInputs* in) {
     const ActivityEvaluator* e = in->evaluator;
-    char16_t work[STATUS_WORK_CAPACITY];
-    if (in->status->waitingFor[0]) {
-        FormatText(out, capacity, u"waiting for %s to start", in->status->waitingFor);
+    if (in->status->batterySaving && in->status->watchMode == WATCH_ON) {
+        FormatText(work, STATUS_WORK_CAPACITY, u"released to save the battery \u00B7 %u%% left",
+                   in->status->batteryPercent);
         return;
     }
     switch (in->status->currentState) {
@@ -24,7 +27,8 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
             CopyWide(work, u"holding \u00B7 measuring...", STATUS_WORK_CAPACITY);
         } else {
             char16_t value[METRIC_TEXT_CAPACITY];
-            FormatMetricValue(value, METRIC_TEXT_CAPACITY, static_cast<Metric>(e->overMetric), e->meters[e->overMetric].average);
+            FormatMetricValue(value, METRIC_TEXT_CAPACITY, static_cast<Metric>(e->overMetric),
+                              e->meters[e->overMetric].average);
             FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 %s %s", LimitRowName(e->overMetric), value);
         }
         break;
@@ -36,6 +40,17 @@ void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) 
         CopyWide(work, u"released \u00B7 waiting for work", STATUS_WORK_CAPACITY);
         break;
     }
+}
+
+}  // namespace
+
+void BuildStatusLine(char16_t* out, int32_t capacity, const MainTextInputs* in) {
+    char16_t work[STATUS_WORK_CAPACITY];
+    if (in->status->waitingFor[0]) {
+        FormatText(out, capacity, u"waiting for %s to start", in->status->waitingFor);
+        return;
+    }
+    FormatWork(work, in);
     if (!in->lockAccepted) {
         int32_t used = WideLength(work);
         int32_t room = STATUS_WORK_CAPACITY - used;

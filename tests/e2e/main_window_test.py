@@ -61,6 +61,11 @@ def test_start_size_slider_checkbox_single_instance_close(bed):
             p.click_on("check_square")
             ok = poll(lambda: expected in (read(p.ini) or b""), 5)
             check(ok, f"the check box did not write {expected!r}")
+        # The six keys and nothing after them: no optional setting was ever changed.
+        written = read(p.ini) or b""
+        check(written.startswith(b"# Pellacord settings.") and written.endswith(
+            b"\r\ncpu=4000\r\ndisk=1048576\r\nnet=2048\r\nmem=3000\r\nwait=600000\r\ndisplay=0\r\n") and
+              len(written) == 259, f"the settings file: {written!r}")
 
         # A second copy hands over to the first and exits 0.
         second = bed.start(p.exe)

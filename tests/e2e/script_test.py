@@ -118,6 +118,15 @@ def watch_until_done(bed):
         log = lines(p)
         check("  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 30s" in log,
               "the thresholds line does not show this watch's wait")
+        # On mains, with no policy, no override and no battery floor, a watch begins with the
+        # lines it always began with, and no note.
+        first = log.index("watching: " + TITLE)
+        ticks = [i for i, line in enumerate(log) if line.startswith("tick ")]
+        check(bool(ticks) and log[first:ticks[0]] == [
+            "watching: " + TITLE, f"  pid {app.pid}, plus every process it spawns", "  image: busytree.exe",
+            "  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 30s",
+            "  screen may still turn off", "  when finished: exit Pellacord"],
+              "the watch's first lines:\n" + "\n".join(log[first:first + 8]))
         check("  when finished: exit Pellacord" in log, "no line naming the finished action")
         check(in_order(log, ["  ^ state changed: grace -> IDLE", "finished: exiting", "stopped watching; lock released",
                              "Pellacord exited; lock released"]), "the end of the log:\n" + "\n".join(log[-6:]))
@@ -208,14 +217,25 @@ def wait_for_image_then_tray_exit(bed):
             app.end()
 
 
+DEFAULT_SETTINGS = ("# Pellacord settings. Delete this file to go back to the defaults.\r\n"
+                    "# cpu is permille of one core, disk and net are bytes per second,\r\n"
+                    "# mem is page faults per second, wait is milliseconds.\r\n"
+                    "cpu=200\r\ndisk=1048576\r\nnet=2048\r\nmem=3000\r\nwait=600000\r\ndisplay=0\r\n")
+
+
 def run_a_job(bed):
-    """--run of a helper that works for three seconds and exits: the watch ends with it."""
-    p = Program(bed, EXE, folder("run"))
+    """--run of a helper that works for three seconds and exits: the watch ends with it. Its
+    battery floor is this watch's own: shown with the thresholds, never written to the file."""
+    p = Program(bed, EXE, folder("run"), settings=DEFAULT_SETTINGS)
     job = windows_path(os.path.join(os.path.dirname(bed.wintool), "busytree.exe"))
-    rc, out, err = run(bed, p, "--run", f'"{job}" 0 3000 6000', "--cpu", "10%", "--wait", "45s", "--then", "exit",
-                       timeout=60)
+    rc, out, err = run(bed, p, "--run", f'"{job}" 0 3000 6000', "--cpu", "10%", "--wait", "45s", "--battery", "20%",
+                       "--then", "exit", timeout=60)
     check(rc == 0, f"--run exited {rc}: {err!r}")
     log = lines(p)
+    check("  thresholds: cpu 100 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 45s | "
+          "battery 20%" in log, "the thresholds line does not show the battery floor")
+    with open(p.ini, "rb") as f:
+        check(f.read() == DEFAULT_SETTINGS.encode(), "the watch's battery floor reached Pellacord.ini")
     check(in_order(log, ["watching: busytree.exe", "  when finished: exit Pellacord"]), "the run was not watched")
     check(any("-> BUSY (cpu)" in line for line in log), "no BUSY tick while the job worked")
     check(in_order(log, ["the watched process exited", "finished: exiting", "Pellacord exited; lock released"]),

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -87,6 +89,10 @@ std::string Narrow(const char16_t* s) {
     return out;
 }
 
+std::string TypeName(int32_t type) {
+    return type == POWER_REQUEST_SYSTEM ? "system" : type == POWER_REQUEST_DISPLAY ? "display" : "execution";
+}
+
 PowerReasonApi FakeReasons(Reasons* reasons) {
     return PowerReasonApi{
         .context = reasons,
@@ -96,12 +102,11 @@ PowerReasonApi FakeReasons(Reasons* reasons) {
             return x->refuseCreate ? nullptr : reinterpret_cast<void*>(uintptr_t{0x44});
         },
         .set = [](void* c, void*, int32_t type) {
-            static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "set system" : "set display");
+            static_cast<Reasons*>(c)->calls.push_back("set " + TypeName(type));
             return true;
         },
         .clear = [](void* c, void*, int32_t type) {
-            static_cast<Reasons*>(c)->calls.push_back(type == POWER_REQUEST_SYSTEM ? "clear system"
-                                                                                   : "clear display");
+            static_cast<Reasons*>(c)->calls.push_back("clear " + TypeName(type));
             return true;
         },
         .close = [](void* c, void*) { static_cast<Reasons*>(c)->calls.push_back("close"); },
@@ -125,6 +130,29 @@ TEST_F(PowerFixture, TheReasonObjectFollowsTheRequest) {
     EXPECT_EQ(g_calls.size(), 5u);  // the execution state goes on exactly as before
 }
 
+// With modern standby the object asks for execution beside the system while the lock is held,
+// and never without it; elsewhere it never does.
+TEST_F(PowerFixture, ExecutionIsRequiredWithTheSystemOnModernStandby) {
+    Reasons reasons;
+    r.reason = FakeReasons(&reasons);
+    OpenPowerReason(&r, u"Render");
+    RequireExecution(&r, true);  // nothing held yet: nothing set
+    SetPowerRequest(&r, 1, 1);
+    SetPowerRequest(&r, 0, 1);   // IDLE
+    SetPowerRequest(&r, 1, 0);
+    ReleasePowerRequest(&r);
+    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"create Pellacord: watching Render", "set system",
+                                                      "set display", "set execution", "clear system",
+                                                      "clear display", "clear execution", "set system",
+                                                      "set execution", "clear system", "clear execution"}));
+    reasons.calls.clear();
+    SetPowerRequest(&r, 1, 0);
+    RequireExecution(&r, false);  // an S3 PC: system alone
+    SetPowerRequest(&r, 1, 0);
+    EXPECT_EQ(reasons.calls, (std::vector<std::string>{"set system", "set execution", "clear execution"}));
+    EXPECT_EQ(g_calls, (std::vector<uint32_t>{0x80000003u, 0x80000000u, 0x80000001u, 0x80000000u, 0x80000001u}));
+}
+
 TEST_F(PowerFixture, WithoutAReasonObjectTheExecutionStateCarriesOn) {
     Reasons reasons;
     reasons.refuseCreate = true;  // as Wine answers
@@ -145,7 +173,7 @@ TEST_F(PowerFixture, WithoutAReasonObjectTheExecutionStateCarriesOn) {
 TEST(PowerLimits, PolicyForTheCurrentPowerSource) {
     struct Case {
         uint8_t line;
-        SleepPolicyValues values;
+        AcDcValues values;
         bool forbids;
     };
     const Case cases[] = {
@@ -160,6 +188,32 @@ TEST(PowerLimits, PolicyForTheCurrentPowerSource) {
     for (const Case& c : cases) {
         EXPECT_EQ(PolicyForbidsRequests(c.line, &c.values), c.forbids)
             << int{c.line} << " " << c.values.ac << " " << c.values.dc;
+    }
+}
+
+// The lid's action stops the job unless it is "Do nothing" (0) for the source the PC runs on;
+// an action that could not be read is not assumed.
+TEST(PowerLimits, LidActionAndRequestsOverride) {
+    const AcDcValues sleepOnBattery = {true, 0, true, 1};
+    EXPECT_FALSE(LidActionStops(POWER_SOURCE_MAINS, &sleepOnBattery));
+    EXPECT_TRUE(LidActionStops(POWER_SOURCE_BATTERY, &sleepOnBattery));
+    const AcDcValues unknown = {false, 1, false, 3};
+    EXPECT_FALSE(LidActionStops(POWER_SOURCE_BATTERY, &unknown));
+
+    struct Case { uint32_t bits; const char* note; };
+    const Case cases[] = {
+        {0, ""},
+        {OVERRIDE_AWAYMODE, ""},  // Pellacord never asks for away mode
+        {OVERRIDE_SYSTEM, "  powercfg /requestsoverride makes Windows ignore Pellacord's system request"},
+        {OVERRIDE_DISPLAY, "  powercfg /requestsoverride makes Windows ignore Pellacord's display request"},
+        {OVERRIDE_SYSTEM | OVERRIDE_DISPLAY | OVERRIDE_AWAYMODE,
+         "  powercfg /requestsoverride makes Windows ignore Pellacord's system and display requests"},
+    };
+    for (const Case& c : cases) {
+        char line[120];
+        int32_t n = FormatOverrideNote(line, sizeof(line), c.bits);
+        EXPECT_EQ(std::string(line), c.note) << c.bits;
+        EXPECT_EQ(n, static_cast<int32_t>(strlen(c.note)));
     }
 }
 

@@ -151,8 +151,9 @@ TEST(TreeWine, ChildrenShorterThanATickKeepTheLock) {
     CloseHandle(root.hProcess);
 }
 
-// The group policy "Allow applications to prevent automatic sleep", written into the prefix.
-TEST(PowerWine, SleepPolicyFromTheRegistry) {
+// The group policy "Allow applications to prevent automatic sleep", written into the prefix,
+// takes the place of the scheme's value; `powercfg /requestsoverride` is read for the image.
+TEST(PowerWine, PolicyAndRequestsOverrideFromTheRegistry) {
     const wchar_t* key = L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\A4B195F5-8225-47D8-8012-9D41369786E2";
     HKEY k;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
@@ -160,22 +161,34 @@ TEST(PowerWine, SleepPolicyFromTheRegistry) {
     DWORD off = 0, on = 1;
     RegSetValueExW(k, L"ACSettingIndex", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
     RegSetValueExW(k, L"DCSettingIndex", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof(on));
-    SleepPolicyValues v = ReadSleepPolicy();
+    AcDcValues v = ReadSleepPolicy();
     EXPECT_TRUE(v.haveAc && v.ac == 0 && v.haveDc && v.dc == 1);
-    SYSTEM_POWER_STATUS status = {};
-    GetSystemPowerStatus(&status);
-    bool onBattery = status.ACLineStatus == 0;
-    EXPECT_EQ((ReadPowerLimits() & POWER_LIMIT_POLICY) != 0, !onBattery);
+    PowerFacts f = ReadPowerFacts(L"Pellacord.exe");
+    EXPECT_EQ(PolicyForbidsRequests(f.source, &f.sleepPolicy), f.source != POWER_SOURCE_BATTERY);
 
     RegSetValueExW(k, L"DCSettingIndex", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
-    EXPECT_NE(ReadPowerLimits() & POWER_LIMIT_POLICY, 0u);
+    f = ReadPowerFacts(L"Pellacord.exe");
+    EXPECT_TRUE(PolicyForbidsRequests(f.source, &f.sleepPolicy));
 
     RegDeleteValueW(k, L"ACSettingIndex");
     RegDeleteValueW(k, L"DCSettingIndex");
     RegCloseKey(k);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
-    EXPECT_EQ(ReadPowerLimits() & POWER_LIMIT_POLICY, 0u);
-    EXPECT_EQ(ReadPowerLimits() & POWER_LIMIT_MODERN_STANDBY, 0u);  // Wine reports no AoAc
+    f = ReadPowerFacts(L"Pellacord.exe");
+    EXPECT_FALSE(PolicyForbidsRequests(f.source, &f.sleepPolicy));
+    EXPECT_FALSE(f.modernStandby);  // Wine reports no AoAc
+    EXPECT_EQ(f.requestsOverride, 0u);
+
+    const wchar_t* overrides = L"SYSTEM\\CurrentControlSet\\Control\\Power\\PowerRequestOverride\\Process";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, overrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    DWORD systemAndDisplay = OVERRIDE_SYSTEM | OVERRIDE_DISPLAY;
+    RegSetValueExW(k, L"Pellacord.exe", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&systemAndDisplay),
+                   sizeof(systemAndDisplay));
+    EXPECT_EQ(ReadPowerFacts(L"PELLACORD.EXE").requestsOverride, systemAndDisplay);  // names are not cased
+    EXPECT_EQ(ReadPowerFacts(L"Other.exe").requestsOverride, 0u);
+    RegDeleteValueW(k, L"Pellacord.exe");
+    RegCloseKey(k);
 }
 
 // Wine has no power request objects: the execution state alone carries the lock.

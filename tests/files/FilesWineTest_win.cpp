@@ -12,10 +12,19 @@
 
 namespace {
 
+const OptionalSettings NO_OPTIONAL = {};
+
 // A save of these values, the hand edits it may take left out of the test's concern.
 uint32_t SaveSettings(LimitTable* table, bool keepDisplayOn, SettingsFile* file) {
     bool took = false;
-    return ::SaveSettings(table, &keepDisplayOn, file, &took);
+    OptionalSettings optional = {};
+    return ::SaveSettings(table, &keepDisplayOn, &optional, file, &took);
+}
+
+// A load of the five limits and the flag; the optional settings stay at their defaults.
+SettingsRead LoadSettings(LimitTable* table, bool* keepDisplayOn, SettingsFile* file) {
+    OptionalSettings optional = {};
+    return ::LoadSettings(table, keepDisplayOn, &optional, file);
 }
 
 struct FilesFixture : ::testing::Test {
@@ -353,7 +362,7 @@ TEST_F(FilesFixture, ACopyASaveLeftBehindIsTaken) {
     SetDefaultLimits(&t);
     t.rows[0].value = 777;
     char text[SETTINGS_TEXT_CAPACITY];
-    int32_t n = FormatSettings(text, SETTINGS_TEXT_CAPACITY, &t, true);
+    int32_t n = FormatSettings(text, SETTINGS_TEXT_CAPACITY, &t, true, &NO_OPTIONAL);
     const std::wstring copy = dir + L"Pellacord.new";
     Write(copy, std::string(text, static_cast<size_t>(n) - 1));  // its last line cut
     LimitTable back;

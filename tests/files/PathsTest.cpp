@@ -23,6 +23,10 @@ TEST(Paths, SiblingOfTheExecutable) {
         ExeSiblingPath(c.exe.c_str(), u"Pellacord.log", out);
         EXPECT_EQ(std::u16string(out), c.expected) << Printable(c.exe);
     }
+    // The image's own name, as `powercfg /requestsoverride` names a process.
+    EXPECT_EQ(std::u16string(FileNameOf(u"C:\\Tools\\x/Pellacord.exe")), u"Pellacord.exe");
+    EXPECT_EQ(std::u16string(FileNameOf(u"Pellacord.exe")), u"Pellacord.exe");
+    EXPECT_EQ(std::u16string(FileNameOf(u"C:\\Tools\\")), u"");
 }
 
 // A path that does not fit is no path at all: a cut one would name another file.

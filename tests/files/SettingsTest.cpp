@@ -6,17 +6,21 @@
 
 namespace {
 
+const OptionalSettings NO_OPTIONAL = {};
+
 struct Parsed {
     LimitTable table;
     bool display;
+    OptionalSettings optional;
 };
 
 Parsed Parse(const std::string& text, bool display = false) {
     Parsed p;
     SetDefaultLimits(&p.table);
     p.display = display;
+    p.optional = {};
     ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()), &p.table,
-                  &p.display);
+                  &p.display, &p.optional);
     return p;
 }
 
@@ -81,7 +85,9 @@ TEST(Settings, TheWholeFileCountsUpTo64KiB) {
         LimitTable t;
         SetDefaultLimits(&t);
         bool display = false;
-        EXPECT_EQ(ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), c.length, &t, &display), c.read)
+        OptionalSettings optional = {};
+        EXPECT_EQ(ParseSettings(reinterpret_cast<const uint8_t*>(text.data()), c.length, &t, &display, &optional),
+                  c.read)
             << c.length;
         EXPECT_EQ(t.rows[0].value, c.cpu) << c.length;
     }
@@ -90,18 +96,18 @@ TEST(Settings, TheWholeFileCountsUpTo64KiB) {
 // A save after the file was edited by hand keeps the edits of settings the program did not
 // change since it last read or wrote the file; its own changes win.
 TEST(Settings, HandEditsOfOtherSettingsSurviveASave) {
-    const SettingsValues known = {{200, 1048576, 2048, 3000, 600000}, false};
+    const SettingsValues known = {{200, 1048576, 2048, 3000, 600000}, false, {}};
     struct Case {
         const char* name;
         SettingsValues mine, onDisk, saved;
         bool took;
     };
     const Case cases[] = {
-        {"net edited, cpu moved", {{300, 1048576, 2048, 3000, 600000}, false}, {{200, 1048576, 9000, 3000, 600000}, true},
-         {{300, 1048576, 9000, 3000, 600000}, true}, true},
-        {"both changed the same: the program's", {{300, 1048576, 2048, 3000, 600000}, false},
-         {{400, 1048576, 2048, 3000, 600000}, false}, {{300, 1048576, 2048, 3000, 600000}, false}, false},
-        {"nothing edited", {{300, 1048576, 2048, 3000, 600000}, true}, known, {{300, 1048576, 2048, 3000, 600000}, true},
+        {"net edited, cpu moved", {{300, 1048576, 2048, 3000, 600000}, false, {}}, {{200, 1048576, 9000, 3000, 600000}, true, {}},
+         {{300, 1048576, 9000, 3000, 600000}, true, {}}, true},
+        {"both changed the same: the program's", {{300, 1048576, 2048, 3000, 600000}, false, {}},
+         {{400, 1048576, 2048, 3000, 600000}, false, {}}, {{300, 1048576, 2048, 3000, 600000}, false, {}}, false},
+        {"nothing edited", {{300, 1048576, 2048, 3000, 600000}, true, {}}, known, {{300, 1048576, 2048, 3000, 600000}, true, {}},
          false},
     };
     for (const Case& c : cases) {
@@ -128,7 +134,7 @@ TEST(Settings, WrittenTextAndRoundTrip) {
     LimitTable t;
     SetDefaultLimits(&t);
     char out[SETTINGS_TEXT_CAPACITY];
-    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 0);
+    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 0, &NO_OPTIONAL);
     const std::string expected =
         "# Pellacord settings. Delete this file to go back to the defaults.\r\n"
         "# cpu is permille of one core, disk and net are bytes per second,\r\n"
@@ -140,7 +146,7 @@ TEST(Settings, WrittenTextAndRoundTrip) {
     for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
         t.rows[i].value = t.rows[i].maxValue - static_cast<uint32_t>(i);
     }
-    n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 7);
+    n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, 7, &NO_OPTIONAL);
     EXPECT_NE(std::string(out).find("display=1\r\n"), std::string::npos);
     Parsed back = Parse(std::string(out, static_cast<size_t>(n)));
     for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
@@ -149,12 +155,43 @@ TEST(Settings, WrittenTextAndRoundTrip) {
     EXPECT_EQ(back.display, 1);
 }
 
+// The battery floor is a line after the six keys while it is set, and none while it is off: a
+// file of a user who never set it is the one it always was. A line removed by hand turns it off.
+TEST(Settings, TheBatteryFloorIsWrittenOnlyWhileSet) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    char out[SETTINGS_TEXT_CAPACITY];
+    const OptionalSettings off = {0};
+    int32_t plain = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &off);
+    EXPECT_EQ(plain, 258);
+    EXPECT_EQ(std::string(out).find("battery"), std::string::npos);
+
+    const OptionalSettings on = {20};
+    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &on);
+    std::string text(out, static_cast<size_t>(n));
+    EXPECT_EQ(text.substr(static_cast<size_t>(plain)), "battery=20\r\n");
+    EXPECT_TRUE(IsCompleteSettingsText(reinterpret_cast<const uint8_t*>(out), n));
+    EXPECT_EQ(Parse(text).optional.batteryFloor, 20u);
+
+    struct Case { const char* text; uint32_t floor; };
+    for (Case c : {Case{"battery=35", 35}, Case{"battery=0", 0}, Case{"battery=250", 100}, Case{"Battery=20", 0},
+                   Case{"cpu=300", 0}}) {
+        EXPECT_EQ(Parse(c.text).optional.batteryFloor, c.floor) << c.text;
+    }
+
+    SettingsValues known = ValuesOf(&t, false, &on);
+    SettingsValues mine = known;
+    SettingsValues removed = ValuesOf(&t, false, &off);  // the line deleted by hand
+    EXPECT_TRUE(TakeHandEdits(&mine, &known, &removed));
+    EXPECT_EQ(mine.optional.batteryFloor, 0u);
+}
+
 // A copy a save left behind is taken at start-up only when it is whole.
 TEST(SettingsFile, AWholeCopyIsOneWithEveryKeyAndItsLastLineEnded) {
     LimitTable t;
     SetDefaultLimits(&t);
     char written[SETTINGS_TEXT_CAPACITY];
-    int32_t n = FormatSettings(written, SETTINGS_TEXT_CAPACITY, &t, true);
+    int32_t n = FormatSettings(written, SETTINGS_TEXT_CAPACITY, &t, true, &NO_OPTIONAL);
     auto complete = [](const std::string& text) {
         return IsCompleteSettingsText(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
     };

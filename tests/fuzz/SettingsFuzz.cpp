@@ -14,7 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         display = (data[0] & 1) != 0;
     }
     int32_t length = size > SETTINGS_FILE_MAX ? SETTINGS_FILE_MAX : static_cast<int32_t>(size);
-    ParseSettings(data, length, &table, &display);
+    OptionalSettings optional = {};
+    ParseSettings(data, length, &table, &display, &optional);
+    if (optional.batteryFloor > 100) {
+        abort();
+    }
     for (const LimitRow& row : table.rows) {
         if (row.value < row.minValue || row.value > row.maxValue) {
             abort();
@@ -22,12 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // What is written reads back the same.
     char text[SETTINGS_TEXT_CAPACITY];
-    int32_t n = FormatSettings(text, SETTINGS_TEXT_CAPACITY, &table, display);
+    int32_t n = FormatSettings(text, SETTINGS_TEXT_CAPACITY, &table, display, &optional);
     LimitTable back;
     SetDefaultLimits(&back);
     bool backDisplay = false;
-    ParseSettings(reinterpret_cast<const uint8_t*>(text), n, &back, &backDisplay);
-    if (memcmp(&back, &table, sizeof(table)) != 0 || backDisplay != display) {
+    OptionalSettings backOptional = {};
+    ParseSettings(reinterpret_cast<const uint8_t*>(text), n, &back, &backDisplay, &backOptional);
+    if (memcmp(&back, &table, sizeof(table)) != 0 || backDisplay != display ||
+        backOptional.batteryFloor != optional.batteryFloor) {
         abort();
     }
     return 0;

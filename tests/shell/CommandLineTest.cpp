@@ -218,6 +218,33 @@ TEST(CommandLine, EverythingAWatchTakes) {
     }
 }
 
+// A battery floor for one watch: whole percent, 0 to 100.
+TEST(CommandLine, BatteryFloor) {
+    struct Case { const char16_t* line; int32_t code; uint32_t floor; const char16_t* error; };
+    const Case cases[] = {
+        {u"--watch x --battery 20%", EXIT_OK, 20, u""},
+        {u"--watch x --battery 35", EXIT_OK, 35, u""},
+        {u"--run make --battery 0%", EXIT_OK, 0, u""},
+        {u"--watch x --battery 100%", EXIT_OK, 100, u""},
+        {u"--watch x --battery 12.5%", EXIT_USAGE, 0, u"--battery takes a whole percent from 0% to 100%"},
+        {u"--watch x --battery 101%", EXIT_USAGE, 0, u"not \"101%\""},
+        {u"--watch x --battery", EXIT_USAGE, 0, u"--battery takes"},
+        {u"--watch x --battery 20% --battery 30%", EXIT_USAGE, 0, u"--battery is given twice"},
+        {u"--battery 20%", EXIT_USAGE, 0, u"--battery and --then go with --watch or --run"},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.line);
+        ASSERT_EQ(p.code, c.code) << Printable(c.line) << " " << Printable(p.command->error);
+        if (c.code == EXIT_OK) {
+            EXPECT_TRUE(p.command->options.hasBattery);
+            EXPECT_EQ(p.command->options.battery, c.floor) << Printable(c.line);
+        } else {
+            EXPECT_TRUE(Contains(p.command->error, c.error)) << Printable(p.command->error);
+        }
+    }
+    EXPECT_FALSE(Parse(u"--watch x").command->options.hasBattery);
+}
+
 TEST(CommandLine, OverlongValuesAreUsageErrorsNotCuts) {
     // A --run's command as long as the longest command line Windows passes is kept whole.
     const std::u16string head = u"\"C:\\Program Files\\Pellacord\\Pellacord.exe\" --run ";

@@ -41,7 +41,9 @@ struct Outside {
     int savedDisplay = -1;
     LimitTable savedTable{};
     uint32_t timerError = 0;
-    uint32_t powerLimits = 0;
+    PowerFacts power{0, true, POWER_SOURCE_MAINS, BATTERY_PERCENT_UNKNOWN, {}, {}, 0};
+    bool followingPower = false;
+    OptionalSettings savedOptional{};
     int menusClosed = 0;
     std::function<void()> onFront;      // what the window does when it comes to the front
     std::function<void()> duringNotify; // what runs while the shell handles a tray call
@@ -123,7 +125,8 @@ ControllerPlatform Platform(Outside* o) {
         .writeLogWide = [](void* c, const char* prefix, const char16_t* text) {
             static_cast<Outside*>(c)->log.push_back(std::string(prefix) + Utf8(text));
         },
-        .saveSettings = [](void* c, LimitTable* table, bool* display, bool* tookHandEdits) -> uint32_t {
+        .saveSettings = [](void* c, LimitTable* table, bool* display, OptionalSettings* optional,
+                           bool* tookHandEdits) -> uint32_t {
             auto* x = static_cast<Outside*>(c);
             x->saves++;
             *tookHandEdits = false;
@@ -134,9 +137,15 @@ ControllerPlatform Platform(Outside* o) {
             }
             x->savedDisplay = *display;
             x->savedTable = *table;
+            x->savedOptional = *optional;
             return x->saveError;
         },
-        .powerLimits = [](void* c) { return static_cast<Outside*>(c)->powerLimits; },
+        .readPower = [](void* c, PowerFacts* facts) { *facts = static_cast<Outside*>(c)->power; },
+        .followPower = [](void* c, bool follow) {
+            auto* x = static_cast<Outside*>(c);
+            x->followingPower = follow;
+        },
+        .displayOff = [](void* c) { static_cast<Outside*>(c)->events.push_back("display off"); },
         .closeMenus = [](void* c) { static_cast<Outside*>(c)->menusClosed++; },
         .limitsChanged = [](void* c) { static_cast<Outside*>(c)->limitsChanged++; },
         .startCountdown = [](void* c) -> uint32_t {
@@ -235,6 +244,7 @@ struct ControllerFixture : ::testing::Test {
     std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
     LimitTable limits;
     bool keepDisplayOn = false;
+    OptionalSettings optional{};
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     AppListView view{};
     TcpTableApi tcp{};
@@ -256,8 +266,8 @@ struct ControllerFixture : ::testing::Test {
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
         c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
-                            .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
-                            .platform = Platform(&out)};
+                            .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
+                            .listView = &view, .tray = &tray, .platform = Platform(&out)};
         RefreshAppList(&c);
     }
 

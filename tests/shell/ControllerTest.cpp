@@ -318,29 +318,37 @@ TEST_F(ControllerFixture, NoLockWithoutATick) {
 
 TEST_F(ControllerFixture, PlatformNotesFollowTheHeader) {
     struct Case {
-        uint32_t limits;
+        bool standby;
+        AcDcValues policy;
+        uint32_t override;
         int32_t keepDisplayOn;
         std::vector<std::string> notes;
     };
     const std::string standby = "  note: this PC may still sleep when the screen turns off (modern standby); "
                                 "tick 'Keep the screen on too' to prevent it";
     const std::string policy = "  note: a system policy stops programs from keeping this PC awake";
+    const std::string ignored = "  powercfg /requestsoverride makes Windows ignore Pellacord's system request";
+    const AcDcValues none = {};
+    const AcDcValues offOnMains = {true, 0, true, 1};
     const Case cases[] = {
-        {0, 0, {}},
-        {POWER_LIMIT_MODERN_STANDBY, 0, {standby}},
-        {POWER_LIMIT_MODERN_STANDBY, 1, {}},  // the screen is kept on: nothing to say
-        {POWER_LIMIT_POLICY, 1, {policy}},
-        {POWER_LIMIT_MODERN_STANDBY | POWER_LIMIT_POLICY, 0, {standby, policy}},
+        {false, none, 0, 0, {}},
+        {true, none, 0, 0, {standby}},
+        {true, none, 0, 1, {}},  // the screen is kept on: nothing to say
+        {false, offOnMains, 0, 1, {policy}},
+        {false, {true, 1, true, 0}, 0, 0, {}},  // off on battery only, and this PC runs on mains
+        {true, offOnMains, OVERRIDE_SYSTEM, 0, {standby, policy, ignored}},
     };
     Select(1);
     for (const Case& k : cases) {
-        out.powerLimits = k.limits;
+        out.power.modernStandby = k.standby;
+        out.power.sleepPolicy = k.policy;
+        out.power.requestsOverride = k.override;
         keepDisplayOn = k.keepDisplayOn;
         size_t from = out.log.size();
         StartWatching(&c);
         std::vector<std::string> lines = LogSince(from);
         ASSERT_GE(lines.size(), 5u);
-        EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()), k.notes) << k.limits;
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()), k.notes) << k.standby;
         HandleClick(&c, TARGET_BUTTON);
     }
 }
@@ -496,15 +504,17 @@ TEST(Tray, TooltipTextsAndMenu) {
         }
         return out;
     };
-    EXPECT_EQ(menu(TrayMenuModel{false, false, false, FinishAction::None}), "Show Pellacord|-|Exit|");
-    EXPECT_EQ(menu(TrayMenuModel{true, false, false, FinishAction::Sleep}),
+    EXPECT_EQ(menu(TrayMenuModel{false, false, false, FinishAction::None, false}), "Show Pellacord|-|Exit|");
+    EXPECT_EQ(menu(TrayMenuModel{true, false, false, FinishAction::Sleep, false}),
               "Show Pellacord|Release the lock|When finished >|  Do nothing|  Sleep*|  Hibernate|  Shut down|"
-              "  Exit Pellacord|-|Exit|");
-    EXPECT_EQ(menu(TrayMenuModel{true, true, false, FinishAction::None}).substr(0, 44),
+              "  Exit Pellacord|Release below 20% battery|-|Exit|");
+    EXPECT_EQ(menu(TrayMenuModel{true, true, false, FinishAction::None, true}).substr(0, 44),
               "Show Pellacord|Stop waiting|When finished >|");
-    EXPECT_EQ(menu(TrayMenuModel{false, false, true, FinishAction::Shutdown}), "Cancel|-|Show Pellacord|-|Exit|");
+    EXPECT_NE(menu(TrayMenuModel{true, false, false, FinishAction::None, true}).find("|Release below 20% battery*|"),
+              std::string::npos);
+    EXPECT_EQ(menu(TrayMenuModel{false, false, true, FinishAction::Shutdown, false}), "Cancel|-|Show Pellacord|-|Exit|");
     TrayMenuItem items[TRAY_MENU_MAX];
-    TrayMenuModel all{true, true, true, FinishAction::Exit};
+    TrayMenuModel all{true, true, true, FinishAction::Exit, true};
     EXPECT_LE(BuildTrayMenu(items, &all), TRAY_MENU_MAX);
     FinishAction chosen = FinishAction::None;
     ASSERT_TRUE(FinishActionOfCommand(IDM_FINISH_FIRST + 4, &chosen));

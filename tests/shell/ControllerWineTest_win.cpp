@@ -110,6 +110,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     SetDefaultLimits(&limits);
     limits.rows[WAIT_ROW].value = 30000;  // the shortest wait
     bool keepDisplayOn = false;
+    OptionalSettings optional{};
     InitWatch(watch.get(), &limits, &keepDisplayOn, SetExecutionStateWin);
     WatchStatus& status = watch->status;
     WatchedTree* const tree = &watch->tree;
@@ -119,10 +120,11 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     TrayState tray{};
     InitTray(&tray, reinterpret_cast<uintptr_t>(main), WM_TRAY_CALLBACK, WindowsTrayShell());
     PointerState pointer{};
-    WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray};
+    WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray,
+                                     L"win_tests.exe", {}};
     WatchController c{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
-                      .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
-                      .platform = WindowsControllerPlatform(&context)};
+                      .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
+                      .listView = &view, .tray = &tray, .platform = WindowsControllerPlatform(&context)};
     g_controller = &c;
 
     WorkSwitch work(L"pellacord-controller-work");

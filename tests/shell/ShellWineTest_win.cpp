@@ -4,6 +4,7 @@
 #include "shell/IconFile.h"
 #include "shell/IconPainter.h"
 #include "shell/IconPainter_win.h"
+#include "shell/PowerNotices_win.h"
 #include "shell/Theme_win.h"
 #include "ui/DrawKit_win.h"
 
@@ -272,6 +273,47 @@ TEST(ShellWine, ExecutableCarriesTheIconGroupAndVersion) {
     UINT fixedLength = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedLength));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+}
+
+// The notifications a watch registers for, and what their messages carry: the setting by its
+// GUID, and a DWORD of data. Registration is undone whole.
+TEST(ShellWine, PowerSettingNotifications) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"power", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    PowerNotices notices = {};
+    FollowPowerSettings(&notices, window, true);
+    FollowPowerSettings(&notices, window, true);  // once is enough: nothing registered twice
+    FollowPowerSettings(&notices, window, false);
+    for (HPOWERNOTIFY h : notices.handles) {
+        EXPECT_EQ(h, nullptr);
+    }
+    DestroyWindow(window);
+
+    struct Case { GUID guid; bool known; PowerSetting setting; };
+    const Case cases[] = {
+        {{0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}}, true, PowerSetting::Source},
+        {{0xa7ad8041, 0xb45a, 0x4cae, {0x87, 0xa3, 0xee, 0xcb, 0xb4, 0x68, 0xa9, 0xe1}}, true, PowerSetting::Battery},
+        {{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}}, true, PowerSetting::Display},
+        {{0xba3e0f4d, 0xb817, 0x4094, {0xa2, 0xd1, 0xd5, 0x63, 0x79, 0xe6, 0xa0, 0xf3}}, true, PowerSetting::Lid},
+        {{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}}, false, PowerSetting::Source},
+    };
+    for (const Case& c : cases) {
+        alignas(POWERBROADCAST_SETTING) unsigned char bytes[sizeof(POWERBROADCAST_SETTING) + 8] = {};
+        auto* data = reinterpret_cast<POWERBROADCAST_SETTING*>(bytes);
+        data->PowerSetting = c.guid;
+        data->DataLength = sizeof(DWORD);
+        const DWORD value = 42;
+        memcpy(data->Data, &value, sizeof(value));
+        PowerSetting setting = PowerSetting::Lid;
+        uint32_t read = 0;
+        ASSERT_EQ(ReadPowerSetting(data, &setting, &read), c.known);
+        if (c.known) {
+            EXPECT_EQ(setting, c.setting);
+            EXPECT_EQ(read, 42u);
+        }
+        data->DataLength = 2;  // too short to hold a value
+        EXPECT_FALSE(ReadPowerSetting(data, &setting, &read));
+    }
 }
 
 }  // namespace

@@ -267,8 +267,10 @@ ControllerPlatform QuietPlatform(SoakLog* log) {
         .enableList = [](void*, bool) {},
         .writeLog = [](void* c, const char* text) { Write(static_cast<SoakLog*>(c), text, nullptr); },
         .writeLogWide = [](void* c, const char* prefix, const char16_t* text) { Write(static_cast<SoakLog*>(c), prefix, text); },
-        .saveSettings = [](void*, LimitTable*, bool*, bool*) { return uint32_t{0}; },
-        .powerLimits = [](void*) { return uint32_t{0}; },
+        .saveSettings = [](void*, LimitTable*, bool*, OptionalSettings*, bool*) { return uint32_t{0}; },
+        .readPower = [](void*, PowerFacts* facts) { *facts = PowerFacts{}; },
+        .followPower = [](void*, bool) {},
+        .displayOff = [](void*) {},
         .closeMenus = [](void*) {},
         .limitsChanged = [](void*) {},
         .startCountdown = [](void*) { return uint32_t{0}; },
@@ -328,6 +330,7 @@ struct Day {
     std::unique_ptr<AppList> apps = std::make_unique<AppList>();
     LimitTable limits{};
     bool keepDisplayOn = false;
+    OptionalSettings optional{};
     AppListView view{};
     TcpTableApi tcp{};
     TrayState tray{};
@@ -377,8 +380,8 @@ struct Day {
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
         c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
-                            .keepDisplayOn = &keepDisplayOn, .apps = apps.get(), .listView = &view, .tray = &tray,
-                            .platform = QuietPlatform(&log)};
+                            .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
+                            .listView = &view, .tray = &tray, .platform = QuietPlatform(&log)};
         RefreshAppList(&c);
         view.selectedIndex = 0;
         PreviewApp(&c, ROOT_PID);

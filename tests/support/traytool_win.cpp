@@ -22,7 +22,7 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         if (LOWORD(lp) == WM_RBUTTONUP) {
             printf("menu\n");
             fflush(stdout);
-            const TrayMenuModel model = {true, false, false, FinishAction::None};
+            const TrayMenuModel model = {true, false, false, FinishAction::None, false};
             ShowTrayMenu(&g_tray, &model);
         }
         return 0;

@@ -50,6 +50,15 @@ TEST_F(TextFixture, StatusLines) {
     status.currentState = STATE_IDLE;
     in.lockAccepted = 0;
     EXPECT_EQ(Status(), "released \xC2\xB7 waiting for work  (Windows refused the lock)");
+    // Let go for the battery, whatever the app does; a preview knows no battery floor.
+    in.lockAccepted = 1;
+    status.currentState = STATE_BUSY;
+    status.batterySaving = true;
+    status.batteryPercent = 19;
+    status.watchMode = WATCH_ON;
+    EXPECT_EQ(Status(), "released to save the battery \xC2\xB7 19% left");
+    status.watchMode = WATCH_OFF;
+    EXPECT_EQ(Status(), "working \xC2\xB7 CPU 15.5%");
 }
 
 TEST_F(TextFixture, MetricDetails) {
