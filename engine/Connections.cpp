@@ -65,11 +65,10 @@ static uint32_t RowCount(const uint8_t* table, uint32_t size, uint32_t bufferSiz
     return claimed < fits ? claimed : fits;
 }
 
-int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t count) {
-    if (!api->getExtendedTcpTable || count <= 0) {
+int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members) {
+    if (!api->getExtendedTcpTable || members->count <= 0) {
         return 0;
     }
-    BuildPidSet(&api->members, pids, count);
     int32_t n = 0;
     uint32_t size = 0;
     const uint8_t* table = QueryTcpTable(api, FAMILY_IPV4, &size);
@@ -79,7 +78,7 @@ int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t cou
             TcpRow4 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow4), sizeof(row));
             if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv4(row.remoteAddr) &&
-                PidSetContains(&api->members, row.owningPid)) {
+                PidSetContains(members, row.owningPid)) {
                 n++;
             }
         }
@@ -91,7 +90,7 @@ int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t cou
             TcpRow6 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow6), sizeof(row));
             if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv6(row.remoteAddr) &&
-                PidSetContains(&api->members, row.owningPid)) {
+                PidSetContains(members, row.owningPid)) {
                 n++;
             }
         }

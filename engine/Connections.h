@@ -50,13 +50,14 @@ struct TcpTableApi {
     // The process heap; tests put their own allocator here.
     void* (*allocate)(uint32_t size);
     void (*release)(void* block);
-    PidSet members;       // the tree's pids of the current count, rebuilt every count
 };
 
 void LoadTcpTableApi(TcpTableApi* api);     // Windows layer
 void UnloadTcpTableApi(TcpTableApi* api);   // Windows layer
 
-int32_t CountTreeConnections(TcpTableApi* api, const uint32_t* pids, int32_t count);
+// The established connections to other machines owned by the tree's members (its index of
+// pids, which the sampler keeps).
+int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members);
 const uint8_t* QueryTcpTable(TcpTableApi* api, uint32_t family, uint32_t* size);
 bool IsLocalIPv4(uint32_t remoteAddr);
 bool IsLocalIPv6(const uint8_t* address);

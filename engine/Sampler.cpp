@@ -159,7 +159,11 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
         uint64_t started = back < previous->wallTime ? back : previous->wallTime;
         for (int32_t i = 0; i < count; i++) {
             const ProcessCounters* cur = &current[i];
-            const ProcessCounters* old = FindPreviousCounters(previous, cur->pid, cur->creationTime);
+            // A tree that started and lost nothing lists its members in the same order as before.
+            const ProcessCounters* same = i < previous->count ? &previous->entries[i] : nullptr;
+            const ProcessCounters* old = same && same->pid == cur->pid && same->creationTime == cur->creationTime
+                                             ? same
+                                             : FindPreviousCounters(previous, cur->pid, cur->creationTime);
             ActivitySample* into[2] = {&s, job && PidSetContains(job, cur->pid) ? &inJob : nullptr};
             for (ActivitySample* t : into) {
                 if (!t) {
@@ -183,15 +187,21 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
             s.workingSet += cur->workingSet;
         }
     }
+    bool samePids = count == previous->count;
+    for (int32_t i = 0; i < count && samePids; i++) {
+        samePids = previous->pids[i] == current[i].pid;
+    }
     memcpy(previous->entries, current, sizeof(ProcessCounters) * static_cast<size_t>(count));
     previous->count = count;
     previous->time = now;
     previous->wallTime = wallNow;
     previous->valid = true;
-    for (int32_t i = 0; i < count; i++) {
-        previous->pids[i] = current[i].pid;
+    if (!samePids) {
+        for (int32_t i = 0; i < count; i++) {
+            previous->pids[i] = current[i].pid;
+        }
+        BuildPidSet(&previous->index, previous->pids, count);
     }
-    BuildPidSet(&previous->index, previous->pids, count);
     if (jobPart) {
         *jobPart = inJob;
     }
@@ -258,20 +268,54 @@ uint64_t Over(uint64_t total, uint64_t seen) {
 
 // Marks the entries of the job's processes: every one of them is the command's, whatever
 // became of its parent (a launcher that exited before the first sample, say). Returns whether
-// the job could be read.
-bool MarkJobMembers(ProcessSampler* sampler, const WatchedTree* tree, int32_t count) {
+// the job could be read; `added` counts the entries it marked that were not marked before.
+bool MarkJobMembers(ProcessSampler* sampler, const WatchedTree* tree, int32_t count, int32_t* added) {
     const ProcessPlatform* p = &sampler->platform;
+    *added = 0;
     int32_t n = p->jobMembers ? p->jobMembers(p->context, tree->rootPid, sampler->jobPids, MAX_TREE_PROCESSES) : -1;
     if (n < 0) {
         return false;
     }
     BuildPidSet(&sampler->jobIndex, sampler->jobPids, n > MAX_TREE_PROCESSES ? MAX_TREE_PROCESSES : n);
     for (int32_t i = 0; i < count; i++) {
-        if (PidSetContains(&sampler->jobIndex, sampler->snapshot[i].pid)) {
+        if (!sampler->snapshot[i].inTree && PidSetContains(&sampler->jobIndex, sampler->snapshot[i].pid)) {
             sampler->snapshot[i].inTree = 1;
+            (*added)++;
         }
     }
     return true;
+}
+
+// Marks the last tick's members that still live, each entry looked up once: is it a member,
+// and is its parent one. Returns whether some other entry names a member as its parent (a new
+// child, or a stranger with a reused parent id: the full search tells them apart). When none
+// does and the root is among the members, the members are the whole tree and no search is
+// needed: this is every tick of a tree that started nothing new. The root, while it lives, is
+// always one of the last tick's members.
+bool CarryMembers(ProcessSampler* sampler, const WatchedTree* tree, int32_t count) {
+    const PreviousTable* previous = &tree->previous;
+    if (previous->count == 0) {
+        for (int32_t i = 0; i < count; i++) {
+            sampler->snapshot[i].inTree = 0;
+        }
+        sampler->markedCount = 0;
+        return true;
+    }
+    bool childSeen = false;
+    int32_t marked = 0;
+    for (int32_t i = 0; i < count; i++) {
+        SnapshotEntry* e = &sampler->snapshot[i];
+        int32_t m = PidSetIndexOf(&previous->index, e->pid);
+        e->inTree = m >= 0 && previous->entries[m].creationTime == e->creationTime;
+        if (e->inTree) {
+            sampler->marked[marked++] = i;
+        } else if (!childSeen && e->parentPid != 0) {
+            int32_t parent = PidSetIndexOf(&previous->index, e->parentPid);
+            childSeen = parent >= 0 && e->creationTime + tree->clockSetBack >= previous->entries[parent].creationTime;
+        }
+    }
+    sampler->markedCount = marked;
+    return childSeen;
 }
 
 // The job's accounting covers its processes that ended between two samples, whose last work
@@ -329,16 +373,22 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
     }
     // Members of the last sample that still live seed the tree alongside the root, so a
     // process whose parent exited (a compiler started by a short-lived shell) stays in it.
-    for (int32_t i = 0; i < count; i++) {
-        SnapshotEntry* e = &sampler->snapshot[i];
-        e->inTree = FindPreviousCounters(&tree->previous, e->pid, e->creationTime) ? 1 : 0;
-    }
-    const bool jobRead = MarkJobMembers(sampler, tree, count);
     const uint64_t wallNow = p->wallTime(p->context);
     const uint64_t intervalNow = p->intervalTime(p->context);
     NoteClockSteps(tree, wallNow, intervalNow);
-    MarkDescendants(sampler->snapshot, count, rootHere ? tree->rootPid : 0, tree->clockSetBack,
-                    &sampler->descendants);
+    const bool search = CarryMembers(sampler, tree, count);
+    int32_t jobAdded = 0;
+    const bool jobRead = MarkJobMembers(sampler, tree, count, &jobAdded);
+    if (search || jobAdded > 0) {
+        MarkDescendants(sampler->snapshot, count, rootHere ? tree->rootPid : 0, tree->clockSetBack,
+                        &sampler->descendants);
+        sampler->markedCount = 0;
+        for (int32_t i = 0; i < count; i++) {
+            if (sampler->snapshot[i].inTree) {
+                sampler->marked[sampler->markedCount++] = i;
+            }
+        }
+    }
 
     // A creation time more than a day ahead of the clock is not one yet: Wine reports a
     // placeholder while a process is still being set up. Such a process waits a tick, or it
@@ -351,9 +401,10 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         tree->memberPids[0] = tree->rootPid;
         members = 1;
     }
-    for (int32_t i = 0; i < count && members < MAX_TREE_PROCESSES; i++) {
+    for (int32_t k = 0; k < sampler->markedCount && members < MAX_TREE_PROCESSES; k++) {
+        const int32_t i = sampler->marked[k];
         const SnapshotEntry* e = &sampler->snapshot[i];
-        if (!e->inTree || (rootHere && e->pid == tree->rootPid)) {
+        if (rootHere && e->pid == tree->rootPid) {
             continue;
         }
         if (!p->snapshotCounters(p->context, i, &current[members])) {

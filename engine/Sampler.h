@@ -119,6 +119,8 @@ struct ProcessSampler {
     SnapshotEntry snapshot[MAX_SNAPSHOT_PROCESSES];
     ProcessCounters current[MAX_TREE_PROCESSES];
     DescendantScratch descendants;
+    int32_t marked[MAX_SNAPSHOT_PROCESSES];  // the indexes of the snapshot's members, in its order
+    int32_t markedCount;
     uint32_t jobPids[MAX_TREE_PROCESSES];
     PidSet jobIndex;
 };
@@ -127,6 +129,10 @@ int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t p
 // 0 once the tree is empty: its root and every process that joined it have exited. When the
 // root exits first, the tree goes on with the processes it started (and `rootGone` is set).
 int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySample* sample);
+// The index of the members of the last sample that found any (`memberCount` > 0).
+inline const PidSet* TreeMembers(const WatchedTree* tree) {
+    return &tree->previous.index;
+}
 // The next sample is a new baseline (after the machine slept); the members stay members.
 void RebaselineWatchedTree(WatchedTree* tree);
 

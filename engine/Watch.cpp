@@ -49,7 +49,7 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
         t.survivors = w->tree.memberCount;
         w->rootLeftTold = true;
     }
-    int32_t connections = CountTreeConnections(tcp, w->tree.memberPids, w->tree.memberCount);
+    int32_t connections = w->tree.memberCount > 0 ? CountTreeConnections(tcp, TreeMembers(&w->tree)) : 0;
     s->currentState = EvaluateActivity(&w->evaluator, &sample, connections);
     t.state = s->currentState;
     if (s->watchMode == WATCH_ON) {

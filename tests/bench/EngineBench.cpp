@@ -98,7 +98,7 @@ struct Engine {
     void Tick() {
         ActivitySample sample;
         SampleWatchedTree(sampler.get(), tree.get(), &sample);
-        int32_t connections = CountTreeConnections(&tcp, tree->memberPids, tree->memberCount);
+        int32_t connections = CountTreeConnections(&tcp, TreeMembers(tree.get()));
         benchmark::DoNotOptimize(EvaluateActivity(evaluator.get(), &sample, connections));
     }
 };
@@ -117,6 +117,56 @@ void BM_EngineTick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EngineTick)->Unit(benchmark::kMicrosecond);
+
+// The least work any tick must do: one pass over the same snapshot and TCP rows, reading once
+// every field a tick uses (each entry's ids and creation time, each member's counters, each
+// row's state and owner) and summing them. The tick is reported as a multiple of this.
+void BM_SnapshotFloor(benchmark::State& state) {
+    Engine engine;
+    engine.Tick();
+    std::vector<uint8_t> member(engine.fake.list.size(), 0);
+    for (size_t i = 0; i < engine.fake.list.size(); i++) {
+        for (int32_t m = 0; m < engine.tree->memberCount; m++) {
+            member[i] |= engine.fake.list[i].pid == engine.tree->memberPids[m];
+        }
+    }
+    auto entries = std::make_unique<SnapshotEntry[]>(MAX_SNAPSHOT_PROCESSES);
+    std::vector<uint8_t> table(g_table6.size());
+    const ProcessPlatform& p = engine.sampler->platform;
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine.Advance();
+        state.ResumeTiming();
+        uint64_t sum = 0;
+        int32_t n = p.snapshot(p.context, entries.get(), MAX_SNAPSHOT_PROCESSES);
+        for (int32_t i = 0; i < n; i++) {
+            sum += entries[i].pid + entries[i].parentPid + entries[i].creationTime;
+            ProcessCounters c;
+            if (member[static_cast<size_t>(i)] && p.snapshotCounters(p.context, i, &c)) {
+                sum += c.creationTime + c.cpuTime + c.ioBytes + c.otherBytes + c.pageFaults + c.workingSet;
+            }
+        }
+        for (uint32_t family : {FAMILY_IPV4, FAMILY_IPV6}) {
+            uint32_t size = static_cast<uint32_t>(table.size());
+            ServeTable(table.data(), &size, 0, family, 0, 0);
+            uint32_t rows;
+            memcpy(&rows, table.data(), 4);
+            for (uint32_t r = 0; r < rows; r++) {
+                if (family == FAMILY_IPV4) {
+                    TcpRow4 row;
+                    memcpy(&row, &table[4 + r * sizeof(row)], sizeof(row));
+                    sum += row.state + row.remoteAddr + row.owningPid;
+                } else {
+                    TcpRow6 row;
+                    memcpy(&row, &table[4 + r * sizeof(row)], sizeof(row));
+                    sum += row.state + row.remoteAddr[0] + row.owningPid;
+                }
+            }
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_SnapshotFloor)->Unit(benchmark::kMicrosecond);
 
 void BM_MarkDescendants(benchmark::State& state) {
     Engine engine;

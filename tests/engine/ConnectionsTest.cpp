@@ -90,7 +90,12 @@ struct ConnectionsFixture : ::testing::Test {
         api.release = free;
     }
     void TearDown() override { FreeTcpTableBuffer(&api); }
-    int32_t Count() { return CountTreeConnections(&api, pids, 3); }
+    std::unique_ptr<PidSet> members = std::make_unique<PidSet>();
+    int32_t CountOf(const uint32_t* list, int32_t count) {
+        BuildPidSet(members.get(), list, count);
+        return CountTreeConnections(&api, members.get());
+    }
+    int32_t Count() { return CountOf(pids, 3); }
 };
 
 TEST_F(ConnectionsFixture, CountsEstablishedOutsideConnectionsOfTheTree) {
@@ -158,8 +163,8 @@ TEST_F(ConnectionsFixture, FailuresCountNothing) {
 
 TEST_F(ConnectionsFixture, NoFunctionOrNoPidsMakesNoCall) {
     fake.rows4.assign(1, TcpRow4{5, 0, 0, Ip4(1, 2, 3, 4), 0, 100});
-    EXPECT_EQ(CountTreeConnections(&api, pids, 0), 0);
-    EXPECT_EQ(CountTreeConnections(&api, pids, -1), 0);
+    EXPECT_EQ(CountOf(pids, 0), 0);
+    EXPECT_EQ(CountOf(pids, -1), 0);
     api.getExtendedTcpTable = nullptr;
     EXPECT_EQ(Count(), 0);
     EXPECT_TRUE(fake.sizesGiven.empty());

@@ -154,7 +154,9 @@ TEST(EngineWine, TcpTableCallReturnsATableAndGrowsTheBuffer) {
     const uint8_t* block = api.buffer;
     uint32_t blockSize = api.bufferSize;
     uint32_t self = GetCurrentProcessId();
-    CountTreeConnections(&api, &self, 1);
+    auto members = std::make_unique<PidSet>();
+    BuildPidSet(members.get(), &self, 1);
+    CountTreeConnections(&api, members.get());
     EXPECT_EQ(api.buffer, block);
     EXPECT_EQ(api.bufferSize, blockSize);
     UnloadTcpTableApi(&api);

@@ -190,6 +190,15 @@ TEST_F(SamplerFixture, NewAndJoiningChildren) {
     fake.Find(30)->counters.cpuTime += 2;
     ASSERT_EQ(Tick(), 1);
     EXPECT_EQ(sample.cpuTime, 42u);
+
+    // 30 exits and a new child of the root takes its pid and its place in the list at once:
+    // it is a new process that brings all of its time, not the old one going on.
+    FakeProcess* reused = fake.Find(30);
+    reused->counters.creationTime = fake.now + 1;
+    reused->counters.cpuTime = 900;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(sample.cpuTime, 900u);
+    EXPECT_EQ(sample.newProcesses, 1);
 }
 
 TEST_F(SamplerFixture, CountersThatGoBackAddNothing) {
@@ -418,6 +427,12 @@ TEST_F(SamplerFixture, EveryProcessOfTheCommandsJobIsInTheTree) {
     ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
     ASSERT_EQ(Tick(), 1);
     EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30}));
+    // A process that joins the job later counts like one found at the start: a child it
+    // started outside the job (broken away from it) is the command's too.
+    fake.Add(41, 40, 70 * SECOND);
+    fake.Add(40, 20, 65 * SECOND).inJob = true;
+    ASSERT_EQ(Tick(), 1);
+    EXPECT_EQ(Members(), (std::vector<uint32_t>{10, 30, 41, 40}));
     fake.jobRoot = 0;  // no job that can be read: the tree of parents alone
     ASSERT_EQ(AttachWatchedTree(sampler.get(), tree.get(), 10), 1);
     ASSERT_EQ(Tick(), 1);
