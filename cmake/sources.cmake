@@ -8,6 +8,7 @@ set(PELLACORD_CORE_SOURCES
   engine/Connections.cpp
   engine/Evaluator.cpp
   engine/Finish.cpp
+  engine/GpuUsage.cpp
   engine/LimitOverride.cpp
   engine/Limits.cpp
   engine/PidSet.cpp
@@ -57,6 +58,7 @@ set(PELLACORD_WIN_SOURCES
   base/SystemLibrary_win.cpp
   engine/Connections_win.cpp
   engine/Finish_win.cpp
+  engine/GpuUsage_win.cpp
   engine/PowerLimits_win.cpp
   engine/PowerRequest_win.cpp
   engine/Sampler_win.cpp

@@ -17,6 +17,8 @@ void ResetEvaluator(ActivityEvaluator* e, const LimitTable* limits) {
     for (MetricMeter& m : e->meters) {
         ResetMeter(&m);
     }
+    ResetMeter(&e->gpu);
+    e->gpuKnown = false;
     e->spawn = SpawnMeter{};
 }
 
@@ -119,6 +121,16 @@ WatchState EvaluateActivity(ActivityEvaluator* e, const ActivitySample* sample, 
         bool mayCount = i != Index(METRIC_NET) || connections > 0;
         if (UpdateMeter(&e->meters[i], rates[i], &e->limits->rows[i], mayCount) && e->overMetric < 0) {
             e->overMetric = i;
+        }
+    }
+    // The GPU counts only where Windows keeps its statistics: without them it is neither idle
+    // nor busy, and the other measures decide alone.
+    e->gpuKnown = sample->gpuKnown;
+    e->gpu.over = false;
+    if (sample->gpuKnown) {
+        const LimitRow row = {e->limits->gpu, GPU_LIMIT_MIN, GPU_LIMIT_MAX, 0, 1};
+        if (UpdateMeter(&e->gpu, sample->gpu, &row, true) && e->overMetric < 0) {
+            e->overMetric = GPU_MEASURE;
         }
     }
     UpdateSpawnMeter(&e->spawn, sample->newProcesses);

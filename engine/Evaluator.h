@@ -47,9 +47,11 @@ struct SpawnMeter {
 struct ActivityEvaluator {
     const LimitTable* limits;  // the limits in force, read at every evaluation
     WatchState state;
-    int32_t overMetric;       // first metric over its limit, -1 if none
+    int32_t overMetric;       // first metric over its limit, GPU_MEASURE for the GPU, -1 if none
     uint64_t quietMs;
     MetricMeter meters[METRIC_COUNT];
+    MetricMeter gpu;          // the busiest GPU engine, against the table's `gpu` limit
+    bool gpuKnown;            // the last sample had GPU statistics: the measure is shown and counts
     SpawnMeter spawn;         // the reason of a BUSY tick when no metric is over
     uint64_t workingSet;
     int32_t connections;

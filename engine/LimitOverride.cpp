@@ -1,7 +1,7 @@
 #include "engine/LimitOverride.h"
 
 bool ApplyOverride(LimitOverride* o, const SettingsInForce* f, const WatchOptions* options) {
-    bool any = options->screen || options->hasBattery;
+    bool any = options->screen || options->hasBattery || options->hasGpu;
     for (bool given : options->hasLimit) {
         any = any || given;
     }
@@ -15,6 +15,10 @@ bool ApplyOverride(LimitOverride* o, const SettingsInForce* f, const WatchOption
     o->screen = options->screen;
     o->battery = options->hasBattery;
     o->batteryFloor = options->battery;
+    o->gpu = options->hasGpu;
+    if (options->hasGpu) {
+        f->limits->gpu = options->gpu;
+    }
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         o->row[r] = options->hasLimit[r];
         o->value[r] = options->limit[r];
@@ -38,6 +42,7 @@ bool RestoreOverride(LimitOverride* o, const SettingsInForce* f) {
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         f->limits->rows[r].value = o->saved.rows[r].value;
     }
+    f->limits->gpu = o->saved.gpu;
     *f->keepDisplayOn = o->savedDisplay;
     *f->optional = o->savedOptional;
     o->active = false;
@@ -53,6 +58,9 @@ void TakeUserChanges(LimitOverride* o, const SettingsInForce* f) {
             o->saved.rows[r].value = f->limits->rows[r].value;
             o->row[r] = false;
         }
+    }
+    if (!o->gpu) {
+        o->saved.gpu = f->limits->gpu;
     }
     if (!o->screen || !*f->keepDisplayOn) {
         o->savedDisplay = *f->keepDisplayOn;
@@ -72,6 +80,9 @@ void PutSavedInForce(const LimitOverride* o, const SettingsInForce* f) {
         if (!o->row[r]) {
             f->limits->rows[r].value = o->saved.rows[r].value;
         }
+    }
+    if (!o->gpu) {
+        f->limits->gpu = o->saved.gpu;
     }
     if (!o->screen) {
         *f->keepDisplayOn = o->savedDisplay;

@@ -6,7 +6,8 @@
 
 // Limits given for one watch: used and shown while it lasts, never saved, and the saved ones
 // back when it ends. A row the user moves meanwhile becomes the user's again; so does the
-// screen choice, and the battery floor.
+// screen choice, and the battery floor. The GPU's limit has no control: only a hand edit of the
+// settings file changes the user's, which the watch's keeps in force.
 struct LimitOverride {
     bool active;
     bool row[LIMIT_ROW_COUNT];  // set for this watch, and not moved by the user since
@@ -14,6 +15,7 @@ struct LimitOverride {
     bool screen;
     bool battery;
     uint32_t batteryFloor;
+    bool gpu;                   // the GPU's limit is this watch's
     LimitTable saved;           // the user's, set aside
     bool savedDisplay;
     OptionalSettings savedOptional;

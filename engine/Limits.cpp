@@ -11,6 +11,7 @@ void SetDefaultLimits(LimitTable* table) {
     for (int i = 0; i < LIMIT_ROW_COUNT; i++) {
         table->rows[i] = DEFAULTS[i];
     }
+    table->gpu = GPU_LIMIT_DEFAULT;
 }
 
 static uint32_t HighestBit(uint32_t v) {
@@ -71,8 +72,9 @@ uint32_t SliderPositionToLimit(const LimitRow* row, uint32_t position) {
 }
 
 const char* MetricLogName(int metric) {
-    static const char* const NAMES[METRIC_COUNT] = {"cpu", "disk", "net", "mem"};
-    if (metric < 0 || metric >= METRIC_COUNT) {
+    static const char* const NAMES[METRIC_COUNT + 1] = {"cpu", "disk", "net", "mem", "gpu"};
+    static_assert(GPU_MEASURE == METRIC_COUNT, "the GPU's name follows the metrics'");
+    if (metric < 0 || metric > GPU_MEASURE) {
         return "-";
     }
     return NAMES[metric];

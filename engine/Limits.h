@@ -25,8 +25,17 @@ struct LimitRow {
     uint32_t countsAsWork;  // 0: this row never counts as over its limit
 };
 
+// The graphics processor's limit, permille of its busiest engine. It has no row: it counts only
+// where Windows keeps GPU statistics, and is set by the settings file or for one watch.
+constexpr uint32_t GPU_LIMIT_DEFAULT = 200;
+constexpr uint32_t GPU_LIMIT_MIN = 10;
+constexpr uint32_t GPU_LIMIT_MAX = 1000;
+// The evaluator's measure beyond the four metrics, where a reason is named.
+constexpr int32_t GPU_MEASURE = 4;
+
 struct LimitTable {
     LimitRow rows[LIMIT_ROW_COUNT];
+    uint32_t gpu;  // permille, GPU_LIMIT_MIN to GPU_LIMIT_MAX
 };
 
 void SetDefaultLimits(LimitTable* table);
@@ -43,5 +52,5 @@ uint32_t LogUnitsToValue(uint32_t units);
 uint32_t LimitToSliderPosition(const LimitRow* row, uint32_t value);
 uint32_t SliderPositionToLimit(const LimitRow* row, uint32_t position);
 
-// Short 8-bit name for the log; "-" for any index that is not a metric.
+// Short 8-bit name for the log ("gpu" for GPU_MEASURE); "-" for any other index.
 const char* MetricLogName(int metric);

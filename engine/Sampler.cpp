@@ -138,6 +138,7 @@ const ProcessCounters* FindPreviousCounters(const PreviousTable* previous, uint3
 
 void ClearPreviousTable(PreviousTable* previous) {
     previous->count = 0;
+    previous->unchanged = false;
     previous->time = 0;
     previous->wallTime = 0;
     previous->valid = false;
@@ -188,9 +189,12 @@ ActivitySample SumCounterDeltas(PreviousTable* previous, const ProcessCounters* 
         }
     }
     bool samePids = count == previous->count;
+    bool unchanged = samePids;
     for (int32_t i = 0; i < count && samePids; i++) {
         samePids = previous->pids[i] == current[i].pid;
+        unchanged = samePids && unchanged && previous->entries[i].creationTime == current[i].creationTime;
     }
+    previous->unchanged = unchanged;
     memcpy(previous->entries, current, sizeof(ProcessCounters) * static_cast<size_t>(count));
     previous->count = count;
     previous->time = now;

@@ -50,6 +50,7 @@ struct PreviousTable {
     uint64_t time;
     uint64_t wallTime;
     bool valid;  // false: the entries are the members, but no interval starts from them
+    bool unchanged;  // the members are those of the sample before, in the same order
 };
 
 struct WatchedTree {
@@ -76,6 +77,8 @@ struct ActivitySample {
     uint64_t elapsed;      // 0 when the sample covers no interval
     int32_t processCount;
     int32_t newProcesses;  // members started during the interval that were not members before
+    uint32_t gpu;          // permille of the busiest GPU engine, while `gpuKnown`
+    bool gpuKnown;         // Windows keeps GPU statistics of some member
 };
 
 // The platform under the sampler. The Windows layer answers from one system-wide process

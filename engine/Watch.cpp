@@ -12,6 +12,7 @@ void InitWatch(Watch* w, const LimitTable* limits, const bool* keepDisplayOn,
 }
 
 bool AttachWatch(Watch* w, ProcessSampler* sampler, uint32_t pid) {
+    ReleaseGpuUsage(&w->gpu);
     if (!AttachWatchedTree(sampler, &w->tree, pid)) {
         return false;
     }
@@ -20,15 +21,19 @@ bool AttachWatch(Watch* w, ProcessSampler* sampler, uint32_t pid) {
     return true;
 }
 
-WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
+WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp, GpuSource* gpu) {
     WatchTick t = {};
     WatchStatus* s = &w->status;
     t.previous = s->currentState;
     t.state = s->currentState;
     ActivitySample sample;
     if (!SampleWatchedTree(sampler, &w->tree, &sample) || (w->tree.rootGone && s->watchMode != WATCH_ON)) {
+        ReleaseGpuUsage(&w->gpu);
         t.ended = true;
         return t;
+    }
+    if (w->tree.memberCount > 0) {
+        SampleGpu(gpu, &w->gpu, &w->tree, w->tree.previous.time, &sample);
     }
     if (sample.elapsed > RESUME_GAP) {
         // What the tree did across the pause is not one second's work, nor the quiet either:
@@ -63,6 +68,11 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp) {
     return t;
 }
 
+void StopSampling(Watch* w) {
+    w->status.sampling = false;
+    ReleaseGpuUsage(&w->gpu);
+}
+
 bool HoldsLock(const Watch* w) {
     return WantsLock(w->status.currentState) && !w->guard.released;
 }
@@ -94,6 +104,9 @@ int32_t FormatThresholdsLine(char* out, int32_t capacity, const LimitTable* l, u
                             l->rows[Index(METRIC_CPU)].value, l->rows[Index(METRIC_DISK)].value,
                             l->rows[Index(METRIC_NET)].value, l->rows[Index(METRIC_MEM)].value,
                             l->rows[WAIT_ROW].value / 1000);
+    if (l->gpu != GPU_LIMIT_DEFAULT && n < capacity) {
+        n += FormatText8(out + n, capacity - n, " | gpu %u permille", l->gpu);
+    }
     if (batteryFloor != 0 && n < capacity) {
         n += FormatText8(out + n, capacity - n, " | battery %u%%", batteryFloor);
     }
@@ -104,12 +117,17 @@ int32_t FormatTickLine(char* out, int32_t capacity, const ActivitySample* sample
                        int32_t connections, WatchState state, const char* lock) {
     const MetricMeter* m = e->meters;
     auto r = [](const MetricMeter& meter) { return meter.raised ? "r" : ""; };
-    return FormatText8(out, capacity,
-                       "tick procs=%d cpu=%u/%u%s disk=%u/%u%s net=%u/%u%s mem=%u/%u%s ws=%uMB conn=%d -> %s (%s) "
-                       "quiet=%us lock=%s",
-                       sample->processCount, m[0].average, m[0].effectiveLimit, r(m[0]), m[1].average,
-                       m[1].effectiveLimit, r(m[1]), m[2].average, m[2].effectiveLimit, r(m[2]), m[3].average,
-                       m[3].effectiveLimit, r(m[3]), static_cast<uint32_t>(e->workingSet >> 20), connections,
-                       StateLogName(state), WorkReasonLogName(e), static_cast<uint32_t>(e->quietMs / 1000),
-                       lock);
+    int32_t n = FormatText8(out, capacity, "tick procs=%d cpu=%u/%u%s disk=%u/%u%s net=%u/%u%s mem=%u/%u%s",
+                            sample->processCount, m[0].average, m[0].effectiveLimit, r(m[0]), m[1].average,
+                            m[1].effectiveLimit, r(m[1]), m[2].average, m[2].effectiveLimit, r(m[2]), m[3].average,
+                            m[3].effectiveLimit, r(m[3]));
+    if (e->gpuKnown && n < capacity) {
+        n += FormatText8(out + n, capacity - n, " gpu=%u/%u", e->gpu.average, e->gpu.effectiveLimit);
+    }
+    if (n < capacity) {
+        n += FormatText8(out + n, capacity - n, " ws=%uMB conn=%d -> %s (%s) quiet=%us lock=%s",
+                         static_cast<uint32_t>(e->workingSet >> 20), connections, StateLogName(state),
+                         WorkReasonLogName(e), static_cast<uint32_t>(e->quietMs / 1000), lock);
+    }
+    return n;
 }

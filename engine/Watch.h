@@ -3,6 +3,7 @@
 #include "engine/Connections.h"
 #include "engine/Evaluator.h"
 #include "engine/Finish.h"
+#include "engine/GpuUsage.h"
 #include "engine/Limits.h"
 #include "engine/PowerConditions.h"
 #include "engine/PowerRequest.h"
@@ -25,6 +26,7 @@ constexpr uint64_t RESUME_GAP = 3 * 10000000ull;  // 100 ns units
 struct Watch {
     WatchStatus status;
     WatchedTree tree;
+    GpuUsage gpu;                 // the tree's members as the GPU statistics know them
     ActivityEvaluator evaluator;  // reads `limits`
     const LimitTable* limits;     // in force: the user's, or this watch's own
     const bool* keepDisplayOn;
@@ -56,9 +58,12 @@ void InitWatch(Watch* watch, const LimitTable* limits, const bool* keepDisplayOn
                uint32_t (*setExecutionState)(uint32_t flags));
 // Follows the process `pid` from now on, with a new evaluator; false when it cannot be read.
 bool AttachWatch(Watch* watch, ProcessSampler* sampler, uint32_t pid);
-// A second: samples the tree, counts its connections, judges it, and while watching holds or
-// drops the power request and writes the tick line.
-WatchTick TickWatch(Watch* watch, ProcessSampler* sampler, TcpTableApi* tcp);
+// A second: samples the tree and its GPU use (`gpu` may be null: none is read), counts its
+// connections, judges it, and while watching holds or drops the power request and writes the
+// tick line.
+WatchTick TickWatch(Watch* watch, ProcessSampler* sampler, TcpTableApi* tcp, GpuSource* gpu);
+// The tree is no longer sampled: the handles its GPU reads kept are closed.
+void StopSampling(Watch* watch);
 // After the machine slept: the next sample is a new baseline, and the request is set again.
 void RebaselineWatch(Watch* watch);
 // Whether the lock is held now: wanted by the state, and not let go for the battery.

@@ -15,6 +15,8 @@ struct WatchOptions {
     bool screen;                     // keep the screen on for this watch
     bool hasBattery;                 // a battery floor for this watch (0: none)
     uint32_t battery;
+    bool hasGpu;                     // the GPU's limit for this watch, permille
+    uint32_t gpu;
     FinishAction then;               // FinishAction::None unless given
     // A command's job is finished when its tree has ended: a quiet spell, however long,
     // releases the lock but is not the end. Otherwise the first IDLE finishes the work too.

@@ -10,6 +10,7 @@ const char* const KEYS[LIMIT_ROW_COUNT + 1] = {"cpu=", "disk=", "net=", "mem=", 
 constexpr int32_t DISPLAY_KEY = LIMIT_ROW_COUNT;
 constexpr char BATTERY_KEY[] = "battery=";
 constexpr uint32_t BATTERY_FLOOR_MAX = 100;
+constexpr char GPU_KEY[] = "gpu=";
 
 // Blanks, then decimal digits gathered modulo 2^32; no sign, and no digit gives 0.
 uint32_t ReadNumber(const char* s) {
@@ -28,6 +29,11 @@ void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn, Optiona
     if (strncmp(line, BATTERY_KEY, sizeof(BATTERY_KEY) - 1) == 0) {
         uint32_t v = ReadNumber(line + sizeof(BATTERY_KEY) - 1);
         optional->batteryFloor = v > BATTERY_FLOOR_MAX ? BATTERY_FLOOR_MAX : v;
+        return;
+    }
+    if (strncmp(line, GPU_KEY, sizeof(GPU_KEY) - 1) == 0) {
+        uint32_t v = ReadNumber(line + sizeof(GPU_KEY) - 1);
+        table->gpu = v < GPU_LIMIT_MIN ? GPU_LIMIT_MIN : v > GPU_LIMIT_MAX ? GPU_LIMIT_MAX : v;
         return;
     }
     for (int32_t k = 0; k <= DISPLAY_KEY; k++) {
@@ -90,6 +96,7 @@ SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const Optio
     for (int32_t r = 0; r < LIMIT_ROW_COUNT; r++) {
         v.value[r] = table->rows[r].value;
     }
+    v.gpu = table->gpu;
     v.display = keepDisplayOn;
     v.optional = *optional;
     return v;
@@ -102,6 +109,10 @@ bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const Sett
             mine->value[r] = onDisk->value[r];
             taken = true;
         }
+    }
+    if (mine->gpu == known->gpu && onDisk->gpu != known->gpu) {
+        mine->gpu = onDisk->gpu;
+        taken = true;
     }
     if (mine->display == known->display && onDisk->display != known->display) {
         mine->display = onDisk->display;
@@ -127,6 +138,9 @@ int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, boo
     // Each optional setting only while it differs from its default.
     if (optional->batteryFloor != 0 && n < capacity) {
         n += FormatText8(out + n, capacity - n, "battery=%u\r\n", optional->batteryFloor);
+    }
+    if (table->gpu != GPU_LIMIT_DEFAULT && n < capacity) {
+        n += FormatText8(out + n, capacity - n, "gpu=%u\r\n", table->gpu);
     }
     return n;
 }

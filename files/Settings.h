@@ -24,6 +24,7 @@ struct SettingsValues {
     uint32_t value[LIMIT_ROW_COUNT];
     bool display;
     OptionalSettings optional;
+    uint32_t gpu;
 };
 SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const OptionalSettings* optional);
 // Before a save, with the file changed on disk since it was last read or written (`known`):
@@ -32,7 +33,7 @@ SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const Optio
 bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const SettingsValues* onDisk);
 
 // The whole file as written: three comment lines and six key lines, then "battery=" while the
-// floor is set, CR LF each. Returns the length (258 bytes with the defaults).
+// floor is set and "gpu=" while the GPU's limit is not its default, CR LF each. Returns the length (258 bytes with the defaults).
 int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn,
                        const OptionalSettings* optional);
 

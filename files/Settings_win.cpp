@@ -231,6 +231,7 @@ uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* 
         for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
             disk.rows[i].value = file->values.value[i];
         }
+        disk.gpu = GPU_LIMIT_DEFAULT;
         bool diskDisplay = file->values.display;
         OptionalSettings diskOptional = {};  // an optional setting the file does not hold is at its default
         if (r.readOk && !ParseSettings(bytes, static_cast<int32_t>(r.length), &disk, &diskDisplay, &diskOptional)) {
@@ -242,6 +243,7 @@ uint32_t SaveSettings(LimitTable* table, bool* keepDisplayOn, OptionalSettings* 
             for (int32_t i = 0; i < LIMIT_ROW_COUNT; i++) {
                 table->rows[i].value = mine.value[i];
             }
+            table->gpu = mine.gpu;
             *keepDisplayOn = mine.display;
             *optional = mine.optional;
             *tookHandEdits = true;

@@ -12,7 +12,7 @@ const char16_t COMMAND_USAGE[] =
     u"Usage:\r\n"
     u"  Pellacord.exe [--watch TARGET | --run \"COMMAND LINE\"] [--cpu PERCENT] [--disk RATE]\r\n"
     u"                [--net RATE] [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]\r\n"
-    u"                [--battery PERCENT]\r\n"
+    u"                [--battery PERCENT] [--gpu PERCENT]\r\n"
     u"  Pellacord.exe --release | --show | --exit | --help | --version\r\n"
     u"\r\n"
     u"  --watch TARGET        a process id; an image name ending in .exe (its oldest running\r\n"
@@ -25,6 +25,8 @@ const char16_t COMMAND_USAGE[] =
     u"  --wait 10m            how long it must stay quiet (30s to 30m, such as 45s or 1m30s)\r\n"
     u"  --screen              keep the screen on too\r\n"
     u"  --battery 20%         on battery at or below this, release the lock (the watch goes on)\r\n"
+    u"  --gpu 20%             use of the busiest graphics engine that counts as working (1% to\r\n"
+    u"                        100%), where Windows keeps GPU statistics\r\n"
     u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
     u"                        (for --run: when the command and all it started have ended)\r\n"
     u"  --release             stop the running copy's watch\r\n"
@@ -349,6 +351,23 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             }
             out->options.hasBattery = true;
             out->options.battery = permille / 10;
+            watchOption = true;
+            i++;
+            continue;
+        }
+        if (EqualIgnoringCase(a, u"--gpu")) {
+            if (out->options.hasGpu) {
+                return Fail(out, u"--gpu is given twice");
+            }
+            uint32_t permille = 0;
+            if (!value || !ParsePercent(value, &permille)) {
+                return Fail(out, u"--gpu needs a value such as 20%%, not \"%s\"", value ? value : u"");
+            }
+            if (permille < GPU_LIMIT_MIN || permille > GPU_LIMIT_MAX) {
+                return Fail(out, u"--gpu takes a value from 1%% to 100%%, not %s", value);
+            }
+            out->options.hasGpu = true;
+            out->options.gpu = permille;
             watchOption = true;
             i++;
             continue;

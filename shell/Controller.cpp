@@ -95,7 +95,7 @@ void PreviewApp(WatchController* c, uint32_t pid) {
     if (s->sampling) {
         c->platform.stopTimer(Context(c));
     }
-    s->sampling = false;
+    StopSampling(w);
 }
 
 void RefreshAppList(WatchController* c) {
@@ -126,7 +126,9 @@ void UpdateTray(WatchController* c) {
         FormatWaitingTooltip(tip, &s->watchedApp);
         UpdateTrayIcon(c->tray, TrayIconKindOf(s->currentState), tip);
     } else {
-        UpdateTrayTooltip(c->tray, s, w->evaluator.meters[Index(METRIC_CPU)].average);
+        const ActivityEvaluator* e = &w->evaluator;
+        UpdateTrayTooltip(c->tray, s, e->meters[Index(METRIC_CPU)].average,
+                          e->overMetric == GPU_MEASURE ? e->gpu.average : TRAY_NOT_GPU);
     }
 }
 
@@ -177,7 +179,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
     // The tick comes first: a lock taken without ticks to release it would keep the PC awake
     // for good. The period starts again from now.
     if (!StartTicks(c)) {
-        s->sampling = false;
+        StopSampling(w);
         if (s->watchMode == WATCH_ON) {
             EndWatch(c, u"Windows refused a timer \u00B7 the app is not watched", false);
         } else {
@@ -293,7 +295,7 @@ void TickOnce(WatchController* c) {
         PollWaiting(c);
         return;
     }
-    const WatchTick t = TickWatch(w, c->sampler, c->tcp);
+    const WatchTick t = TickWatch(w, c->sampler, c->tcp, c->gpu);
     if (t.ended) {
         TreeEnded(c);
         return;

@@ -76,6 +76,7 @@ struct WatchController {
     Watch* watch;
     ProcessSampler* sampler;  // shared by every tree
     TcpTableApi* tcp;
+    GpuSource* gpu;           // null where GPU use is not read
     LimitTable* limits;       // in force for the window's watch; the sliders move them
     bool* keepDisplayOn;
     OptionalSettings* optional;

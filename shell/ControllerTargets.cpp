@@ -29,7 +29,7 @@ bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
     }
     UseWatchLimits(c, options);
     c->watch->waitingOptions = *options;
-    s->sampling = false;  // nothing is sampled until the app runs
+    StopSampling(c->watch);  // nothing is sampled until the app runs
     CopyWide(s->waitingFor, imageName, APP_IMAGE_CAPACITY);
     EnterWatch(c, imageName, imageName, 0, STATE_IDLE, options->then);
     AddTrayIcon(c->tray);

@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/Controller.h"
+#include "engine/GpuUsage_win.h"
 #include "engine/PowerRequest_win.h"
 #include "engine/Sampler_win.h"
 #include "files/Log_win.h"
@@ -56,6 +57,7 @@ struct Program {
     AppListView listView;
     AppRowContext rowContext;
     TcpTableApi tcp;
+    GpuSource gpu;
     PowerReasonCalls powerReasonCalls;
     TrayState tray;
     PointerState pointer;

@@ -28,6 +28,7 @@ void StartRecords(Program* p) {
     WriteLogLine(&p->log, LOG_SEPARATOR);
     WriteLogLine(&p->log, "Pellacord started");
     LoadTcpTableApi(&p->tcp);
+    LoadGpuSource(&p->gpu);
     InitDpi(&p->kit);
     POINT centre;
     HMONITOR monitor = StartMonitor(&centre);
@@ -60,6 +61,7 @@ void StartRecords(Program* p) {
     p->controller = WatchController{.watch = &p->watch,
                                     .sampler = &p->sampler,
                                     .tcp = &p->tcp,
+                                    .gpu = &p->gpu,
                                     .limits = &p->limits,
                                     .keepDisplayOn = &p->keepDisplayOn,
                                     .optional = &p->optional,

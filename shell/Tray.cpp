@@ -25,10 +25,13 @@ void CopyTrayName(char16_t* name, const WatchedApp* app) {
 
 }  // namespace
 
-void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage) {
+void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage,
+                       uint32_t gpuReason) {
     char16_t name[TRAY_NAME_CAPACITY];
     CopyTrayName(name, app);
-    if (state == STATE_BUSY) {
+    if (state == STATE_BUSY && gpuReason != TRAY_NOT_GPU) {
+        FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 GPU %u%%", name, gpuReason / 10);
+    } else if (state == STATE_BUSY) {
         FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 %u%% of one core", name, cpuAverage / 10);
     } else if (state == STATE_GRACE) {
         FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %s \u00B7 quiet, still holding", name);
@@ -100,7 +103,7 @@ void RemoveTrayIcon(TrayState* tray) {
     tray->iconShown = false;
 }
 
-void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage) {
+void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage, uint32_t gpuReason) {
     char16_t text[TRAY_TIP_CAPACITY];
     if (status->batterySaving) {
         // Released whatever the app does: the grey icon, and why.
@@ -108,7 +111,7 @@ void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuA
         UpdateTrayIcon(tray, TrayIconKind::Idle, text);
         return;
     }
-    FormatTrayTooltip(text, status->currentState, &status->watchedApp, cpuAverage);
+    FormatTrayTooltip(text, status->currentState, &status->watchedApp, cpuAverage, gpuReason);
     UpdateTrayIcon(tray, TrayIconKindOf(status->currentState), text);
 }
 

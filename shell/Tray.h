@@ -59,7 +59,10 @@ TrayIconKind TrayIconKindOf(WatchState state);
 TrayIconStyle TrayIconStyleOf(TrayIconKind kind);
 // The tooltip for the state: the app's image name (or title) cut to 63 units, and for BUSY
 // the cpu average in whole percent of one core.
-void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage);
+// `gpuReason`: the GPU's average while it is why the work is BUSY, else TRAY_NOT_GPU.
+constexpr uint32_t TRAY_NOT_GPU = 0xFFFFFFFFu;
+void FormatTrayTooltip(char16_t* out, WatchState state, const WatchedApp* app, uint32_t cpuAverage,
+                       uint32_t gpuReason);
 // While a finished action counts down, while the lock is let go for the battery, and while an
 // app is awaited.
 void FormatSavingTooltip(char16_t* out, const WatchedApp* app);
@@ -71,7 +74,7 @@ int32_t AddTrayIcon(TrayState* tray);
 uint32_t TrayAddError(const TrayState* tray);
 uint32_t TrayDataSize();
 void RemoveTrayIcon(TrayState* tray);
-void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage);
+void UpdateTrayTooltip(TrayState* tray, const WatchStatus* status, uint32_t cpuAverage, uint32_t gpuReason);
 int32_t UpdateTrayIcon(TrayState* tray, TrayIconKind kind, const char16_t* text);
 // The taskbar was created anew: the next update goes to the shell even if nothing changed, so
 // a shell that no longer knows the icon says so and it is added again.

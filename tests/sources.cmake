@@ -3,6 +3,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/base/TextTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/GpuUsageTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp

@@ -25,6 +25,8 @@ void FormatWork(char16_t* work, const MainTextInputs* in) {
                        e->spawn.total, static_cast<uint32_t>(SPAWN_WINDOW));
         } else if (e->overMetric < 0) {
             CopyWide(work, u"holding \u00B7 measuring...", STATUS_WORK_CAPACITY);
+        } else if (e->overMetric == GPU_MEASURE) {
+            FormatText(work, STATUS_WORK_CAPACITY, u"working \u00B7 GPU %u%%", e->gpu.average / 10);
         } else {
             char16_t value[METRIC_TEXT_CAPACITY];
             FormatMetricValue(value, METRIC_TEXT_CAPACITY, static_cast<Metric>(e->overMetric),
@@ -84,6 +86,9 @@ void FormatMetricDetail(char16_t* out, const MainTextInputs* in, Metric metric, 
     } else if (metric == METRIC_NET) {
         FormatText(out, ROW_TEXT_CAPACITY, u"now %s  \u00B7  %d connection%s", now, e->connections,
                    e->connections == 1 ? u"" : u"s");
+    } else if (metric == METRIC_CPU && e->gpuKnown) {
+        // The GPU has no row of its own: where Windows keeps its statistics it shows here.
+        FormatText(out, ROW_TEXT_CAPACITY, u"now %s \u00B7 GPU %u%%", now, e->gpu.average / 10);
     } else {
         FormatText(out, ROW_TEXT_CAPACITY, u"now %s", now);
     }

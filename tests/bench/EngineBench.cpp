@@ -4,6 +4,7 @@
 //   cmake --preset bench && cmake --build --preset bench && build/bench/tests/bench/engine_bench
 #include "engine/Connections.h"
 #include "engine/Evaluator.h"
+#include "engine/GpuUsage.h"
 #include "engine/Sampler.h"
 
 #include "tests/engine/FakeProcesses.h"
@@ -67,6 +68,36 @@ void BuildTcpTables() {
     }
 }
 
+// GPU statistics for 2 adapters of 8 engines each, where 16 members of the tree (60000 to
+// 60015) run on an engine each; every other read is empty, as for a process that never used
+// the GPU. A handle is the pid.
+constexpr uint32_t GPU_USERS = 16;
+uint64_t g_gpuRunning[GPU_USERS];
+
+GpuPlatform BenchGpu() {
+    return GpuPlatform{
+        .context = nullptr,
+        .windowsBuild = [](void*) { return 19045u; },
+        .listAdapters = [](void*, GpuAdapter* out, int32_t capacity) {
+            int32_t n = capacity < 2 ? capacity : 2;
+            for (int32_t i = 0; i < n; i++) {
+                out[i] = GpuAdapter{static_cast<uint32_t>(1 + i), 0, 8, false};
+            }
+            return n;
+        },
+        .openProcess = [](void*, uint32_t pid) { return reinterpret_cast<void*>(static_cast<uintptr_t>(pid)); },
+        .closeProcess = [](void*, void*) {},
+        .readEngine = [](void*, void* process, const GpuAdapter* adapter, uint32_t node, uint64_t* time) {
+            const uint32_t k = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(process)) - 60000;
+            if (k < GPU_USERS && adapter->luidLow == 1 + (k & 1) && node == k / 2) {
+                *time = g_gpuRunning[k];
+                return GpuRead::Value;
+            }
+            return GpuRead::Empty;
+        },
+    };
+}
+
 struct Engine {
     FakeProcesses fake;
     std::unique_ptr<ProcessSampler> sampler = std::make_unique<ProcessSampler>();
@@ -74,8 +105,14 @@ struct Engine {
     std::unique_ptr<ActivityEvaluator> evaluator = std::make_unique<ActivityEvaluator>();
     TcpTableApi tcp{};
     LimitTable limits;
+    std::unique_ptr<GpuSource> gpu;
+    std::unique_ptr<GpuUsage> gpuUsage = std::make_unique<GpuUsage>();
 
-    Engine() {
+    explicit Engine(bool withGpu = false) {
+        if (withGpu) {
+            gpu = std::make_unique<GpuSource>();
+            gpu->platform = BenchGpu();
+        }
         BuildSystem(&fake);
         BuildTcpTables();
         sampler->platform = fake.Platform();
@@ -94,10 +131,16 @@ struct Engine {
             p.counters.cpuTime += 1000;
             p.counters.ioBytes += 4096;
         }
+        for (uint64_t& running : g_gpuRunning) {
+            running += SECOND / 4;
+        }
     }
     void Tick() {
         ActivitySample sample;
         SampleWatchedTree(sampler.get(), tree.get(), &sample);
+        if (gpu) {
+            SampleGpu(gpu.get(), gpuUsage.get(), tree.get(), tree->previous.time, &sample);
+        }
         int32_t connections = CountTreeConnections(&tcp, TreeMembers(tree.get()));
         benchmark::DoNotOptimize(EvaluateActivity(evaluator.get(), &sample, connections));
     }
@@ -117,6 +160,29 @@ void BM_EngineTick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EngineTick)->Unit(benchmark::kMicrosecond);
+
+// The same tick with the GPU measure: the 16 GPU users read on all 16 engines every tick, the
+// other 240 members probed in turn.
+void BM_EngineTickGpu(benchmark::State& state) {
+    Engine engine(true);
+    for (int i = 0; i < 20; i++) {  // past the first probes of every member
+        engine.Advance();
+        engine.Tick();
+    }
+    int64_t reads = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine.Advance();
+        state.ResumeTiming();
+        engine.Tick();
+        reads += engine.gpuUsage->calls;
+    }
+    state.counters["reads"] = benchmark::Counter(static_cast<double>(reads), benchmark::Counter::kAvgIterations);
+    if (engine.tree->memberCount != 256 || engine.evaluator->gpu.average != 250) {
+        state.SkipWithError("the tree should hold 256 processes, its busiest engine at 25%");
+    }
+}
+BENCHMARK(BM_EngineTickGpu)->Unit(benchmark::kMicrosecond);
 
 // The least work any tick must do: one pass over the same snapshot and TCP rows, reading once
 // every field a tick uses (each entry's ids and creation time, each member's counters, each

@@ -2,6 +2,7 @@
 // call and the real execution-state call.
 #include "engine/Connections.h"
 #include "engine/Evaluator.h"
+#include "engine/GpuUsage_win.h"
 #include "engine/PowerRequest.h"
 #include "engine/PowerRequest_win.h"
 #include "engine/Sampler_win.h"
@@ -166,6 +167,42 @@ TEST(EngineWine, TcpTableCallReturnsATableAndGrowsTheBuffer) {
 
 // The platform saw the flags: SetThreadExecutionState answers each call with the state that
 // was in force before it.
+// The real GPU statistics calls: Wine keeps none, and its query answers success with nothing
+// filled, which must read as no data, with no handle left open.
+TEST(EngineWine, GpuStatisticsWithoutDataAreNoData) {
+    const GpuPlatform p = WindowsGpuPlatform();
+    DWORD handlesBefore = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesBefore));
+
+    void* self = p.openProcess(p.context, GetCurrentProcessId());
+    ASSERT_NE(self, nullptr);
+    GpuAdapter adapter = {};
+    adapter.nodeCount = 1;
+    uint64_t running = 12345;
+    EXPECT_NE(p.readEngine(p.context, self, &adapter, 0, &running), GpuRead::Value);
+    EXPECT_EQ(running, 12345u);
+    p.closeProcess(p.context, self);
+
+    auto source = std::make_unique<GpuSource>();
+    LoadGpuSource(source.get());
+    auto usage = std::make_unique<GpuUsage>();
+    auto tree = std::make_unique<WatchedTree>();
+    tree->previous.count = 1;
+    tree->previous.entries[0].pid = GetCurrentProcessId();
+    tree->previous.entries[0].creationTime = 1;
+    for (int i = 0; i < 10; i++) {
+        ActivitySample sample = {};
+        SampleGpu(source.get(), usage.get(), tree.get(), (100 + i) * 10000000ull, &sample);
+        EXPECT_FALSE(sample.gpuKnown);
+        EXPECT_EQ(sample.gpu, 0u);
+        tree->previous.unchanged = true;
+    }
+    ReleaseGpuUsage(usage.get());
+    DWORD handlesAfter = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &handlesAfter));
+    EXPECT_EQ(handlesAfter, handlesBefore);
+}
+
 TEST(EngineWine, ExecutionStateReachesThePlatform) {
     PowerRequest r = MakePowerRequest(SetExecutionStateWin);
     SetPowerRequest(&r, 1, 1);

@@ -131,7 +131,7 @@ TEST(Limits, DegenerateRowStaysAtItsMinimum) {
 
 TEST(Limits, MetricLogNames) {
     struct Case { int metric; const char* name; };
-    const Case cases[] = {{0, "cpu"}, {1, "disk"}, {2, "net"}, {3, "mem"}, {-1, "-"}, {4, "-"}, {1000, "-"}};
+    const Case cases[] = {{0, "cpu"}, {1, "disk"}, {2, "net"}, {3, "mem"}, {4, "gpu"}, {-1, "-"}, {5, "-"}, {1000, "-"}};
     for (const Case& c : cases) {
         EXPECT_STREQ(MetricLogName(c.metric), c.name) << c.metric;
     }

@@ -96,19 +96,22 @@ TEST(Settings, TheWholeFileCountsUpTo64KiB) {
 // A save after the file was edited by hand keeps the edits of settings the program did not
 // change since it last read or wrote the file; its own changes win.
 TEST(Settings, HandEditsOfOtherSettingsSurviveASave) {
-    const SettingsValues known = {{200, 1048576, 2048, 3000, 600000}, false, {}};
+    const SettingsValues known = {{200, 1048576, 2048, 3000, 600000}, false, {}, 200};
     struct Case {
         const char* name;
         SettingsValues mine, onDisk, saved;
         bool took;
     };
     const Case cases[] = {
-        {"net edited, cpu moved", {{300, 1048576, 2048, 3000, 600000}, false, {}}, {{200, 1048576, 9000, 3000, 600000}, true, {}},
-         {{300, 1048576, 9000, 3000, 600000}, true, {}}, true},
-        {"both changed the same: the program's", {{300, 1048576, 2048, 3000, 600000}, false, {}},
-         {{400, 1048576, 2048, 3000, 600000}, false, {}}, {{300, 1048576, 2048, 3000, 600000}, false, {}}, false},
-        {"nothing edited", {{300, 1048576, 2048, 3000, 600000}, true, {}}, known, {{300, 1048576, 2048, 3000, 600000}, true, {}},
+        {"net edited, cpu moved", {{300, 1048576, 2048, 3000, 600000}, false, {}, 200}, {{200, 1048576, 9000, 3000, 600000}, true, {}, 200},
+         {{300, 1048576, 9000, 3000, 600000}, true, {}, 200}, true},
+        {"both changed the same: the program's", {{300, 1048576, 2048, 3000, 600000}, false, {}, 200},
+         {{400, 1048576, 2048, 3000, 600000}, false, {}, 200}, {{300, 1048576, 2048, 3000, 600000}, false, {}, 200}, false},
+        {"nothing edited", {{300, 1048576, 2048, 3000, 600000}, true, {}, 200}, known, {{300, 1048576, 2048, 3000, 600000}, true, {}, 200},
          false},
+        {"the GPU's limit edited", {{300, 1048576, 2048, 3000, 600000}, false, {}, 200},
+         {{200, 1048576, 2048, 3000, 600000}, false, {}, 500}, {{300, 1048576, 2048, 3000, 600000}, false, {}, 500},
+         true},
     };
     for (const Case& c : cases) {
         SettingsValues mine = c.mine;
@@ -117,6 +120,7 @@ TEST(Settings, HandEditsOfOtherSettingsSurviveASave) {
             EXPECT_EQ(mine.value[r], c.saved.value[r]) << c.name << " row " << r;
         }
         EXPECT_EQ(mine.display, c.saved.display) << c.name;
+        EXPECT_EQ(mine.gpu, c.saved.gpu) << c.name;
     }
 }
 
@@ -184,6 +188,28 @@ TEST(Settings, TheBatteryFloorIsWrittenOnlyWhileSet) {
     SettingsValues removed = ValuesOf(&t, false, &off);  // the line deleted by hand
     EXPECT_TRUE(TakeHandEdits(&mine, &known, &removed));
     EXPECT_EQ(mine.optional.batteryFloor, 0u);
+}
+
+// The GPU's limit is a line after the six keys (and the battery floor) only while it is not its
+// default, so a default file keeps its bytes; a value read is kept within 10 to 1000 permille.
+TEST(Settings, TheGpuLimitIsWrittenOnlyWhileNotTheDefault) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    char out[SETTINGS_TEXT_CAPACITY];
+    const OptionalSettings on = {20};
+    EXPECT_EQ(FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &on), 270);
+    EXPECT_EQ(std::string(out).find("gpu"), std::string::npos);
+    t.gpu = 500;
+    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &on);
+    std::string text(out, static_cast<size_t>(n));
+    EXPECT_EQ(text.substr(258), "battery=20\r\ngpu=500\r\n");
+    EXPECT_EQ(Parse(text).table.gpu, 500u);
+
+    struct Case { const char* text; uint32_t gpu; };
+    for (Case c : {Case{"gpu=350", 350}, Case{"gpu=0", 10}, Case{"gpu=5000", 1000}, Case{"GPU=300", 200},
+                   Case{"cpu=300", 200}}) {
+        EXPECT_EQ(Parse(c.text).table.gpu, c.gpu) << c.text;
+    }
 }
 
 // A copy a save left behind is taken at start-up only when it is whole.

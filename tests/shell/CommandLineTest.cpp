@@ -245,6 +245,32 @@ TEST(CommandLine, BatteryFloor) {
     EXPECT_FALSE(Parse(u"--watch x").command->options.hasBattery);
 }
 
+TEST(CommandLine, GpuLimit) {
+    struct Case { const char16_t* line; int32_t code; uint32_t permille; const char16_t* error; };
+    const Case cases[] = {
+        {u"--watch x --gpu 20%", EXIT_OK, 200, u""},
+        {u"--run make --gpu 1%", EXIT_OK, 10, u""},
+        {u"--watch x --gpu 100", EXIT_OK, 1000, u""},
+        {u"--watch x --gpu 12.5%", EXIT_OK, 125, u""},
+        {u"--watch x --gpu 0.5%", EXIT_USAGE, 0, u"--gpu takes a value from 1% to 100%, not 0.5%"},
+        {u"--watch x --gpu 101%", EXIT_USAGE, 0, u"not 101%"},
+        {u"--watch x --gpu fast", EXIT_USAGE, 0, u"--gpu needs a value such as 20%"},
+        {u"--watch x --gpu 20% --gpu 30%", EXIT_USAGE, 0, u"--gpu is given twice"},
+        {u"--gpu 20%", EXIT_USAGE, 0, u"go with --watch or --run"},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.line);
+        ASSERT_EQ(p.code, c.code) << Printable(c.line) << " " << Printable(p.command->error);
+        if (c.code == EXIT_OK) {
+            EXPECT_TRUE(p.command->options.hasGpu);
+            EXPECT_EQ(p.command->options.gpu, c.permille) << Printable(c.line);
+        } else {
+            EXPECT_TRUE(Contains(p.command->error, c.error)) << Printable(p.command->error);
+        }
+    }
+    EXPECT_FALSE(Parse(u"--watch x").command->options.hasGpu);
+}
+
 TEST(CommandLine, OverlongValuesAreUsageErrorsNotCuts) {
     // A --run's command as long as the longest command line Windows passes is kept whole.
     const std::u16string head = u"\"C:\\Program Files\\Pellacord\\Pellacord.exe\" --run ";

@@ -265,7 +265,7 @@ struct ControllerFixture : ::testing::Test {
         view.selectedIndex = -1;
         view.hoverIndex = -1;
         InitTray(&tray, 1, WM_TRAY_CALLBACK, FakeTrayShell(&out));
-        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .gpu = nullptr, .limits = &limits,
                             .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
                             .listView = &view, .tray = &tray, .platform = Platform(&out)};
         RefreshAppList(&c);

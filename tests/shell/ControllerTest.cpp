@@ -481,12 +481,14 @@ TEST(Tray, TooltipTextsAndMenu) {
     WatchedApp app{};
     CopyWide(app.title, u"Render", APP_TITLE_CAPACITY);
     char16_t tip[TRAY_TIP_CAPACITY];
-    FormatTrayTooltip(tip, STATE_IDLE, &app, 0);
+    FormatTrayTooltip(tip, STATE_IDLE, &app, 0, TRAY_NOT_GPU);
     EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 Render \xC2\xB7 released");
     std::u16string longName(80, u'x');
     CopyWide(app.imageName, longName.c_str(), APP_IMAGE_CAPACITY);
-    FormatTrayTooltip(tip, STATE_BUSY, &app, 1234);
+    FormatTrayTooltip(tip, STATE_BUSY, &app, 1234, TRAY_NOT_GPU);
     EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 " + std::string(63, 'x') + " \xC2\xB7 123% of one core");
+    FormatTrayTooltip(tip, STATE_BUSY, &app, 12, 875);  // busy for its GPU
+    EXPECT_EQ(Utf8(tip), "Pellacord \xC2\xB7 " + std::string(63, 'x') + " \xC2\xB7 GPU 87%");
 
     // The menu's items as "text" lines, "-" for separators, "  " before a choice, "*" when checked.
     auto menu = [](const TrayMenuModel& m) {

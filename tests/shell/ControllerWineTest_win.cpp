@@ -122,7 +122,7 @@ TEST(ControllerWine, WatchesARealBusyTreeToIdleAndItsExit) {
     PointerState pointer{};
     WindowsControllerContext context{main, list, &log, &settings, imageNames.get(), &pointer, &limits, &tray,
                                      L"win_tests.exe", {}};
-    WatchController c{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+    WatchController c{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .gpu = nullptr, .limits = &limits,
                       .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
                       .listView = &view, .tray = &tray, .platform = WindowsControllerPlatform(&context)};
     g_controller = &c;

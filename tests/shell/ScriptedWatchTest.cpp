@@ -336,8 +336,12 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     o.hasLimit[WAIT_ROW] = true;
     o.limit[WAIT_ROW] = 45000;
     o.screen = true;
+    o.hasGpu = true;
+    o.gpu = 500;
     ASSERT_TRUE(Watch(u"build", o));
-    EXPECT_TRUE(Logged("  thresholds: cpu 500 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 45s"));
+    EXPECT_TRUE(Logged("  thresholds: cpu 500 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 45s"
+                       " | gpu 500 permille"));
+    EXPECT_EQ(evaluator->limits->gpu, 500u);
     EXPECT_TRUE(Logged("  screen will be kept on too"));
     EXPECT_EQ(limits.rows[Index(METRIC_CPU)].value, 500u);
     EXPECT_EQ(evaluator->limits->rows[Index(METRIC_CPU)].value, 500u);
@@ -359,6 +363,7 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     EXPECT_EQ(out.savedTable.rows[Index(METRIC_CPU)].value, 200u);
     EXPECT_EQ(out.savedTable.rows[WAIT_ROW].value, 30000u);
     EXPECT_EQ(out.savedTable.rows[Index(METRIC_DISK)].value, 2u << 20);
+    EXPECT_EQ(out.savedTable.gpu, GPU_LIMIT_DEFAULT);
 
     int changes = out.limitsChanged;
     StopWatching(&c, u"");
@@ -366,6 +371,7 @@ TEST_F(ScriptedWatch, LimitsForOneWatchAreShownUsedAndNeverSaved) {
     EXPECT_EQ(limits.rows[WAIT_ROW].value, 30000u);
     EXPECT_EQ(limits.rows[Index(METRIC_DISK)].value, 2u << 20);
     EXPECT_EQ(evaluator->limits->rows[Index(METRIC_CPU)].value, 200u);
+    EXPECT_EQ(limits.gpu, GPU_LIMIT_DEFAULT);
     EXPECT_FALSE(keepDisplayOn);
     EXPECT_EQ(out.limitsChanged, changes + 1);
 

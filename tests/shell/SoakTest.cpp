@@ -379,7 +379,7 @@ struct Day {
         InitTray(&tray, 1, WM_TRAY_CALLBACK, QuietTray());
         log.writer = MakeLogWriter(SoakLogOps(&log));
         OpenLogWriter(&log.writer);
-        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .limits = &limits,
+        c = WatchController{.watch = watch.get(), .sampler = sampler.get(), .tcp = &tcp, .gpu = nullptr, .limits = &limits,
                             .keepDisplayOn = &keepDisplayOn, .optional = &optional, .apps = apps.get(),
                             .listView = &view, .tray = &tray, .platform = QuietPlatform(&log)};
         RefreshAppList(&c);

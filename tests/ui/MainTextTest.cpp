@@ -59,6 +59,9 @@ TEST_F(TextFixture, StatusLines) {
     EXPECT_EQ(Status(), "released to save the battery \xC2\xB7 19% left");
     status.watchMode = WATCH_OFF;
     EXPECT_EQ(Status(), "working \xC2\xB7 CPU 15.5%");
+    e->overMetric = GPU_MEASURE;
+    e->gpu.average = 905;
+    EXPECT_EQ(Status(), "working \xC2\xB7 GPU 90%");
 }
 
 TEST_F(TextFixture, MetricDetails) {
@@ -89,6 +92,16 @@ TEST_F(TextFixture, MetricDetails) {
     bool busy = false;
     FormatMetricDetail(out, &in, METRIC_CPU, &busy);
     EXPECT_TRUE(busy);
+
+    // Where Windows keeps GPU statistics of the tree, the cpu row shows its GPU use too.
+    e->gpuKnown = true;
+    e->gpu.average = 875;
+    e->meters[Index(METRIC_CPU)].average = 31;
+    FormatMetricDetail(out, &in, METRIC_CPU, &busy);
+    EXPECT_EQ(Utf8(out), "now 3.1% \xC2\xB7 GPU 87%");
+    FormatMetricDetail(out, &in, METRIC_DISK, &busy);
+    EXPECT_EQ(Utf8(out).find("GPU"), std::string::npos);
+    e->gpuKnown = false;
 
     e->meters[Index(METRIC_CPU)].recentCount = 0;
     FormatMetricDetail(out, &in, METRIC_DISK, &busy);
