@@ -10,7 +10,7 @@ bool PrepareSource(GpuSource* s, uint64_t now) {
     const GpuPlatform* p = &s->platform;
     if (!s->checked) {
         s->checked = true;
-        s->supported = p->windowsBuild && p->listAdapters && p->readEngine && p->openProcess &&
+        s->supported = p->windowsBuild && p->listAdapters && p->readEngine && p->readAdapter && p->openProcess &&
                        p->windowsBuild(p->context) >= GPU_FIRST_BUILD;
     }
     if (!s->supported) {
@@ -125,34 +125,23 @@ int32_t TakeSlot(GpuUsage* u) {
 // Reads every engine of a member into `running` (zero where empty). Returns whether any read
 // had data; an adapter that fails is marked for the next listing and skipped until then.
 bool ReadEngines(GpuSource* s, GpuUsage* u, void* process, uint64_t* running) {
-    const auto read = s->platform.readEngine;
-    void* const context = s->platform.context;
     bool data = false;
-    int32_t calls = 0;
     for (int32_t a = 0; a < s->adapterCount; a++) {
         uint64_t* engines = running + s->firstEngine[a];
-        const uint32_t nodes = s->adapters[a].nodeCount;
-        uint32_t n = 0;
-        for (; n < nodes && !s->failed[a]; n++) {
-            calls++;
-            const GpuRead r = read(context, process, &s->adapters[a], n, &engines[n]);
-            if (r == GpuRead::Failed) {
-                s->failed[a] = true;
-                s->stale = true;
-                n = 0;  // what this adapter gave before failing is not kept
-                break;
-            }
-            if (r == GpuRead::Empty) {
-                engines[n] = 0;
-            } else {
-                data = true;
+        GpuRead r = GpuRead::Failed;
+        if (!s->failed[a]) {
+            u->calls += static_cast<int32_t>(s->adapters[a].nodeCount);
+            r = s->platform.readAdapter(s->platform.context, process, &s->adapters[a], engines);
+        }
+        if (r == GpuRead::Failed) {
+            s->stale |= !s->failed[a];
+            s->failed[a] = true;
+            for (uint32_t n = 0; n < s->adapters[a].nodeCount; n++) {
+                engines[n] = 0;  // what this adapter gave before failing is not kept
             }
         }
-        for (; n < nodes; n++) {
-            engines[n] = 0;
-        }
+        data |= r == GpuRead::Value;
     }
-    u->calls += calls;
     return data;
 }
 

@@ -54,6 +54,9 @@ struct GpuPlatform {
     // The process's running time on one engine, in 100 ns units.
     GpuRead (*readEngine)(void* context, void* process, const GpuAdapter* adapter, uint32_t node,
                           uint64_t* runningTime);
+    // The same for every engine of the adapter, 0 where empty: Value when any engine had data,
+    // Failed as soon as the adapter fails (what was read then is not kept).
+    GpuRead (*readAdapter)(void* context, void* process, const GpuAdapter* adapter, uint64_t* runningTimes);
 };
 
 // Shared by every watch: the platform, and the adapters as last listed.

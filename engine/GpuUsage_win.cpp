@@ -170,6 +170,23 @@ GpuRead ReadEngine(void*, void* process, const GpuAdapter* adapter, uint32_t nod
     return GpuRead::Value;
 }
 
+GpuRead ReadAdapter(void* context, void* process, const GpuAdapter* adapter, uint64_t* runningTimes) {
+    bool data = false;
+    for (uint32_t n = 0; n < adapter->nodeCount; n++) {
+        runningTimes[n] = 0;
+        const GpuRead r = ReadEngine(context, process, adapter, n, &runningTimes[n]);
+        if (r == GpuRead::Failed) {
+            return r;
+        }
+        if (r == GpuRead::Value) {
+            data = true;
+        } else {
+            runningTimes[n] = 0;
+        }
+    }
+    return data ? GpuRead::Value : GpuRead::Empty;
+}
+
 }  // namespace
 
 GpuPlatform WindowsGpuPlatform() {
@@ -180,6 +197,7 @@ GpuPlatform WindowsGpuPlatform() {
         .openProcess = OpenForStatistics,
         .closeProcess = CloseForStatistics,
         .readEngine = ReadEngine,
+        .readAdapter = ReadAdapter,
     };
 }
 

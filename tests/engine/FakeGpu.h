@@ -73,6 +73,20 @@ struct FakeGpu {
                 *time = it->second;
                 return GpuRead::Value;
             },
+            // Counted as one read per engine, as Windows answers them.
+            .readAdapter = [](void* c, void* process, const GpuAdapter* adapter, uint64_t* times) {
+                auto* f = static_cast<FakeGpu*>(c);
+                bool data = false;
+                for (uint32_t n = 0; n < adapter->nodeCount; n++) {
+                    times[n] = 0;
+                    GpuRead r = f->Platform().readEngine(c, process, adapter, n, &times[n]);
+                    if (r == GpuRead::Failed) {
+                        return r;
+                    }
+                    data |= r == GpuRead::Value;
+                }
+                return data ? GpuRead::Value : GpuRead::Empty;
+            },
         };
     }
 };
