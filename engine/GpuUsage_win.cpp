@@ -104,8 +104,12 @@ uint32_t WindowsBuild(void*) {
     return v.dwBuildNumber;
 }
 
-int32_t ListAdapters(void*, GpuAdapter* out, int32_t capacity) {
-    const KmtCalls k = Calls();
+// The calls, looked up when the platform is made. A plain global, so no guarded local static
+// (and the runtime's locking code) comes into the executable.
+KmtCalls g_calls;
+
+int32_t ListAdapters(void* context, GpuAdapter* out, int32_t capacity) {
+    const KmtCalls k = *static_cast<const KmtCalls*>(context);
     if (!k.enumAdapters2 || !k.queryStatistics) {
         return -1;
     }
@@ -143,8 +147,8 @@ void CloseForStatistics(void*, void* process) {
     CloseHandle(process);
 }
 
-GpuRead ReadEngine(void*, void* process, const GpuAdapter* adapter, uint32_t node, uint64_t* runningTime) {
-    static const QueryStatisticsFn query = Calls().queryStatistics;
+GpuRead ReadEngine(void* context, void* process, const GpuAdapter* adapter, uint32_t node, uint64_t* runningTime) {
+    const QueryStatisticsFn query = static_cast<const KmtCalls*>(context)->queryStatistics;
     if (!query) {
         return GpuRead::Failed;
     }
@@ -190,8 +194,9 @@ GpuRead ReadAdapter(void* context, void* process, const GpuAdapter* adapter, uin
 }  // namespace
 
 GpuPlatform WindowsGpuPlatform() {
+    g_calls = Calls();
     return GpuPlatform{
-        .context = nullptr,
+        .context = &g_calls,
         .windowsBuild = WindowsBuild,
         .listAdapters = ListAdapters,
         .openProcess = OpenForStatistics,
