@@ -16,9 +16,18 @@ bool PrepareSource(GpuSource* s, uint64_t now) {
     if (!s->supported) {
         return false;
     }
-    if (!s->listed || (s->stale && now - s->listedAt >= GPU_RELIST_GAP)) {
+    // Listed again once a minute: an adapter that failed may be back under a new LUID, one may
+    // have been added (an external GPU), or none was ready at the first listing (a start at
+    // logon before the driver). The engines are numbered anew only when the list changed.
+    if (!s->listed || now - s->listedAt >= GPU_RELIST_GAP) {
         GpuAdapter found[GPU_MAX_ADAPTERS];
         int32_t n = p->listAdapters(p->context, found, GPU_MAX_ADAPTERS);
+        const GpuAdapter* before = s->adapters;
+        const int32_t countBefore = s->adapterCount;
+        GpuAdapter kept[GPU_MAX_ADAPTERS];
+        for (int32_t i = 0; i < countBefore; i++) {
+            kept[i] = before[i];
+        }
         s->adapterCount = 0;
         s->engineCount = 0;
         for (int32_t i = 0; i < n && i < GPU_MAX_ADAPTERS; i++) {
@@ -39,10 +48,17 @@ bool PrepareSource(GpuSource* s, uint64_t now) {
             }
             s->engineCount += static_cast<int32_t>(s->adapters[a].nodeCount);
         }
+        bool same = s->listed && !s->stale && s->adapterCount == countBefore;
+        for (int32_t i = 0; same && i < countBefore; i++) {
+            same = kept[i].luidLow == s->adapters[i].luidLow && kept[i].luidHigh == s->adapters[i].luidHigh &&
+                   kept[i].nodeCount == s->adapters[i].nodeCount;
+        }
         s->listed = true;
         s->stale = false;
         s->listedAt = now;
-        s->generation++;
+        if (!same) {
+            s->generation++;
+        }
     }
     return s->engineCount > 0;
 }
@@ -103,10 +119,24 @@ void SyncMembers(GpuUsage* u, const PreviousTable* tree) {
             u->used = next + 1;
         }
     }
-    while (u->used > 0 && u->pids[u->used - 1] == 0) {
-        u->used--;
-    }
     if (changed) {
+        // Live entries move down over the free ones: the index holds members only, so a tree
+        // that shrank leaves no run of empty entries for every lookup and rebuild to walk.
+        int32_t live = 0;
+        for (int32_t i = 0; i < u->used; i++) {
+            if (u->pids[i] == 0) {
+                continue;
+            }
+            if (i != live) {
+                u->members[live] = u->members[i];
+                u->pids[live] = u->pids[i];
+                u->members[i] = GpuMember{};
+                u->members[i].slot = -1;
+                u->pids[i] = 0;
+            }
+            live++;
+        }
+        u->used = live;
         BuildPidSet(&u->index, u->pids, u->used);
     }
 }

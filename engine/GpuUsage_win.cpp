@@ -113,13 +113,14 @@ int32_t ListAdapters(void* context, GpuAdapter* out, int32_t capacity) {
     if (!k.enumAdapters2 || !k.queryStatistics) {
         return -1;
     }
-    KmtAdapterInfo infos[16] = {};
-    KmtEnumAdapters2 e = {16, infos};
+    constexpr ULONG ROOM = 64;  // far beyond any PC's adapters: the call fails when they do not fit
+    KmtAdapterInfo infos[ROOM] = {};
+    KmtEnumAdapters2 e = {ROOM, infos};
     if (k.enumAdapters2(&e) < 0) {
         return -1;
     }
     int32_t n = 0;
-    for (ULONG i = 0; i < e.count && i < 16; i++) {
+    for (ULONG i = 0; i < e.count && i < ROOM; i++) {
         uint32_t kind = 0;
         KmtQueryAdapterInfo q = {infos[i].adapter, KMT_QUERY_ADAPTER_TYPE, &kind, sizeof(kind)};
         const bool typed = k.queryAdapterInfo && k.queryAdapterInfo(&q) >= 0;

@@ -216,6 +216,51 @@ TEST_F(GpuFixture, AFailedAdapterIsListedAgainAtMostOnceAMinute) {
     EXPECT_GT(back, 0);
 }
 
+// A first listing that finds nothing (a start at logon before the driver is up) is tried again a
+// minute later, and so is one that finds no new adapter: the engines are numbered anew only when
+// the list changed, so a member read in full stays so.
+TEST_F(GpuFixture, TheAdaptersAreListedAgainEachMinute) {
+    fake.cannotList = true;
+    fake.adapters = {{1, 0, 2, false}};
+    Members(std::vector<uint32_t>{10});
+    Second({{10, 1, 0, 500}});
+    EXPECT_EQ(fake.lists, 1);
+    fake.cannotList = false;
+    int seen = 0;
+    for (int i = 1; i <= 75 && seen == 0; i++) {
+        Second({{10, 1, 0, 500}});
+        seen = sample.gpu == 500 ? i : 0;
+    }
+    EXPECT_EQ(fake.lists, 2);
+    EXPECT_GT(seen, 50);
+    const uint32_t generation = source->generation;
+    for (int i = 0; i < 65; i++) {
+        Second({{10, 1, 0, 500}});
+        ASSERT_EQ(sample.gpu, 500u) << "second " << i;
+    }
+    EXPECT_EQ(fake.lists, 3);
+    EXPECT_EQ(source->generation, generation);
+}
+
+// A tree that shrank leaves only its members in the index, however far up the pool they were.
+TEST_F(GpuFixture, TheIndexHoldsOnlyMembers) {
+    fake.adapters = {{1, 0, 1, false}};
+    std::vector<uint32_t> many;
+    for (uint32_t i = 0; i < 2000; i++) {
+        many.push_back(4 * (i + 1));
+    }
+    Members(many);
+    Second();
+    Members(std::vector<uint32_t>(many.end() - 20, many.end()));
+    Second();
+    EXPECT_EQ(usage->used, 20);
+    EXPECT_EQ(usage->index.count, 20);
+    EXPECT_EQ(fake.open.size(), 20u);
+    for (uint32_t pid : std::vector<uint32_t>(many.end() - 20, many.end())) {
+        EXPECT_GE(PidSetIndexOf(&usage->index, pid), 0) << pid;
+    }
+}
+
 // No GPU data is never an idle GPU: too old a build reads nothing at all, and where every read
 // comes back empty (as under Wine) the measure is not known.
 TEST_F(GpuFixture, NoDataIsNotAnIdleGpu) {
