@@ -141,6 +141,12 @@ void SyncMembers(GpuUsage* u, const PreviousTable* tree) {
     }
 }
 
+// An adapter that did not answer is read no more until the adapters are listed again.
+void MarkFailed(GpuSource* s, int32_t adapter) {
+    s->stale |= !s->failed[adapter];
+    s->failed[adapter] = true;
+}
+
 int32_t TakeSlot(GpuUsage* u) {
     for (int32_t s = 0; s < GPU_ACTIVE_SLOTS; s++) {
         if (!u->slots[s].used) {
@@ -164,8 +170,7 @@ bool ReadEngines(GpuSource* s, GpuUsage* u, void* process, uint64_t* running) {
             r = s->platform.readAdapter(s->platform.context, process, &s->adapters[a], engines);
         }
         if (r == GpuRead::Failed) {
-            s->stale |= !s->failed[a];
-            s->failed[a] = true;
+            MarkFailed(s, a);
             for (uint32_t n = 0; n < s->adapters[a].nodeCount; n++) {
                 engines[n] = 0;  // what this adapter gave before failing is not kept
             }
@@ -196,8 +201,7 @@ void ReadMasked(GpuSource* s, GpuUsage* u, GpuMember* m, uint64_t mask, uint64_t
         u->calls++;
         const GpuRead r = read(s->platform.context, m->process, &s->adapters[a], s->engineNode[e], &running[e]);
         if (r == GpuRead::Failed) {
-            s->failed[a] = true;
-            s->stale = true;
+            MarkFailed(s, a);
         }
         if (r != GpuRead::Value) {
             running[e] = 0;

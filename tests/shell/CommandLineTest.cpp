@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -219,56 +220,53 @@ TEST(CommandLine, EverythingAWatchTakes) {
 }
 
 // A battery floor for one watch: whole percent, 0 to 100.
-TEST(CommandLine, BatteryFloor) {
-    struct Case { const char16_t* line; int32_t code; uint32_t floor; const char16_t* error; };
-    const Case cases[] = {
-        {u"--watch x --battery 20%", EXIT_OK, 20, u""},
-        {u"--watch x --battery 35", EXIT_OK, 35, u""},
-        {u"--run make --battery 0%", EXIT_OK, 0, u""},
-        {u"--watch x --battery 100%", EXIT_OK, 100, u""},
-        {u"--watch x --battery 12.5%", EXIT_USAGE, 0, u"--battery takes a whole percent from 0% to 100%"},
-        {u"--watch x --battery 101%", EXIT_USAGE, 0, u"not \"101%\""},
-        {u"--watch x --battery", EXIT_USAGE, 0, u"--battery takes"},
-        {u"--watch x --battery 20% --battery 30%", EXIT_USAGE, 0, u"--battery is given twice"},
-        {u"--battery 20%", EXIT_USAGE, 0, u"--battery and --then go with --watch or --run"},
-    };
-    for (const Case& c : cases) {
+// A percent option of one watch: each line parses to `value`, or fails with `error`.
+struct PercentCase { const char16_t* line; int32_t code; uint32_t value; const char16_t* error; };
+
+void CheckPercentOption(const std::vector<PercentCase>& cases, bool WatchOptions::*given, uint32_t WatchOptions::*value) {
+    for (const PercentCase& c : cases) {
         Parsed p = Parse(c.line);
         ASSERT_EQ(p.code, c.code) << Printable(c.line) << " " << Printable(p.command->error);
         if (c.code == EXIT_OK) {
-            EXPECT_TRUE(p.command->options.hasBattery);
-            EXPECT_EQ(p.command->options.battery, c.floor) << Printable(c.line);
+            EXPECT_TRUE(p.command->options.*given);
+            EXPECT_EQ(p.command->options.*value, c.value) << Printable(c.line);
         } else {
             EXPECT_TRUE(Contains(p.command->error, c.error)) << Printable(p.command->error);
         }
     }
-    EXPECT_FALSE(Parse(u"--watch x").command->options.hasBattery);
+    EXPECT_FALSE(Parse(u"--watch x").command->options.*given);
+}
+
+TEST(CommandLine, BatteryFloor) {
+    CheckPercentOption(
+        {
+            {u"--watch x --battery 20%", EXIT_OK, 20, u""},
+            {u"--watch x --battery 35", EXIT_OK, 35, u""},
+            {u"--run make --battery 0%", EXIT_OK, 0, u""},
+            {u"--watch x --battery 100%", EXIT_OK, 100, u""},
+            {u"--watch x --battery 12.5%", EXIT_USAGE, 0, u"--battery takes a whole percent from 0% to 100%"},
+            {u"--watch x --battery 101%", EXIT_USAGE, 0, u"not \"101%\""},
+            {u"--watch x --battery", EXIT_USAGE, 0, u"--battery takes"},
+            {u"--watch x --battery 20% --battery 30%", EXIT_USAGE, 0, u"--battery is given twice"},
+            {u"--battery 20%", EXIT_USAGE, 0, u"--battery and --then go with --watch or --run"},
+        },
+        &WatchOptions::hasBattery, &WatchOptions::battery);
 }
 
 TEST(CommandLine, GpuLimit) {
-    struct Case { const char16_t* line; int32_t code; uint32_t permille; const char16_t* error; };
-    const Case cases[] = {
-        {u"--watch x --gpu 20%", EXIT_OK, 200, u""},
-        {u"--run make --gpu 1%", EXIT_OK, 10, u""},
-        {u"--watch x --gpu 100", EXIT_OK, 1000, u""},
-        {u"--watch x --gpu 12.5%", EXIT_OK, 125, u""},
-        {u"--watch x --gpu 0.5%", EXIT_USAGE, 0, u"--gpu takes a value from 1% to 100%, not 0.5%"},
-        {u"--watch x --gpu 101%", EXIT_USAGE, 0, u"not 101%"},
-        {u"--watch x --gpu fast", EXIT_USAGE, 0, u"--gpu needs a value such as 20%"},
-        {u"--watch x --gpu 20% --gpu 30%", EXIT_USAGE, 0, u"--gpu is given twice"},
-        {u"--gpu 20%", EXIT_USAGE, 0, u"go with --watch or --run"},
-    };
-    for (const Case& c : cases) {
-        Parsed p = Parse(c.line);
-        ASSERT_EQ(p.code, c.code) << Printable(c.line) << " " << Printable(p.command->error);
-        if (c.code == EXIT_OK) {
-            EXPECT_TRUE(p.command->options.hasGpu);
-            EXPECT_EQ(p.command->options.gpu, c.permille) << Printable(c.line);
-        } else {
-            EXPECT_TRUE(Contains(p.command->error, c.error)) << Printable(p.command->error);
-        }
-    }
-    EXPECT_FALSE(Parse(u"--watch x").command->options.hasGpu);
+    CheckPercentOption(
+        {
+            {u"--watch x --gpu 20%", EXIT_OK, 200, u""},
+            {u"--run make --gpu 1%", EXIT_OK, 10, u""},
+            {u"--watch x --gpu 100", EXIT_OK, 1000, u""},
+            {u"--watch x --gpu 12.5%", EXIT_OK, 125, u""},
+            {u"--watch x --gpu 0.5%", EXIT_USAGE, 0, u"--gpu takes a value from 1% to 100%, not 0.5%"},
+            {u"--watch x --gpu 101%", EXIT_USAGE, 0, u"not 101%"},
+            {u"--watch x --gpu fast", EXIT_USAGE, 0, u"--gpu needs a value such as 20%"},
+            {u"--watch x --gpu 20% --gpu 30%", EXIT_USAGE, 0, u"--gpu is given twice"},
+            {u"--gpu 20%", EXIT_USAGE, 0, u"go with --watch or --run"},
+        },
+        &WatchOptions::hasGpu, &WatchOptions::gpu);
 }
 
 TEST(CommandLine, OverlongValuesAreUsageErrorsNotCuts) {
