@@ -4,6 +4,7 @@ set(PELLACORD_CORE_SOURCES
   base/Format.cpp
   base/Text.cpp
   base/Utf8.cpp
+  engine/Arming.cpp
   engine/BatteryGuard.cpp
   engine/Connections.cpp
   engine/Evaluator.cpp

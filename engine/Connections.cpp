@@ -66,10 +66,20 @@ static uint32_t RowCount(const uint8_t* table, uint32_t size, uint32_t bufferSiz
 }
 
 int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members) {
-    if (!api->getExtendedTcpTable || members->count <= 0) {
-        return 0;
-    }
     int32_t n = 0;
+    CountTreesConnections(api, &members, 1, &n);
+    return n;
+}
+
+void CountTreesConnections(TcpTableApi* api, const PidSet* const* trees, int32_t treeCount, int32_t* counts) {
+    bool any = false;
+    for (int32_t t = 0; t < treeCount; t++) {
+        counts[t] = 0;
+        any = any || trees[t]->count > 0;
+    }
+    if (!api->getExtendedTcpTable || !any) {
+        return;
+    }
     uint32_t size = 0;
     const uint8_t* table = QueryTcpTable(api, FAMILY_IPV4, &size);
     if (table) {
@@ -77,9 +87,10 @@ int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members) {
         for (uint32_t i = 0; i < rows; i++) {
             TcpRow4 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow4), sizeof(row));
-            if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv4(row.remoteAddr) &&
-                PidSetContains(members, row.owningPid)) {
-                n++;
+            if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv4(row.remoteAddr)) {
+                for (int32_t t = 0; t < treeCount; t++) {
+                    counts[t] += PidSetContains(trees[t], row.owningPid) ? 1 : 0;
+                }
             }
         }
     }
@@ -89,11 +100,11 @@ int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members) {
         for (uint32_t i = 0; i < rows; i++) {
             TcpRow6 row;
             memcpy(&row, table + 4 + i * sizeof(TcpRow6), sizeof(row));
-            if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv6(row.remoteAddr) &&
-                PidSetContains(members, row.owningPid)) {
-                n++;
+            if (row.state == TCP_STATE_ESTABLISHED && !IsLocalIPv6(row.remoteAddr)) {
+                for (int32_t t = 0; t < treeCount; t++) {
+                    counts[t] += PidSetContains(trees[t], row.owningPid) ? 1 : 0;
+                }
             }
         }
     }
-    return n;
 }

@@ -58,6 +58,9 @@ void UnloadTcpTableApi(TcpTableApi* api);   // Windows layer
 // The established connections to other machines owned by the tree's members (its index of
 // pids, which the sampler keeps).
 int32_t CountTreeConnections(TcpTableApi* api, const PidSet* members);
+// The same for several trees from one read of each table: counts[t] for trees[t]. A process
+// in two trees counts for both.
+void CountTreesConnections(TcpTableApi* api, const PidSet* const* trees, int32_t treeCount, int32_t* counts);
 const uint8_t* QueryTcpTable(TcpTableApi* api, uint32_t family, uint32_t* size);
 bool IsLocalIPv4(uint32_t remoteAddr);
 bool IsLocalIPv6(const uint8_t* address);

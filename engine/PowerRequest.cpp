@@ -109,3 +109,15 @@ void ClosePowerReason(PowerRequest* r) {
     r->reasonRequest = nullptr;
     r->reasonFlags = 0;
 }
+
+uint32_t SetSlotExecutionState(ExecutionStateMux* mux, int32_t slot, uint32_t flags) {
+    if (slot < 0 || slot >= EXECUTION_SLOTS) {
+        return 0;
+    }
+    mux->slots[slot] = flags;
+    uint32_t all = 0;
+    for (uint32_t f : mux->slots) {
+        all |= f;
+    }
+    return mux->apply(all);
+}

@@ -60,6 +60,18 @@ bool PowerRequestAccepted(const PowerRequest* request);
 // "held", "REFUSED" or "off", as the tick's log line reports the lock.
 const char* LockStateName(const PowerRequest* request, bool wantsLock);
 
+// Several watches each hold their own request, but a thread has one execution state: each
+// watch's calls go to a slot, and the thread is asked for what all the slots together want, so
+// one watch letting go never drops what another holds.
+constexpr int32_t EXECUTION_SLOTS = 9;  // the window's watch and eight more
+struct ExecutionStateMux {
+    uint32_t slots[EXECUTION_SLOTS];  // each slot's last flags, 0 before its first call
+    uint32_t (*apply)(uint32_t flags);  // SetThreadExecutionState
+};
+// A slot's new flags: the thread is asked for the union of every slot's, and what it returns
+// is the answer.
+uint32_t SetSlotExecutionState(ExecutionStateMux* mux, int32_t slot, uint32_t flags);
+
 // The reason object for one watch: "Pellacord: watching <title>". Opening replaces any
 // earlier one; closing clears what it holds first.
 void FormatPowerReason(char16_t* out, const char16_t* title);

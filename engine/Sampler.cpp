@@ -249,13 +249,47 @@ int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t p
     return 1;
 }
 
+int32_t BeginSamplerRound(ProcessSampler* sampler) {
+    const ProcessPlatform* p = &sampler->platform;
+    int32_t count = p->snapshot(p->context, sampler->snapshot, MAX_SNAPSHOT_PROCESSES);
+    sampler->roundCount = count < 0 ? 0 : (count > MAX_SNAPSHOT_PROCESSES ? MAX_SNAPSHOT_PROCESSES : count);
+    for (uint64_t& word : sampler->roundRead) {
+        word = 0;
+    }
+    sampler->roundOpen = true;
+    return sampler->roundCount;
+}
+
+void EndSamplerRound(ProcessSampler* sampler) {
+    sampler->roundOpen = false;
+}
+
+// The counters of a snapshot entry. Within a round an entry is read once, and trees that
+// share a process share what was read.
+static int32_t EntryCounters(ProcessSampler* sampler, int32_t index, ProcessCounters* out) {
+    const ProcessPlatform* p = &sampler->platform;
+    if (!sampler->roundOpen) {
+        return p->snapshotCounters(p->context, index, out);
+    }
+    uint64_t bit = 1ull << (index & 63);
+    uint64_t* word = &sampler->roundRead[index >> 6];
+    if (!(*word & bit)) {
+        *word |= bit;
+        sampler->roundValid[index] = p->snapshotCounters(p->context, index, &sampler->roundCounters[index]);
+    }
+    if (sampler->roundValid[index]) {
+        *out = sampler->roundCounters[index];
+    }
+    return sampler->roundValid[index];
+}
+
 // Reads the root from the snapshot when it is there. Without a snapshot, or when the list
 // was cut at its capacity before the root, the root is read on its own.
 static int32_t ReadRoot(ProcessSampler* sampler, const WatchedTree* tree, int32_t count, ProcessCounters* root) {
     const ProcessPlatform* p = &sampler->platform;
     for (int32_t i = 0; i < count; i++) {
         if (sampler->snapshot[i].pid == tree->rootPid) {
-            return p->snapshotCounters(p->context, i, root);
+            return EntryCounters(sampler, i, root);
         }
     }
     if (count == 0 || count >= MAX_SNAPSHOT_PROCESSES) {
@@ -354,7 +388,8 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         return 0;
     }
     const ProcessPlatform* p = &sampler->platform;
-    int32_t count = p->snapshot(p->context, sampler->snapshot, MAX_SNAPSHOT_PROCESSES);
+    int32_t count = sampler->roundOpen ? sampler->roundCount
+                                       : p->snapshot(p->context, sampler->snapshot, MAX_SNAPSHOT_PROCESSES);
     if (count > MAX_SNAPSHOT_PROCESSES) {
         count = MAX_SNAPSHOT_PROCESSES;
     }
@@ -411,7 +446,7 @@ int32_t SampleWatchedTree(ProcessSampler* sampler, WatchedTree* tree, ActivitySa
         if (rootHere && e->pid == tree->rootPid) {
             continue;
         }
-        if (!p->snapshotCounters(p->context, i, &current[members])) {
+        if (!EntryCounters(sampler, i, &current[members])) {
             continue;
         }
         // Created before the root: it cannot be the root's child. Its parent id belongs to

@@ -97,6 +97,9 @@ struct ProcessPlatform {
     uint64_t (*intervalTime)(void* context);
     // The system time, which process creation times are compared with.
     uint64_t (*wallTime)(void* context);
+    // The image name of entry `index` of the last snapshot ("ffmpeg.exe"), cut to capacity - 1
+    // units and ended; its length, 0 when it has none. May be null: no names are read.
+    int32_t (*snapshotImage)(void* context, int32_t index, char16_t* out, int32_t capacity);
     // The processes of the job a command was started in, when the tree's root is such a
     // command and the job can be read: up to capacity pids, or -1 (no job, or none readable).
     int32_t (*jobMembers)(void* context, uint32_t rootPid, uint32_t* pids, int32_t capacity);
@@ -126,7 +129,19 @@ struct ProcessSampler {
     int32_t markedCount;
     uint32_t jobPids[MAX_TREE_PROCESSES];
     PidSet jobIndex;
+    // A round: one process list that every tree of a tick is sampled from, each process's
+    // counters read from it once however many trees hold it.
+    bool roundOpen;
+    int32_t roundCount;
+    uint64_t roundRead[MAX_SNAPSHOT_PROCESSES / 64];
+    int32_t roundValid[MAX_SNAPSHOT_PROCESSES];  // 1: roundCounters holds the entry's counters
+    ProcessCounters roundCounters[MAX_SNAPSHOT_PROCESSES];
 };
+
+// Takes the process list that every tree sampled until EndSamplerRound shares. Returns its
+// length (0: no list could be taken).
+int32_t BeginSamplerRound(ProcessSampler* sampler);
+void EndSamplerRound(ProcessSampler* sampler);
 
 int32_t AttachWatchedTree(ProcessSampler* sampler, WatchedTree* tree, uint32_t pid);
 // 0 once the tree is empty: its root and every process that joined it have exited. When the

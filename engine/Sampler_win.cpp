@@ -137,6 +137,28 @@ int32_t SnapshotCounters(void* context, int32_t index, ProcessCounters* out) {
     return 1;
 }
 
+// The name points into the query's own buffer; one that points elsewhere is not read.
+int32_t SnapshotImage(void* context, int32_t index, char16_t* out, int32_t capacity) {
+    auto* q = static_cast<SystemProcessQuery*>(context);
+    ProcessRecord r;
+    memcpy(&r, q->records[index], sizeof(r));
+    const uint8_t* name = reinterpret_cast<const uint8_t*>(r.imageName.buffer);
+    uint32_t bytes = r.imageName.length & ~1u;
+    int32_t n = 0;
+    if (name && capacity > 0 && name >= q->buffer && bytes <= q->bufferSize &&
+        static_cast<size_t>(name - q->buffer) <= q->bufferSize - bytes) {
+        n = static_cast<int32_t>(bytes / 2);
+        if (n > capacity - 1) {
+            n = capacity - 1;
+        }
+        memcpy(out, name, static_cast<size_t>(n) * 2);
+    }
+    if (capacity > 0) {
+        out[n] = 0;
+    }
+    return n;
+}
+
 int32_t ReadProcess(void*, uint32_t pid, ProcessCounters* out) {
     return ReadProcessAlone(pid, out);
 }
@@ -255,6 +277,7 @@ void InitProcessPlatform(ProcessSampler* sampler, SystemProcessQuery* q) {
             .readProcess = ReadProcess,
             .intervalTime = IntervalNow,
             .wallTime = WallNow,
+            .snapshotImage = SnapshotImage,
             .jobMembers = JobMembers,
             .jobTotals = JobTotalsOf,
         };

@@ -21,20 +21,22 @@ bool AttachWatch(Watch* w, ProcessSampler* sampler, uint32_t pid) {
     return true;
 }
 
-WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp, GpuSource* gpu) {
+bool SampleWatch(Watch* w, ProcessSampler* sampler, GpuSource* gpu, ActivitySample* sample) {
+    if (!SampleWatchedTree(sampler, &w->tree, sample) || (w->tree.rootGone && w->status.watchMode != WATCH_ON)) {
+        ReleaseGpuUsage(&w->gpu);
+        return false;
+    }
+    if (w->tree.memberCount > 0) {
+        SampleGpu(gpu, &w->gpu, &w->tree, w->tree.previous.time, sample);
+    }
+    return true;
+}
+
+WatchTick JudgeWatch(Watch* w, const ActivitySample* sampled, int32_t connections) {
     WatchTick t = {};
     WatchStatus* s = &w->status;
     t.previous = s->currentState;
-    t.state = s->currentState;
-    ActivitySample sample;
-    if (!SampleWatchedTree(sampler, &w->tree, &sample) || (w->tree.rootGone && s->watchMode != WATCH_ON)) {
-        ReleaseGpuUsage(&w->gpu);
-        t.ended = true;
-        return t;
-    }
-    if (w->tree.memberCount > 0) {
-        SampleGpu(gpu, &w->gpu, &w->tree, w->tree.previous.time, &sample);
-    }
+    ActivitySample sample = *sampled;
     if (sample.elapsed > RESUME_GAP) {
         // What the tree did across the pause is not one second's work, nor the quiet either:
         // the sample is the new baseline, and the state stays as it was.
@@ -54,7 +56,6 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp, GpuSour
         t.survivors = w->tree.memberCount;
         w->rootLeftTold = true;
     }
-    int32_t connections = w->tree.memberCount > 0 ? CountTreeConnections(tcp, TreeMembers(&w->tree)) : 0;
     s->currentState = EvaluateActivity(&w->evaluator, &sample, connections);
     t.state = s->currentState;
     if (s->watchMode == WATCH_ON) {
@@ -66,6 +67,19 @@ WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp, GpuSour
         t.lineReady = true;
     }
     return t;
+}
+
+WatchTick TickWatch(Watch* w, ProcessSampler* sampler, TcpTableApi* tcp, GpuSource* gpu) {
+    ActivitySample sample;
+    if (!SampleWatch(w, sampler, gpu, &sample)) {
+        WatchTick t = {};
+        t.previous = w->status.currentState;
+        t.state = w->status.currentState;
+        t.ended = true;
+        return t;
+    }
+    int32_t connections = w->tree.memberCount > 0 ? CountTreeConnections(tcp, TreeMembers(&w->tree)) : 0;
+    return JudgeWatch(w, &sample, connections);
 }
 
 void StopSampling(Watch* w) {

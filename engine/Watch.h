@@ -62,6 +62,11 @@ bool AttachWatch(Watch* watch, ProcessSampler* sampler, uint32_t pid);
 // connections, judges it, and while watching holds or drops the power request and writes the
 // tick line.
 WatchTick TickWatch(Watch* watch, ProcessSampler* sampler, TcpTableApi* tcp, GpuSource* gpu);
+// The same in two steps, for several watches that share one process list and one read of the
+// connection tables: the tree and its GPU use sampled (false: it has ended, as `ended` says),
+// then the sample judged with the connections its members own.
+bool SampleWatch(Watch* watch, ProcessSampler* sampler, GpuSource* gpu, ActivitySample* sample);
+WatchTick JudgeWatch(Watch* watch, const ActivitySample* sample, int32_t connections);
 // The tree is no longer sampled: the handles its GPU reads kept are closed.
 void StopSampling(Watch* watch);
 // After the machine slept: the next sample is a new baseline, and the request is set again.

@@ -1,6 +1,7 @@
 set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/base/FormatTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/base/TextTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/ArmingTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/GpuUsageTest.cpp

@@ -121,6 +121,33 @@ TEST_F(ConnectionsFixture, CountsEstablishedOutsideConnectionsOfTheTree) {
     EXPECT_EQ(Count(), 5);
 }
 
+// Several trees share one read of each table; a process in two trees counts for both.
+TEST_F(ConnectionsFixture, SeveralTreesFromOneReadOfEachTable) {
+    fake.rows4 = {
+        {5, 0, 0, Ip4(93, 184, 216, 34), 443, 100},
+        {5, 0, 0, Ip4(93, 184, 216, 35), 443, 200},
+        {5, 0, 0, Ip4(127, 0, 0, 1), 80, 200},
+    };
+    fake.rows6 = {Row6(5, 300, {2}), Row6(5, 400, {2})};
+    const uint32_t first[] = {100, 200};
+    const uint32_t second[] = {200, 300};
+    const uint32_t third[] = {500};
+    auto a = std::make_unique<PidSet>();
+    auto b = std::make_unique<PidSet>();
+    auto c = std::make_unique<PidSet>();
+    BuildPidSet(a.get(), first, 2);
+    BuildPidSet(b.get(), second, 2);
+    BuildPidSet(c.get(), third, 1);
+    const PidSet* trees[] = {a.get(), b.get(), c.get()};
+    int32_t counts[3] = {-1, -1, -1};
+    CountTreesConnections(&api, trees, 3, counts);
+    EXPECT_EQ(counts[0], 2);
+    EXPECT_EQ(counts[1], 2);
+    EXPECT_EQ(counts[2], 0);
+    // The size query and the fill of IPv4, then IPv6 into the same buffer: once, not per tree.
+    EXPECT_EQ(fake.families, (std::vector<uint32_t>{FAMILY_IPV4, FAMILY_IPV4, FAMILY_IPV6}));
+}
+
 TEST_F(ConnectionsFixture, FirstQueryAsksForTheSizeThenReusesTheBuffer) {
     fake.rows4.assign(3, TcpRow4{5, 0, 0, Ip4(1, 2, 3, 4), 0, 100});
     EXPECT_EQ(Count(), 3);

@@ -2,6 +2,7 @@
 #include "engine/Sampler.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // A process table the tests write by hand, behind the sampler's platform seam.
@@ -11,6 +12,7 @@ struct FakeProcess {
     ProcessCounters counters;  // counters.pid is filled from pid
     bool readable = true;
     bool inJob = false;        // in the job of the command whose root is jobRoot
+    std::u16string image;      // its image name, "" for none
 };
 
 struct FakeProcesses {
@@ -19,6 +21,7 @@ struct FakeProcesses {
     int64_t wallOffset = 0;    // the system clock is now + wallOffset: set it to step the clock
     bool snapshotFails = false;
     int snapshots = 0;
+    std::vector<uint32_t> countersRead;  // the pid of each counters read from a snapshot, in order
     uint32_t jobRoot = 0;      // the root of a command started in a job; 0: no job
     bool jobAccounting = false;
     JobTotals jobTotals = {};  // what the job counted, the processes that ended included
@@ -34,7 +37,7 @@ struct FakeProcesses {
 
     // Adds a process created at `created` with the given cumulative cpu time.
     FakeProcess& Add(uint32_t pid, uint32_t parent, uint64_t created, uint64_t cpu = 0) {
-        FakeProcess p{pid, parent, {}, true, false};
+        FakeProcess p{pid, parent, {}, true, false, {}};
         p.counters.pid = pid;
         p.counters.creationTime = created;
         p.counters.cpuTime = cpu;
@@ -50,6 +53,7 @@ struct FakeProcesses {
             .readProcess = ReadProcess,
             .intervalTime = Now,
             .wallTime = Wall,
+            .snapshotImage = SnapshotImage,
             .jobMembers = JobMembers,
             .jobTotals = Totals,
         };
@@ -70,8 +74,16 @@ struct FakeProcesses {
         }
         return n;
     }
+    static int32_t SnapshotImage(void* c, int32_t index, char16_t* out, int32_t capacity) {
+        const std::u16string& image = static_cast<FakeProcesses*>(c)->list[static_cast<size_t>(index)].image;
+        int32_t n = static_cast<int32_t>(image.size()) < capacity - 1 ? static_cast<int32_t>(image.size()) : capacity - 1;
+        image.copy(out, static_cast<size_t>(n));
+        out[n] = 0;
+        return n;
+    }
     static int32_t SnapshotCounters(void* c, int32_t index, ProcessCounters* out) {
         auto* f = static_cast<FakeProcesses*>(c);
+        f->countersRead.push_back(f->list[static_cast<size_t>(index)].pid);
         const FakeProcess& p = f->list[static_cast<size_t>(index)];
         if (!p.readable) {
             return 0;

@@ -366,6 +366,7 @@ struct Day {
                 .readProcess = ReadProcess,
                 .intervalTime = IntervalNow,
                 .wallTime = WallNow,
+                .snapshotImage = nullptr,
                 .jobMembers = nullptr,
                 .jobTotals = nullptr,
             };
