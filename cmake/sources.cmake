@@ -32,6 +32,7 @@ set(PELLACORD_CORE_SOURCES
   shell/Controller.cpp
   shell/ControllerFinish.cpp
   shell/ControllerPower.cpp
+  shell/ControllerRules.cpp
   shell/ControllerTargets.cpp
   shell/RunConsole.cpp
   shell/RunLine.cpp

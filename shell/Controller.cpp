@@ -5,7 +5,38 @@
 #include "base/Text.h"
 
 void ControllerLog(WatchController* c, const char* text) {
+    if (RuleWatchesRunning(c) > 0) {
+        char line[TICK_LINE_CAPACITY + 16];
+        FormatText8(line, sizeof(line), "[window] %s", text);
+        c->platform.writeLog(Context(c), line);
+        return;
+    }
     c->platform.writeLog(Context(c), text);
+}
+
+void ControllerLogWide(WatchController* c, const char* prefix, const char16_t* text) {
+    if (RuleWatchesRunning(c) > 0) {
+        char tagged[80];
+        FormatText8(tagged, sizeof(tagged), "[window] %s", prefix);
+        c->platform.writeLogWide(Context(c), tagged, text);
+        return;
+    }
+    c->platform.writeLogWide(Context(c), prefix, text);
+}
+
+void StopTicks(WatchController* c) {
+    if (!RulesInPlay(c)) {
+        c->platform.stopTimer(Context(c));
+    }
+}
+
+// The tray icon goes once nothing needs it: rules keep it, in the colour of their watches.
+void HideTray(WatchController* c) {
+    if (RulesInPlay(c)) {
+        UpdateTray(c);
+    } else {
+        RemoveTrayIcon(c->tray);
+    }
 }
 
 bool StartTicks(WatchController* c) {
@@ -93,7 +124,7 @@ void PreviewApp(WatchController* c, uint32_t pid) {
         }
     }
     if (s->sampling) {
-        c->platform.stopTimer(Context(c));
+        StopTicks(c);
     }
     StopSampling(w);
 }
@@ -117,6 +148,10 @@ void RefreshAppList(WatchController* c) {
 void UpdateTray(WatchController* c) {
     const Watch* w = c->watch;
     const WatchStatus* s = &w->status;
+    if (RulesInPlay(c) && !w->finish.counting && (s->watchMode != WATCH_ON || RuleWatchesRunning(c) > 0)) {
+        UpdateRulesTray(c);
+        return;
+    }
     if (w->finish.counting) {
         char16_t tip[TRAY_TIP_CAPACITY];
         FormatCountdownTooltip(tip, &s->watchedApp, w->finish.action, w->finish.secondsLeft);
@@ -148,11 +183,11 @@ void StartWatching(WatchController* c) {
 namespace {
 
 void LogWatchStart(WatchController* c, const AppEntry* entry, const char16_t* title) {
-    c->platform.writeLogWide(Context(c), "watching: ", title);
+    ControllerLogWide(c, "watching: ", title);
     char line[80];
     FormatText8(line, sizeof(line), "  pid %u, plus every process it spawns", entry->pid);
     ControllerLog(c, line);
-    c->platform.writeLogWide(Context(c), "  image: ", entry->imageName);
+    ControllerLogWide(c, "  image: ", entry->imageName);
     LogThresholds(c);
     ControllerLog(c, *c->keepDisplayOn ? "  screen will be kept on too" : "  screen may still turn off");
     if (c->watch->finish.action != FinishAction::None) {
@@ -183,7 +218,7 @@ WatchStart BeginWatch(WatchController* c, const AppEntry* entry, const WatchOpti
         if (s->watchMode == WATCH_ON) {
             EndWatch(c, u"Windows refused a timer \u00B7 the app is not watched", false);
         } else {
-            c->platform.stopTimer(Context(c));
+            StopTicks(c);
             UseUserLimits(c);
             CopyWide(s->notice, u"Windows refused a timer \u00B7 the app is not watched", NOTICE_CAPACITY);
             InvalidateWindow(c);
@@ -239,7 +274,7 @@ void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
         if (s->waitingFor[0]) {
             char16_t line[APP_IMAGE_CAPACITY + 32];
             FormatText(line, APP_IMAGE_CAPACITY + 32, u"stopped waiting for %s", s->waitingFor);
-            c->platform.writeLogWide(Context(c), "", line);
+            ControllerLogWide(c, "", line);
         } else {
             ControllerLog(c, "stopped watching; lock released");
         }
@@ -255,17 +290,17 @@ void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
     EndPowerWatch(c);
     ReleasePowerRequest(&w->power);
     ClosePowerReason(&w->power);
-    RemoveTrayIcon(c->tray);
     s->watchMode = WATCH_OFF;
     s->currentState = STATE_IDLE;
     s->watchedApp.pid = 0;
     s->waitingFor[0] = 0;
+    HideTray(c);
     UseUserLimits(c);
     c->platform.enableList(Context(c), true);
     CopyWide(s->notice, notice, NOTICE_CAPACITY);
     RefreshAppList(c);  // previews the still-selected app again, or stops sampling
     if (!s->sampling) {
-        c->platform.stopTimer(Context(c));  // the ticks of a wait for an image
+        StopTicks(c);  // the ticks of a wait for an image
     }
     InvalidateWindow(c);
 }
@@ -296,6 +331,15 @@ void TickOnce(WatchController* c) {
         return;
     }
     const WatchTick t = TickWatch(w, c->sampler, c->tcp, c->gpu);
+    CarryOutTick(c, &t);
+}
+
+}  // namespace
+
+void CarryOutTick(WatchController* c, const WatchTick* tick) {
+    const WatchTick& t = *tick;
+    Watch* w = c->watch;
+    WatchStatus* s = &w->status;
     if (t.ended) {
         TreeEnded(c);
         return;
@@ -335,11 +379,9 @@ void TickOnce(WatchController* c) {
         }
     }
     if (c->platform.windowVisible(Context(c))) {
-        InvalidateWindow(c);
+        c->platform.invalidateWindow(Context(c));
     }
 }
-
-}  // namespace
 
 // A tick never runs inside another: a message dispatched during one (a menu's loop, a call
 // into the shell) must not sample, judge or log in the middle of it.
@@ -348,7 +390,11 @@ void Tick(WatchController* c) {
         return;
     }
     c->ticking = true;
-    TickOnce(c);
+    if (RulesInPlay(c)) {
+        TickRound(c);
+    } else {
+        TickOnce(c);
+    }
     c->ticking = false;
 }
 
@@ -375,7 +421,8 @@ void SystemResumed(WatchController* c) {
         ControllerLog(c, HoldsLock(c->watch) ? "system resumed; lock re-asserted" : "system resumed");
     }
     RebaselineWatch(c->watch);
-    if (s->watchMode == WATCH_ON) {
+    RuleWatchesResumed(c);
+    if (s->watchMode == WATCH_ON || RulesInPlay(c)) {
         (void)c->platform.startTimer(Context(c));  // it is running already; this restarts it
     }
 }

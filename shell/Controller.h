@@ -2,6 +2,7 @@
 #include "engine/LimitOverride.h"
 #include "engine/PowerLimits.h"
 #include "engine/Watch.h"
+#include "shell/RuleWatches.h"
 #include "shell/Tray.h"
 #include "ui/AppList.h"
 #include "ui/AppListView.h"
@@ -94,6 +95,7 @@ struct WatchController {
     bool batteryNoteTold = false;   // this watch told of modern standby's limit on battery
     bool policyNoted = false;       // this watch's notes of what makes Windows ignore the request
     uint32_t overrideNoted = 0;
+    RuleWatches* rules = nullptr;   // the standing rules and their watches; null: none this run
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -115,6 +117,20 @@ void SystemResumed(WatchController* c);
 void PowerSettingChanged(WatchController* c, PowerSetting setting, uint32_t value);
 // The tray menu's "Release below 20% battery": the user's battery floor, 0 for off.
 void SetBatteryFloor(WatchController* c, uint32_t floor);
+
+// The standing rules, in place of those before: every running process of their images is
+// looked at again. Watches they started go on until their processes exit.
+void SetRules(WatchController* c, const ArmedRule* rules, int32_t count);
+// Ends the rules' watches of an image (any case), or all of them for null; how many ended.
+int32_t ReleaseRuleWatches(WatchController* c, const char16_t* image);
+// The tray menu's choices for one rule watch, from a menu opened during its watch `serial`.
+void ReleaseRuleWatch(WatchController* c, int32_t slot, uint32_t serial);
+void ChooseRuleFinish(WatchController* c, int32_t slot, FinishAction action, uint32_t serial);
+void CancelRuleFinish(WatchController* c, int32_t slot);
+// The tray menu's rule items, as the watches and rules are now.
+void FillRulesMenu(const WatchController* c, TrayMenuModel* model);
+// Before the program ends: every rule watch stops, its lock released.
+void EndRuleWatches(WatchController* c);
 
 // Watches what a script names: a process, the oldest process of an image name (or the next
 // one to start), or the first open app whose title contains the text. A watch that runs ends

@@ -18,7 +18,7 @@ void ShowCountdownEnded(WatchController* c) {
     if (c->watch->status.watchMode == WATCH_ON) {
         UpdateTray(c);
     } else {
-        RemoveTrayIcon(c->tray);
+        HideTray(c);
     }
 }
 
@@ -30,7 +30,7 @@ void EndForFinish(WatchController* c, const char16_t* notice) {
     if (s->watchMode == WATCH_ON) {
         EndWatch(c, notice, false);
     } else {
-        RemoveTrayIcon(c->tray);
+        HideTray(c);
         CopyWide(s->notice, notice, NOTICE_CAPACITY);
         c->platform.invalidateWindow(Context(c));
     }

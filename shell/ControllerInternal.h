@@ -35,6 +35,23 @@ void PollWaiting(WatchController* c);
 // The user's settings in force, with a watch's own in place of some.
 SettingsInForce InForce(WatchController* c);
 
+// The rules' watches beside the window's (ControllerRules.cpp). While rules are in play (a
+// rule exists, or a watch one started still runs or counts down) every tick is a round of
+// all the watches; the window's watch alone ticks as it always did.
+bool RulesInPlay(const WatchController* c);
+int32_t RuleWatchesRunning(const WatchController* c);
+void TickRound(WatchController* c);
+void RuleLog(WatchController* c, const RuleWatch* r, const char* text);
+// What a tick of the window's watch found, carried out on the window, the tray and the log.
+void CarryOutTick(WatchController* c, const WatchTick* t);
+// The tick timer stops, unless the rules still need it.
+void StopTicks(WatchController* c);
+void HideTray(WatchController* c);
+void UpdateRulesTray(WatchController* c);
+void RuleWatchesResumed(WatchController* c);
+// Every line of the window's watch names it while rule watches run beside it.
+void ControllerLogWide(WatchController* c, const char* prefix, const char16_t* text);
+
 // The power side of a watch (ControllerPower.cpp). At its start: the PC's power management
 // read, the battery guard, and the lock taken; then, after the watch's first lines, the notes
 // on what Windows may do regardless, and the notifications followed. At its end they go.

@@ -36,7 +36,7 @@ bool BeginWaiting(WatchController* c, const char16_t* imageName, const WatchOpti
     UpdateTray(c);
     char16_t line[APP_IMAGE_CAPACITY + 32];
     FormatText(line, APP_IMAGE_CAPACITY + 32, u"waiting for %s to start", imageName);
-    c->platform.writeLogWide(Context(c), "", line);
+    ControllerLogWide(c, "", line);
     c->platform.showWindow(Context(c), false);
     c->platform.invalidateWindow(Context(c));
     return true;

@@ -159,7 +159,15 @@ void ShutdownTray(TrayState* tray) {
 int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
     int32_t n = 0;
     auto add = [&](int32_t id, const char16_t* text, MenuItemKind kind, bool checked) {
-        items[n++] = TrayMenuItem{id, text, kind, checked};
+        if (n < TRAY_MENU_MAX) {
+            items[n++] = TrayMenuItem{id, text, kind, checked};
+        }
+    };
+    auto finishChoices = [&](int32_t first, FinishAction chosen) {
+        add(0, u"When finished", MenuItemKind::Submenu, false);
+        for (const FinishNames& c : FINISH_NAMES) {
+            add(first + static_cast<int32_t>(c.action), c.menuText, MenuItemKind::Choice, c.action == chosen);
+        }
     };
     if (m->counting) {
         add(IDM_CANCEL_FINISH, u"Cancel", MenuItemKind::Command, false);
@@ -168,15 +176,85 @@ int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
     add(IDM_SHOW, u"Show Pellacord", MenuItemKind::Command, false);
     if (m->watching) {
         add(IDM_RELEASE, m->waiting ? u"Stop waiting" : u"Release the lock", MenuItemKind::Command, false);
-        add(0, u"When finished", MenuItemKind::Submenu, false);
-        for (const FinishNames& c : FINISH_NAMES) {
-            add(IDM_FINISH_FIRST + static_cast<int32_t>(c.action), c.menuText, MenuItemKind::Choice, c.action == m->action);
-        }
+        finishChoices(IDM_FINISH_FIRST, m->action);
         add(IDM_BATTERY_GUARD, u"Release below 20% battery", MenuItemKind::Check, m->batteryGuard);
+        if (m->keepText[0]) {
+            add(IDM_KEEP_RULE, m->keepText, MenuItemKind::Command, false);
+        }
+    }
+    if (m->ruleWatchCount > 0) {
+        add(0, nullptr, MenuItemKind::Separator, false);
+        for (int32_t i = 0; i < m->ruleWatchCount && i < TRAY_RULE_WATCHES_MAX; i++) {
+            const TrayRuleWatch* w = &m->ruleWatches[i];
+            add(0, w->name, MenuItemKind::Open, false);
+            add(IDM_RULE_RELEASE + w->slot, u"Release", MenuItemKind::Command, false);
+            if (w->counting) {
+                add(IDM_RULE_CANCEL + w->slot, u"Cancel", MenuItemKind::Command, false);
+            }
+            finishChoices(IDM_RULE_FINISH + w->slot * 8, w->action);
+            add(0, nullptr, MenuItemKind::Close, false);
+        }
+        if (m->ruleWatchCount + (m->watching ? 1 : 0) > 1) {
+            add(IDM_RELEASE_ALL, u"Release all", MenuItemKind::Command, false);
+        }
+    }
+    if (m->ruleCount > 0) {
+        add(0, nullptr, MenuItemKind::Separator, false);
+        add(0, u"Rules", MenuItemKind::Open, false);
+        for (int32_t i = 0; i < m->ruleCount && i < TRAY_RULES_MAX; i++) {
+            add(0, m->rules[i], MenuItemKind::Open, false);
+            add(IDM_FORGET + i, u"Forget", MenuItemKind::Command, false);
+            add(0, nullptr, MenuItemKind::Close, false);
+        }
+        add(0, nullptr, MenuItemKind::Close, false);
+    }
+    if (m->offerStartWithWindows) {
+        add(IDM_START_WITH_WINDOWS, u"Start with Windows", MenuItemKind::Check, m->startWithWindows);
     }
     add(0, nullptr, MenuItemKind::Separator, false);
     add(IDM_EXIT, u"Exit", MenuItemKind::Command, false);
     return n;
+}
+
+RuleMenuChoice RuleChoiceOfCommand(int32_t id) {
+    RuleMenuChoice c = {RuleMenuKind::None, 0, FinishAction::None};
+    if (id >= IDM_RULE_RELEASE && id < IDM_RULE_RELEASE + TRAY_RULE_WATCHES_MAX) {
+        c = {RuleMenuKind::Release, id - IDM_RULE_RELEASE, FinishAction::None};
+    } else if (id >= IDM_RULE_CANCEL && id < IDM_RULE_CANCEL + TRAY_RULE_WATCHES_MAX) {
+        c = {RuleMenuKind::Cancel, id - IDM_RULE_CANCEL, FinishAction::None};
+    } else if (id >= IDM_RULE_FINISH && id < IDM_RULE_FINISH + TRAY_RULE_WATCHES_MAX * 8 &&
+               (id - IDM_RULE_FINISH) % 8 < FINISH_ACTION_COUNT) {
+        c = {RuleMenuKind::Finish, (id - IDM_RULE_FINISH) / 8, static_cast<FinishAction>((id - IDM_RULE_FINISH) % 8)};
+    } else if (id >= IDM_FORGET && id < IDM_FORGET + TRAY_RULES_MAX) {
+        c = {RuleMenuKind::Forget, id - IDM_FORGET, FinishAction::None};
+    }
+    return c;
+}
+
+void FormatWatchesTooltip(char16_t* out, const char16_t* const* names, int32_t count, int32_t rules) {
+    if (count <= 0) {
+        if (rules == 1) {
+            CopyWide(out, u"Pellacord \u00B7 1 rule armed", TRAY_TIP_CAPACITY);
+        } else {
+            FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 %d rules armed", rules);
+        }
+        return;
+    }
+    // Three names of up to 28 units each, and what follows them, always fit the tooltip.
+    constexpr int32_t NAME_UNITS = 28;
+    int32_t n = FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 ");
+    for (int32_t i = 0; i < count && i < 3; i++) {
+        char16_t name[NAME_UNITS + 1];
+        CopyWide(name, names[i], NAME_UNITS + 1);
+        if (i > 0) {
+            n += FormatText(out + n, TRAY_TIP_CAPACITY - n, u", %s", name);
+        } else {
+            n += FormatText(out + n, TRAY_TIP_CAPACITY - n, u"%s", name);
+        }
+    }
+    if (count > 3) {
+        FormatText(out + n, TRAY_TIP_CAPACITY - n, u" and %d more", count - 3);
+    }
 }
 
 bool FinishActionOfCommand(int32_t id, FinishAction* action) {

@@ -18,6 +18,16 @@ constexpr int32_t IDM_EXIT = 203;
 constexpr int32_t IDM_CANCEL_FINISH = 204;
 constexpr int32_t IDM_BATTERY_GUARD = 205;
 constexpr int32_t IDM_FINISH_FIRST = 210;  // + the FinishAction: the "When finished" choices
+constexpr int32_t IDM_KEEP_RULE = 206;
+constexpr int32_t IDM_RELEASE_ALL = 207;
+constexpr int32_t IDM_START_WITH_WINDOWS = 208;
+constexpr int32_t IDM_RULE_RELEASE = 300;      // + the rule watch's slot
+constexpr int32_t IDM_RULE_CANCEL = 310;       // + the slot
+constexpr int32_t IDM_RULE_FINISH = 320;       // + slot * 8 + the FinishAction
+constexpr int32_t IDM_FORGET = 400;            // + the rule's index
+constexpr int32_t TRAY_RULE_WATCHES_MAX = 8;
+constexpr int32_t TRAY_RULES_MAX = 32;
+constexpr int32_t TRAY_ITEM_TEXT_CAPACITY = 96;
 
 constexpr uint32_t TRAY_ADD = 0;
 constexpr uint32_t TRAY_MODIFY = 1;
@@ -85,21 +95,54 @@ void ShutdownTray(TrayState* tray);
 // while watching "Release the lock" ("Stop waiting" while an app is awaited), the "When
 // finished" submenu of radio choices and "Release below 20% battery", checked while a floor is
 // set; a separator; "Exit".
-enum class MenuItemKind { Command, Separator, Submenu, Choice, Check };  // choices go in the submenu before them
+// Choices go in the submenu before them. Open starts a submenu that takes every item up to
+// its Close (submenus of choices included), so menus nest.
+enum class MenuItemKind { Command, Separator, Submenu, Choice, Check, Open, Close };
 struct TrayMenuItem {
     int32_t id;  // 0 for a separator or a submenu
     const char16_t* text;
     MenuItemKind kind;
     bool checked;
 };
+// A watch a rule started, as its submenu shows it.
+struct TrayRuleWatch {
+    int32_t slot;
+    char16_t name[TRAY_ITEM_TEXT_CAPACITY];
+    FinishAction action;
+    bool counting;
+};
+// With rules: "Keep awake whenever <image> works" while the window's watch has an image, a
+// submenu for each rule watch ("Release", "Cancel" while it counts down, its "When
+// finished"), "Release all" beside another watch, the "Rules" submenu with each rule's
+// "Forget", and "Start with Windows". Without rules, and with the Run value absent, the menu
+// is what it always was.
 struct TrayMenuModel {
     bool watching;
     bool waiting;
     bool counting;
     FinishAction action;
     bool batteryGuard;  // a battery floor is in force
+    char16_t keepText[TRAY_ITEM_TEXT_CAPACITY] = {};  // empty: no "Keep awake whenever" item
+    int32_t ruleWatchCount = 0;
+    TrayRuleWatch ruleWatches[TRAY_RULE_WATCHES_MAX] = {};
+    int32_t ruleCount = 0;
+    char16_t rules[TRAY_RULES_MAX][TRAY_ITEM_TEXT_CAPACITY] = {};
+    bool offerStartWithWindows = false;
+    bool startWithWindows = false;  // checked
 };
-constexpr int32_t TRAY_MENU_MAX = 14;
+constexpr int32_t TRAY_MENU_MAX = 256;
 int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* model);
 // The command of a menu choice: a "When finished" choice gives its action.
 bool FinishActionOfCommand(int32_t id, FinishAction* action);
+// A rule watch's choice: which slot, and for "When finished" the action.
+enum class RuleMenuKind { None, Release, Cancel, Finish, Forget };
+struct RuleMenuChoice {
+    RuleMenuKind kind;
+    int32_t index;  // the slot, or the rule for Forget
+    FinishAction action;
+};
+RuleMenuChoice RuleChoiceOfCommand(int32_t id);
+
+// The tooltip while rules are in play and more than one watch, or none, runs: the watches'
+// names, up to three, then "and N more"; with none, how many rules are armed.
+void FormatWatchesTooltip(char16_t* out, const char16_t* const* names, int32_t count, int32_t rules);

@@ -86,22 +86,35 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
     }
     TrayMenuItem items[TRAY_MENU_MAX];
     int32_t count = BuildTrayMenu(items, model);
-    HMENU submenu = nullptr;  // the menu owns it once appended, and destroys it with itself
+    // Menus appended to their parent are owned by it, and destroyed with the top one.
+    constexpr int32_t DEPTH_MAX = 4;
+    HMENU levels[DEPTH_MAX] = {menu.get()};
+    int32_t depth = 0;
+    HMENU submenu = nullptr;  // the submenu of choices being filled
     UINT first = 0, last = 0, checked = 0;
+    auto endChoices = [&] {
+        if (submenu && checked != 0) {
+            CheckMenuRadioItem(submenu, first, last, checked, MF_BYCOMMAND);  // the choices are one radio group
+        }
+        submenu = nullptr;
+        first = last = checked = 0;
+    };
     for (int32_t i = 0; i < count; i++) {
         const TrayMenuItem& it = items[i];
+        HMENU into = levels[depth];
         switch (it.kind) {
         case MenuItemKind::Command:
-            AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
+            AppendMenuW(into, MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
             break;
-        case MenuItemKind::Separator: AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr); break;
+        case MenuItemKind::Separator: AppendMenuW(into, MF_SEPARATOR, 0, nullptr); break;
         case MenuItemKind::Check:
-            AppendMenuW(menu.get(), MF_STRING | (it.checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(it.id),
+            AppendMenuW(into, MF_STRING | (it.checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(it.id),
                         AsWide(it.text));
             break;
         case MenuItemKind::Submenu: {
+            endChoices();
             UniqueMenu made(CreatePopupMenu());
-            if (made && AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(made.get()), AsWide(it.text))) {
+            if (made && AppendMenuW(into, MF_POPUP, reinterpret_cast<UINT_PTR>(made.get()), AsWide(it.text))) {
                 submenu = made.Release();
             }
             break;
@@ -115,11 +128,24 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
                 checked = it.checked ? id : checked;
             }
             break;
+        case MenuItemKind::Open: {
+            endChoices();
+            UniqueMenu made(CreatePopupMenu());
+            if (depth + 1 < DEPTH_MAX) {
+                // A submenu that could not be made leaves its items in the menu around it.
+                bool appended = made && AppendMenuW(into, MF_POPUP, reinterpret_cast<UINT_PTR>(made.get()),
+                                                    AsWide(it.text));
+                levels[++depth] = appended ? made.Release() : into;
+            }
+            break;
+        }
+        case MenuItemKind::Close:
+            endChoices();
+            depth = depth > 0 ? depth - 1 : 0;
+            break;
         }
     }
-    if (submenu && checked != 0) {
-        CheckMenuRadioItem(submenu, first, last, checked, MF_BYCOMMAND);  // the choices are one radio group
-    }
+    endChoices();
     HWND window = reinterpret_cast<HWND>(tray->trayWindow);
     POINT cursor = {};
     GetCursorPos(&cursor);
