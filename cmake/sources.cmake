@@ -26,6 +26,7 @@ set(PELLACORD_CORE_SOURCES
   files/Settings.cpp
   shell/Apps.cpp
   shell/ArgumentLine.cpp
+  shell/Autostart.cpp
   shell/CommandLine.cpp
   shell/CommandQueue.cpp
   shell/Commands.cpp

@@ -15,6 +15,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/files/SettingsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/AppsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ArgumentLineTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/AutostartTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandQueueTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerPowerTest.cpp
