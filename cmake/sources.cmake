@@ -68,6 +68,7 @@ set(PELLACORD_WIN_SOURCES
   files/Log_win.cpp
   files/Settings_win.cpp
   shell/Apps_win.cpp
+  shell/Autostart_win.cpp
   shell/Console_win.cpp
   shell/Dpi_win.cpp
   shell/ControllerPlatform_win.cpp

@@ -1,6 +1,7 @@
 // The shell pieces against real Win32 under Wine: window enumeration, GDI fills, icons, the
-// theme registry value, and the resources built into Pellacord.exe.
+// theme registry value, the Run key's value, and the resources built into Pellacord.exe.
 #include "shell/Apps_win.h"
+#include "shell/Autostart_win.h"
 #include "shell/IconFile.h"
 #include "shell/IconPainter.h"
 #include "shell/IconPainter_win.h"
@@ -8,6 +9,7 @@
 #include "shell/Theme_win.h"
 #include "ui/DrawKit_win.h"
 
+#include "tests/support/Utf16.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +315,189 @@ TEST(ShellWine, PowerSettingNotifications) {
         }
         data->DataLength = 2;  // too short to hold a value
         EXPECT_FALSE(ReadPowerSetting(data, &setting, &read));
+    }
+}
+
+constexpr wchar_t RUN_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t RUN_VALUE[] = L"Pellacord";
+
+// The Run value as stored, read with plain registry calls: type 0 when there is none.
+struct StoredValue {
+    DWORD type;
+    std::vector<BYTE> bytes;
+};
+
+StoredValue ReadStored() {
+    StoredValue stored = {0, {}};
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RUN_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return stored;
+    }
+    DWORD size = 0;
+    if (RegQueryValueExW(key, RUN_VALUE, nullptr, &stored.type, nullptr, &size) == ERROR_SUCCESS) {
+        stored.bytes.resize(size);
+        RegQueryValueExW(key, RUN_VALUE, nullptr, &stored.type, stored.bytes.data(), &size);
+        stored.bytes.resize(size);
+    } else {
+        stored.type = 0;
+    }
+    RegCloseKey(key);
+    return stored;
+}
+
+// Stores the value as given, byte for byte, or removes it for type 0. The registry adds a
+// terminator a string's count left out when one follows in memory, so one never does here.
+void Store(const StoredValue& value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, RUN_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (value.type) {
+        std::vector<BYTE> padded = value.bytes;
+        padded.insert(padded.end(), {0x41, 0x41, 0x41, 0x41});
+        EXPECT_EQ(RegSetValueExW(key, RUN_VALUE, 0, value.type, padded.data(), static_cast<DWORD>(value.bytes.size())),
+                  ERROR_SUCCESS);
+    } else {
+        RegDeleteValueW(key, RUN_VALUE);
+    }
+    RegCloseKey(key);
+    const StoredValue stored = ReadStored();
+    EXPECT_EQ(stored.type, value.type);
+    EXPECT_EQ(stored.bytes, value.bytes);
+}
+
+// A text's UTF-16 bytes, with its terminator or without.
+std::vector<BYTE> BytesOf(const std::u16string& text, bool terminated) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return std::vector<BYTE>(bytes, bytes + (text.size() + (terminated ? 1 : 0)) * sizeof(char16_t));
+}
+
+constexpr const char16_t* AUTOSTART_EXE = u"C:\\Program Files\\Pellacord T\u00E9st\\Pellacord.exe";
+constexpr const char16_t* AUTOSTART_COMMAND = u"\"C:\\Program Files\\Pellacord T\u00E9st\\Pellacord.exe\" --tray";
+
+// Checking writes this exe's command as a REG_SZ with its terminator, over whatever was there;
+// unchecking removes it, and a value already gone is no error. Whatever the prefix held is put
+// back.
+TEST(ShellWine, StartWithWindowsWritesAndRemovesTheRunValue) {
+    const StoredValue saved = ReadStored();
+    Store({0, {}});
+    const AutostartRegistry registry = WindowsAutostartRegistry();
+    const StoredValue written = {REG_SZ, BytesOf(AUTOSTART_COMMAND, true)};
+
+    EXPECT_FALSE(AutostartState(&registry, AUTOSTART_EXE));
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, false), 0u);
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, true), 0u);
+    StoredValue stored = ReadStored();
+    EXPECT_EQ(stored.type, written.type);
+    EXPECT_EQ(stored.bytes, written.bytes);
+    EXPECT_TRUE(AutostartState(&registry, AUTOSTART_EXE));
+    EXPECT_TRUE(AutostartState(&registry, u"c:\\PROGRAM FILES\\pellacord t\u00C9st\\PELLACORD.EXE"));
+    EXPECT_FALSE(AutostartState(&registry, u"D:\\Portable\\Pellacord.exe"));
+
+    // A copy elsewhere wrote it last: unchecked here, and checking points it at this exe.
+    Store({REG_SZ, BytesOf(u"\"D:\\Portable\\Pellacord.exe\" --tray", true)});
+    EXPECT_FALSE(AutostartState(&registry, AUTOSTART_EXE));
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, true), 0u);
+    stored = ReadStored();
+    EXPECT_EQ(stored.type, written.type);
+    EXPECT_EQ(stored.bytes, written.bytes);
+
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, false), 0u);
+    EXPECT_EQ(ReadStored().type, 0u);
+    EXPECT_FALSE(AutostartState(&registry, AUTOSTART_EXE));
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, false), 0u);
+    Store(saved);
+}
+
+// Values others may have stored: without a terminator, an odd byte count, variables to expand,
+// not a string at all, or longer than a Run command.
+TEST(ShellWine, StartWithWindowsReadsTheValueAsStored) {
+    const StoredValue saved = ReadStored();
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PELLACORD_AUTOSTART_DIR", L"C:\\Program Files\\Pellacord T\u00E9st"));
+    const std::u16string command = AUTOSTART_COMMAND;
+    std::vector<BYTE> oddCount = BytesOf(command, false);
+    oddCount.push_back(0x41);
+    std::u16string full = u"\"" + std::u16string(AUTOSTART_EXE) + u"\" ";
+    full.append(static_cast<size_t>(AUTOSTART_COMMAND_CAPACITY - 1) - full.size(), u'x');  // 260 characters
+    struct Case {
+        const char* name;
+        StoredValue stored;
+        uint32_t error;
+        bool exists;
+        std::u16string text;
+        bool checked;
+    };
+    const Case cases[] = {
+        {"missing", {0, {}}, 0, false, u"", false},
+        {"terminated", {REG_SZ, BytesOf(command, true)}, 0, true, command, true},
+        {"no terminator", {REG_SZ, BytesOf(command, false)}, 0, true, command, true},
+        {"an odd byte count", {REG_SZ, oddCount}, 0, true, command, true},
+        {"two terminators", {REG_SZ, BytesOf(command + u'\0', true)}, 0, true, command, true},
+        {"empty", {REG_SZ, BytesOf(u"", true)}, 0, true, u"", false},
+        {"variables", {REG_EXPAND_SZ, BytesOf(u"\"%pellacord_autostart_dir%\\Pellacord.exe\" --tray", true)}, 0, true,
+         command, true},
+        {"a full Run command", {REG_SZ, BytesOf(full, true)}, 0, true, full, true},
+        {"a full Run command, no terminator", {REG_SZ, BytesOf(full, false)}, 0, true, full, true},
+        {"one over", {REG_SZ, BytesOf(full + u'x', true)}, ERROR_MORE_DATA, true, u"", false},
+        {"one over, no terminator", {REG_SZ, BytesOf(full + u'x', false)}, ERROR_MORE_DATA, true, u"", false},
+        {"a number", {REG_DWORD, {1, 0, 0, 0}}, ERROR_INVALID_DATA, true, u"", false},
+    };
+    const AutostartRegistry registry = WindowsAutostartRegistry();
+    for (const Case& c : cases) {
+        Store(c.stored);
+        bool exists = !c.exists;
+        char16_t text[AUTOSTART_COMMAND_CAPACITY];
+        EXPECT_EQ(registry.read(registry.context, &exists, text, AUTOSTART_COMMAND_CAPACITY), c.error) << c.name;
+        EXPECT_EQ(exists, c.exists) << c.name;
+        if (c.error == 0) {
+            EXPECT_EQ(std::u16string(text), c.text) << c.name << ": " << Printable(text);
+        }
+        EXPECT_EQ(AutostartState(&registry, AUTOSTART_EXE), c.checked) << c.name;
+    }
+    // The caller's buffer bounds the text too, expanded or not.
+    for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_EXPAND_SZ)}) {
+        Store({type, BytesOf(command, true)});
+        bool exists = false;
+        std::u16string text(command.size() + 2, u'#');
+        const int32_t fits = static_cast<int32_t>(command.size() + 1);
+        EXPECT_EQ(registry.read(registry.context, &exists, text.data(), fits - 1), static_cast<uint32_t>(ERROR_MORE_DATA))
+            << type;
+        EXPECT_EQ(registry.read(registry.context, &exists, text.data(), fits), 0u) << type;
+        EXPECT_EQ(std::u16string(text.c_str()), command) << type;
+        EXPECT_EQ(text[static_cast<size_t>(fits)], u'#') << type;
+    }
+    SetEnvironmentVariableW(L"PELLACORD_AUTOSTART_DIR", nullptr);
+    Store(saved);
+}
+
+// A profile without a Run key: nothing is checked, unchecking is no error, and checking makes
+// the key. The test prefix's key is empty, so it can be taken away and put back as it was.
+TEST(ShellWine, StartWithWindowsWithoutARunKey) {
+    HKEY key;
+    const bool hadKey = RegOpenKeyExW(HKEY_CURRENT_USER, RUN_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+    if (hadKey) {
+        DWORD subkeys = 0, values = 0;
+        ASSERT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                   nullptr, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+        ASSERT_EQ(subkeys + values, 0u) << "the prefix's Run key holds entries this test would remove";
+        ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, RUN_KEY), ERROR_SUCCESS);
+    }
+    const AutostartRegistry registry = WindowsAutostartRegistry();
+    bool exists = true;
+    char16_t text[AUTOSTART_COMMAND_CAPACITY];
+    EXPECT_EQ(registry.read(registry.context, &exists, text, AUTOSTART_COMMAND_CAPACITY), 0u);
+    EXPECT_FALSE(exists);
+    EXPECT_FALSE(AutostartState(&registry, AUTOSTART_EXE));
+    EXPECT_EQ(registry.remove(registry.context), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, false), 0u);
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, true), 0u);
+    const StoredValue stored = ReadStored();
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored.bytes, BytesOf(AUTOSTART_COMMAND, true));
+    EXPECT_EQ(SetAutostart(&registry, AUTOSTART_EXE, false), 0u);
+    if (!hadKey) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, RUN_KEY);
     }
 }
 
