@@ -39,7 +39,7 @@ uint32_t Read(void*, bool* exists, char16_t* text, int32_t capacity) {
     // Room for a Run command and its terminator; a longer value is no command of ours.
     wchar_t raw[AUTOSTART_COMMAND_CAPACITY];
     DWORD type = 0;
-    DWORD bytes = sizeof(raw);
+    DWORD bytes = static_cast<DWORD>(sizeof(raw));
     const LSTATUS status = RegQueryValueExW(key.get(), VALUE_NAME, nullptr, &type, reinterpret_cast<BYTE*>(raw), &bytes);
     if (status == ERROR_FILE_NOT_FOUND) {
         return 0;
@@ -53,7 +53,7 @@ uint32_t Read(void*, bool* exists, char16_t* text, int32_t capacity) {
     }
     // Whoever wrote the value may have left out the terminator, or stored an odd byte count:
     // the text is the whole units, without the terminators at their end.
-    DWORD units = bytes / sizeof(wchar_t);
+    DWORD units = bytes / static_cast<DWORD>(sizeof(wchar_t));
     while (units > 0 && raw[units - 1] == 0) {
         units--;
     }
@@ -90,7 +90,7 @@ uint32_t Write(void*, const char16_t* text) {
         return static_cast<uint32_t>(status);
     }
     UniqueKey key(created);
-    const DWORD bytes = static_cast<DWORD>((WideLength(text) + 1) * sizeof(wchar_t));  // the terminator too
+    const DWORD bytes = static_cast<DWORD>((WideLength(text) + 1) * static_cast<int32_t>(sizeof(wchar_t)));  // the terminator too
     status = RegSetValueExW(key.get(), VALUE_NAME, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
     return static_cast<uint32_t>(status);
 }
