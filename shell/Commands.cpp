@@ -1,5 +1,6 @@
 #include "shell/Commands.h"
 
+#include "base/CaseFold.h"
 #include "base/Format.h"
 #include "base/Text.h"
 
@@ -9,9 +10,14 @@ int32_t ExecuteCommand(WatchController* c, const Command* command) {
         return WatchTarget(c, command->targetKind, command->pid, command->text, &command->options) ? EXIT_OK
                                                                                                    : EXIT_NOT_FOUND;
     case CommandKind::Release:
-        // From a script, the window stays where it is; the watch ends as from the tray.
-        if (c->watch->status.watchMode == WATCH_ON) {
+        // From a script, the window stays where it is; the watch ends as from the tray. With an
+        // image, every watch of that image ends, the window's and the rules'.
+        if (c->watch->status.watchMode == WATCH_ON &&
+            (!command->text[0] || EqualIgnoringCase(c->watch->status.watchedApp.imageName, command->text))) {
             StopWatching(c, u"released by a command");
+        }
+        if (command->text[0]) {
+            (void)ReleaseRuleWatches(c, command->text);
         }
         return EXIT_OK;
     case CommandKind::Start:

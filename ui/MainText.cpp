@@ -126,6 +126,16 @@ void FormatFooter(char16_t* out, const MainTextInputs* in) {
     } else {
         FormatText(out, FOOTER_CAPACITY, u"%d open apps", in->appCount);
     }
+    if (in->rulesArmed > 0 && !s->notice[0]) {
+        const int32_t n = WideLength(out);
+        if (in->ruleWatches > 0) {
+            FormatText(out + n, FOOTER_CAPACITY - n, u" \u00B7 %d %s armed \u00B7 %d watching", in->rulesArmed,
+                       in->rulesArmed == 1 ? u"rule" : u"rules", in->ruleWatches);
+        } else {
+            FormatText(out + n, FOOTER_CAPACITY - n, u" \u00B7 %d %s armed", in->rulesArmed,
+                       in->rulesArmed == 1 ? u"rule" : u"rules");
+        }
+    }
 }
 
 bool ButtonEnabled(const WatchStatus* status, int32_t selectedIndex) {

@@ -25,6 +25,8 @@ struct MainTextInputs {
     const LimitTable* limits;
     int32_t lockAccepted;
     int32_t appCount;
+    int32_t rulesArmed = 0;    // standing rules; 0: the footer is as it always was
+    int32_t ruleWatches = 0;   // watches they started that run now
 };
 
 // Numbers exist once a rate has been evaluated since the tree was attached.

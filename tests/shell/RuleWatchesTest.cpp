@@ -1,5 +1,7 @@
 #include "tests/shell/ControllerFixture.h"
 
+#include "shell/Commands.h"
+
 #include <set>
 
 // Watches that standing rules start beside the window's: arming, several watches at once on
@@ -216,6 +218,33 @@ TEST_F(RulesFixture, ReleasesByImageAndAllAndTheTraySummary) {
     Arm({});
     EXPECT_EQ(out.trayCalls.back(), "delete");
     EXPECT_FALSE(out.timerRunning);
+}
+
+// --release IMAGE ends every watch of that image, the window's included; --release alone
+// only the window's, as it always did.
+TEST_F(RulesFixture, ReleaseByImageFromAScript) {
+    Arm({Rule(u"render.exe")});
+    Run(600, 4, u"render.exe");
+    Select(1);
+    StartWatching(&c);
+    Busy({});
+    ASSERT_NE(Watching(u"render.exe"), nullptr);
+    auto command = std::make_unique<Command>();
+    command->kind = CommandKind::Release;
+    CopyWide(command->text, u"MAKE.EXE", COMMAND_TEXT_CAPACITY);
+    EXPECT_EQ(ExecuteCommand(&c, command.get()), EXIT_OK);
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_NE(Watching(u"render.exe"), nullptr);
+    Select(1);
+    StartWatching(&c);
+    command->text[0] = 0;
+    EXPECT_EQ(ExecuteCommand(&c, command.get()), EXIT_OK);
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_NE(Watching(u"render.exe"), nullptr);
+    CopyWide(command->text, u"render.exe", COMMAND_TEXT_CAPACITY);
+    EXPECT_EQ(ExecuteCommand(&c, command.get()), EXIT_OK);
+    EXPECT_EQ(Watching(u"render.exe"), nullptr);
+    EXPECT_FALSE(Held());
 }
 
 TEST(RulesTray, TooltipSummaryAndMenu) {

@@ -142,6 +142,28 @@ TEST_F(TextFixture, WaitDetailsAndFooter) {
     CopyWide(status.notice, u"released from the tray", NOTICE_CAPACITY);
     FormatFooter(out, &in);
     EXPECT_EQ(Utf8(out), "released from the tray");
+
+    // Standing rules add their count, and the watches they run, unless a notice is shown.
+    struct Rules {
+        int32_t armed, watching;
+        bool notice;
+        const char* footer;
+    } rows[] = {
+        {1, 0, false, "7 open apps \xC2\xB7 1 rule armed"},
+        {2, 1, false, "7 open apps \xC2\xB7 2 rules armed \xC2\xB7 1 watching"},
+        {0, 0, false, "7 open apps"},
+        {2, 1, true, "released from the tray"},
+    };
+    for (const Rules& r : rows) {
+        in.rulesArmed = r.armed;
+        in.ruleWatches = r.watching;
+        status.notice[0] = r.notice ? u'r' : u'\0';
+        if (r.notice) {
+            CopyWide(status.notice, u"released from the tray", NOTICE_CAPACITY);
+        }
+        FormatFooter(out, &in);
+        EXPECT_EQ(Utf8(out), r.footer);
+    }
 }
 
 TEST_F(TextFixture, WaitingForAnAppToStart) {
