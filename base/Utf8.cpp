@@ -43,3 +43,37 @@ int32_t Utf16ToUtf8(const char16_t* text, char* out, int32_t capacity) {
         }
     }
 }
+
+int32_t Utf8ToUtf16(const char* bytes, int32_t length, char16_t* out, int32_t capacity) {
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(bytes);
+    int32_t n = 0;
+    for (int32_t i = 0; i < length;) {
+        uint32_t c = b[i];
+        int32_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        c = more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : more == 3 ? c & 0x07 : c;
+        bool valid = more >= 0 && i + more < length;
+        for (int32_t k = 1; valid && k <= more; k++) {
+            valid = (b[i + k] & 0xC0) == 0x80;
+            c = (c << 6) | (b[i + k] & 0x3Fu);
+        }
+        static const uint32_t LEAST[] = {0, 0x80, 0x800, 0x10000};
+        valid = valid && c >= LEAST[more] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+        if (!valid) {
+            c = 0xFFFD;
+            more = 0;
+        }
+        const int32_t units = c >= 0x10000 ? 2 : 1;
+        if (n + units > capacity - 1) {
+            return -1;
+        }
+        if (units == 2) {
+            out[n++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out[n++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out[n++] = static_cast<char16_t>(c);
+        }
+        i += more + 1;
+    }
+    out[n] = 0;
+    return n;
+}

@@ -35,6 +35,7 @@ set(PELLACORD_CORE_SOURCES
   shell/ControllerPower.cpp
   shell/ControllerRules.cpp
   shell/ControllerTargets.cpp
+  shell/Rules.cpp
   shell/RunConsole.cpp
   shell/RunLine.cpp
   shell/SingleInstance.cpp

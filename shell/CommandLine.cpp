@@ -13,7 +13,9 @@ const char16_t COMMAND_USAGE[] =
     u"  Pellacord.exe [--watch TARGET | --run \"COMMAND LINE\"] [--cpu PERCENT] [--disk RATE]\r\n"
     u"                [--net RATE] [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]\r\n"
     u"                [--battery PERCENT] [--gpu PERCENT]\r\n"
-    u"  Pellacord.exe --release | --show | --exit | --help | --version\r\n"
+    u"  Pellacord.exe --release [IMAGE.exe] | --show | --exit | --help | --version | --tray\r\n"
+    u"  Pellacord.exe --rule IMAGE.exe [the limits, --screen and --then as above]\r\n"
+    u"  Pellacord.exe --forget IMAGE.exe | --rules\r\n"
     u"\r\n"
     u"  --watch TARGET        a process id; an image name ending in .exe (its oldest running\r\n"
     u"                        process, or the next one to start); or text in an open app's title\r\n"
@@ -29,7 +31,11 @@ const char16_t COMMAND_USAGE[] =
     u"                        100%), where Windows keeps GPU statistics\r\n"
     u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
     u"                        (for --run: when the command and all it started have ended)\r\n"
-    u"  --release             stop the running copy's watch\r\n"
+    u"  --release             stop the running copy's watch (with an image: every watch of it)\r\n"
+    u"  --rule IMAGE.exe      whenever a process of that image runs, watch it with these limits\r\n"
+    u"  --forget IMAGE.exe    remove the rule for that image\r\n"
+    u"  --rules               print the rules\r\n"
+    u"  --tray                start in the tray, without the window\r\n"
     u"  --show                show the running copy's window\r\n"
     u"  --exit                end the running copy\r\n"
     u"  --version             print the version\r\n"
@@ -45,6 +51,22 @@ bool EndsWith(const char16_t* text, const char16_t* suffix) {
     int32_t n = WideLength(text);
     int32_t m = WideLength(suffix);
     return n >= m && EqualIgnoringCase(text + n - m, suffix);
+}
+
+// A process's image name as a rule names it: a file name ending in .exe, without a folder or
+// a character Windows forbids in names, that fits where image names are kept.
+bool ValidImageName(const char16_t* text) {
+    const int32_t n = WideLength(text);
+    if (n <= 4 || n >= APP_IMAGE_CAPACITY || !EndsWith(text, u".exe")) {
+        return false;
+    }
+    for (const char16_t* c = text; *c; c++) {
+        if (*c < 0x20 || *c == u'\\' || *c == u'/' || *c == u':' || *c == u'*' || *c == u'?' || *c == u'"' ||
+            *c == u'<' || *c == u'>' || *c == u'|') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A decimal number: digits, then optionally a point and more digits ("12", "0.0625"). The
@@ -256,28 +278,52 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         static const Sole SOLES[] = {{u"--release", CommandKind::Release}, {u"--show", CommandKind::Show},
                                      {u"--exit", CommandKind::Exit},       {u"--help", CommandKind::Help},
                                      {u"--version", CommandKind::Version}, {u"-h", CommandKind::Help},
-                                     {u"/?", CommandKind::Help}};
+                                     {u"/?", CommandKind::Help},           {u"--rules", CommandKind::Rules},
+                                     {u"--tray", CommandKind::Start}};
         for (const Sole& s : SOLES) {
             if (EqualIgnoringCase(a, s.name)) {
                 if (out->kind != CommandKind::Start || sole) {
                     return Fail(out, u"%s cannot be given with other options", a);
                 }
                 out->kind = s.kind;
+                out->tray = s.kind == CommandKind::Start;
                 sole = true;
                 handled = true;
+                // --release IMAGE.exe: every watch of that image.
+                if (s.kind == CommandKind::Release && value && value[0] && !(value[0] == u'-' && value[1] == u'-')) {
+                    if (!ValidImageName(value)) {
+                        return Fail(out, u"--release takes an image name such as render.exe, not \"%s\"", value);
+                    }
+                    CopyWide(out->text, value, COMMAND_TEXT_CAPACITY);
+                    i++;
+                }
             }
         }
         if (handled) {
             continue;
         }
         if (sole) {
-            return Fail(out, u"%s cannot be given with --release, --show, --exit, --help or --version", a);
+            return Fail(out, u"%s cannot be given with --release, --show, --exit, --help, --version, --rules or --tray",
+                        a);
+        }
+        const bool rule = EqualIgnoringCase(a, u"--rule");
+        if (rule || EqualIgnoringCase(a, u"--forget")) {
+            if (out->kind != CommandKind::Start) {
+                return Fail(out, u"%s cannot be given with --watch, --run, --rule or --forget", a);
+            }
+            if (!value || !ValidImageName(value)) {
+                return Fail(out, u"%s needs an image name such as render.exe, not \"%s\"", a, value ? value : u"");
+            }
+            CopyWide(out->text, value, COMMAND_TEXT_CAPACITY);
+            out->kind = rule ? CommandKind::Rule : CommandKind::Forget;
+            i++;
+            continue;
         }
         const bool runPid = EqualIgnoringCase(a, u"--run-pid");
         if (EqualIgnoringCase(a, u"--watch") || EqualIgnoringCase(a, u"--run") || runPid) {
             bool run = EqualIgnoringCase(a, u"--run");
             if (out->kind != CommandKind::Start) {
-                return Fail(out, u"only one of --watch and --run may be given");
+                return Fail(out, u"only one of --watch, --run, --rule and --forget may be given");
             }
             // "--watch --cpu 20%" is a missing target, not a watch of the title "--cpu".
             if (!value || !*value || (value[0] == u'-' && value[1] == u'-')) {
@@ -387,10 +433,91 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
         }
         return Fail(out, u"unknown option \"%s\"", a);
     }
-    if (watchOption && out->kind != CommandKind::Watch && out->kind != CommandKind::Run) {
-        return Fail(out, u"the limits, --screen, --battery and --then go with --watch or --run");
+    if (watchOption && out->kind != CommandKind::Watch && out->kind != CommandKind::Run &&
+        out->kind != CommandKind::Rule) {
+        return Fail(out, u"the limits, --screen, --battery and --then go with --watch, --run or --rule");
+    }
+    if (out->kind == CommandKind::Rule && out->options.hasBattery) {
+        return Fail(out, u"--battery goes with --watch or --run: the battery floor is the same for every rule");
     }
     return EXIT_OK;
+}
+
+namespace {
+
+// A percent with its tenth when it has one: 125 permille is "12.5%".
+int32_t FormatPermille(char16_t* out, int32_t capacity, uint32_t permille) {
+    return permille % 10 != 0 ? FormatText(out, capacity, u"%u.%u%%", permille / 10, permille % 10)
+                              : FormatText(out, capacity, u"%u%%", permille / 10);
+}
+
+int32_t FormatRate(char16_t* out, int32_t capacity, uint32_t bytes) {
+    if (bytes != 0 && bytes % 1048576 == 0) {
+        return FormatText(out, capacity, u"%uMB/s", bytes / 1048576);
+    }
+    if (bytes != 0 && bytes % 1024 == 0) {
+        return FormatText(out, capacity, u"%uKB/s", bytes / 1024);
+    }
+    return FormatText(out, capacity, u"%uB/s", bytes);
+}
+
+int32_t FormatWait(char16_t* out, int32_t capacity, uint32_t ms) {
+    if (ms % 1000 != 0) {
+        return FormatText(out, capacity, u"%u.%03us", ms / 1000, ms % 1000);
+    }
+    const uint32_t minutes = ms / 60000, seconds = ms / 1000 % 60;
+    if (minutes == 0) {
+        return FormatText(out, capacity, u"%us", seconds);
+    }
+    return seconds == 0 ? FormatText(out, capacity, u"%um", minutes)
+                        : FormatText(out, capacity, u"%um%us", minutes, seconds);
+}
+
+}  // namespace
+
+int32_t FormatWatchOptions(char16_t* out, int32_t capacity, const WatchOptions* o, bool hasThen) {
+    int32_t n = 0;
+    if (capacity > 0) {
+        out[0] = 0;
+    }
+    auto put = [&](const char16_t* name, const char16_t* value) {
+        if (n < capacity) {
+            n += value ? FormatText(out + n, capacity - n, u" %s %s", name, value)
+                       : FormatText(out + n, capacity - n, u" %s", name);
+        }
+    };
+    char16_t value[32];
+    for (const LimitOption& l : LIMIT_OPTIONS) {
+        if (!o->hasLimit[l.row]) {
+            continue;
+        }
+        const uint32_t v = o->limit[l.row];
+        if (l.row == 0) {
+            FormatPermille(value, 32, v);
+        } else if (l.row == WAIT_ROW) {
+            FormatWait(value, 32, v);
+        } else if (l.parse == ParseCountRate) {
+            FormatText(value, 32, u"%u/s", v);
+        } else {
+            FormatRate(value, 32, v);
+        }
+        put(l.name, value);
+    }
+    if (o->hasGpu) {
+        FormatPermille(value, 32, o->gpu);
+        put(u"--gpu", value);
+    }
+    if (o->hasBattery) {
+        FormatText(value, 32, u"%u%%", o->battery);
+        put(u"--battery", value);
+    }
+    if (o->screen) {
+        put(u"--screen", nullptr);
+    }
+    if (hasThen) {
+        put(u"--then", FinishNamesOf(o->then)->command);
+    }
+    return n;
 }
 
 int32_t ParseCommandLine(const char16_t* line, CommandArguments* a, Command* out) {

@@ -8,7 +8,10 @@
 //
 //   Pellacord.exe [--watch TARGET | --run "COMMAND LINE"] [--cpu PERCENT] [--disk RATE] [--net RATE]
 //                 [--mem PER_SECOND] [--wait DURATION] [--screen] [--then ACTION]
-//   Pellacord.exe --release | --show | --exit | --help | --version
+//   Pellacord.exe --release [IMAGE.exe] | --show | --exit | --help | --version | --tray
+//   Pellacord.exe --rule IMAGE.exe [--cpu ...] [--disk ...] [--net ...] [--mem ...] [--wait ...]
+//                 [--gpu ...] [--screen] [--then ACTION]
+//   Pellacord.exe --forget IMAGE.exe | --rules
 //
 // A start without arguments is the program as it always was.
 
@@ -23,15 +26,17 @@ constexpr int32_t EXIT_USAGE = 2;
 constexpr int32_t EXIT_NOT_FOUND = 3;
 constexpr int32_t EXIT_NO_ANSWER = 4;
 
-enum class CommandKind { Start, Watch, Run, Release, Show, Exit, Help, Version };
+enum class CommandKind { Start, Watch, Run, Release, Show, Exit, Help, Version, Rule, Forget, Rules };
 
 struct Command {
     CommandKind kind;
     TargetKind targetKind;                   // with Watch
     uint32_t pid;                            // TargetKind::Pid
-    char16_t text[COMMAND_TEXT_CAPACITY];    // the image name, the title, or the --run command line
-    WatchOptions options;                    // with Watch and Run
+    char16_t text[COMMAND_TEXT_CAPACITY];    // the image name, the title, or the --run command line; the
+                                             // image of a Rule, a Forget, or a Release of one image
+    WatchOptions options;                    // with Watch, Run and Rule
     bool hasThen;
+    bool tray;                               // a Start without the window: only the tray icon
     char16_t error[COMMAND_ERROR_CAPACITY];  // what was wrong, for a usage error
 };
 
@@ -66,6 +71,10 @@ bool ParsePercent(const char16_t* text, uint32_t* permille);
 bool ParseByteRate(const char16_t* text, uint32_t bareUnit, uint32_t* bytesPerSecond);
 bool ParseCountRate(const char16_t* text, uint32_t* perSecond);
 bool ParseDuration(const char16_t* text, uint32_t* milliseconds);
+
+// A rule's options as --rule takes them, only those given, each after a space: " --cpu 12.5%
+// --wait 1m30s --then sleep". ParseCommand reads them back to the same options. The length.
+int32_t FormatWatchOptions(char16_t* out, int32_t capacity, const WatchOptions* options, bool hasThen);
 
 // The usage text, for --help and after a usage error.
 extern const char16_t COMMAND_USAGE[];

@@ -24,6 +24,9 @@ int32_t ExecuteCommand(WatchController* c, const Command* command) {
     case CommandKind::Show: ShowMainWindow(c); return EXIT_OK;
     case CommandKind::Exit: c->platform.exitProgram(c->platform.context, false); return EXIT_OK;
     case CommandKind::Run:  // started by the copy that was given it, and handed over as a watch
+    case CommandKind::Rule:  // the program's rules and their file: carried out where they are kept
+    case CommandKind::Forget:
+    case CommandKind::Rules:
         return EXIT_USAGE;
     case CommandKind::Help:
     case CommandKind::Version: break;

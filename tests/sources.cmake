@@ -22,6 +22,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RuleWatchesTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/RulesTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunConsoleTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/RunLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ScriptedWatchTest.cpp

@@ -127,11 +127,35 @@ TEST(CommandLine, TableOfCases) {
         {u"--watch x --screen --screen", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"given twice"},
         {u"--watch x --then reboot", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"not \"reboot\""},
         {u"--watch x --then", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"--then takes"},
-        {u"--cpu 20%", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch or --run"},
-        {u"--then exit", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch or --run"},
+        {u"--cpu 20%", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch, --run or --rule"},
+        {u"--then exit", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"go with --watch, --run or --rule"},
         {u"--release --exit", EXIT_USAGE, CommandKind::Release, NO_ROW, 0, u"cannot be given"},
         {u"--watch x --release", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"cannot be given"},
         {u"--show --cpu 20%", EXIT_USAGE, CommandKind::Show, NO_ROW, 0, u"cannot be given"},
+        // rules: an image name ending in .exe, with a watch's limits
+        {u"--rule render.exe", EXIT_OK, CommandKind::Rule, NO_ROW, 0, u"render.exe"},
+        {u"--rule Render.EXE --cpu 12.5%", EXIT_OK, CommandKind::Rule, 0, 125, u"Render.EXE"},
+        {u"--rule \u0444\u0430\u0439\u043B.exe --wait 45s", EXIT_OK, CommandKind::Rule, WAIT_ROW, 45000,
+         u"\u0444\u0430\u0439\u043B.exe"},
+        {u"--rule render", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--rule needs an image name"},
+        {u"--rule C:\\tools\\render.exe", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"needs an image name"},
+        {u"--rule \"ren*.exe\"", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"needs an image name"},
+        {u"--rule .exe", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"needs an image name"},
+        {u"--rule", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--rule needs an image name"},
+        {u"--rule render.exe --cpu 3%", EXIT_USAGE, CommandKind::Rule, NO_ROW, 0, u"--cpu takes a value from"},
+        {u"--rule render.exe --battery 20%", EXIT_USAGE, CommandKind::Rule, NO_ROW, 0, u"--battery goes with"},
+        {u"--rule a.exe --rule b.exe", EXIT_USAGE, CommandKind::Rule, NO_ROW, 0, u"cannot be given with"},
+        {u"--watch a --rule b.exe", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"cannot be given with"},
+        {u"--forget render.exe", EXIT_OK, CommandKind::Forget, NO_ROW, 0, u"render.exe"},
+        {u"--forget render.exe --cpu 20%", EXIT_USAGE, CommandKind::Forget, NO_ROW, 0, u"go with --watch"},
+        {u"--forget", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"--forget needs an image name"},
+        {u"--rules", EXIT_OK, CommandKind::Rules, NO_ROW, 0, u""},
+        {u"--rules --tray", EXIT_USAGE, CommandKind::Rules, NO_ROW, 0, u"cannot be given"},
+        {u"--tray", EXIT_OK, CommandKind::Start, NO_ROW, 0, u""},
+        {u"--tray --watch x", EXIT_USAGE, CommandKind::Start, NO_ROW, 0, u"cannot be given"},
+        {u"--release render.exe", EXIT_OK, CommandKind::Release, NO_ROW, 0, u"render.exe"},
+        {u"--release Render", EXIT_USAGE, CommandKind::Release, NO_ROW, 0, u"--release takes an image name"},
+        {u"--release", EXIT_OK, CommandKind::Release, NO_ROW, 0, u""},
     };
     for (const Case& c : CASES) {
         SCOPED_TRACE(Printable(c.line));
@@ -144,6 +168,7 @@ TEST(CommandLine, TableOfCases) {
         }
         EXPECT_EQ(cmd.error[0], 0);
         EXPECT_EQ(cmd.kind, c.kind);
+        EXPECT_EQ(cmd.tray, Printable(c.line) == "--tray");
         EXPECT_EQ(Printable(cmd.text), Printable(c.text));
         for (int row = 0; row < LIMIT_ROW_COUNT; row++) {
             EXPECT_EQ(cmd.options.hasLimit[row], row == c.row) << row;
@@ -248,7 +273,7 @@ TEST(CommandLine, BatteryFloor) {
             {u"--watch x --battery 101%", EXIT_USAGE, 0, u"not \"101%\""},
             {u"--watch x --battery", EXIT_USAGE, 0, u"--battery takes"},
             {u"--watch x --battery 20% --battery 30%", EXIT_USAGE, 0, u"--battery is given twice"},
-            {u"--battery 20%", EXIT_USAGE, 0, u"--battery and --then go with --watch or --run"},
+            {u"--battery 20%", EXIT_USAGE, 0, u"--battery and --then go with --watch, --run or --rule"},
         },
         &WatchOptions::hasBattery, &WatchOptions::battery);
 }
@@ -264,7 +289,7 @@ TEST(CommandLine, GpuLimit) {
             {u"--watch x --gpu 101%", EXIT_USAGE, 0, u"not 101%"},
             {u"--watch x --gpu fast", EXIT_USAGE, 0, u"--gpu needs a value such as 20%"},
             {u"--watch x --gpu 20% --gpu 30%", EXIT_USAGE, 0, u"--gpu is given twice"},
-            {u"--gpu 20%", EXIT_USAGE, 0, u"go with --watch or --run"},
+            {u"--gpu 20%", EXIT_USAGE, 0, u"go with --watch, --run or --rule"},
         },
         &WatchOptions::hasGpu, &WatchOptions::gpu);
 }
@@ -299,6 +324,59 @@ TEST(CommandLine, RunBecomesAWatchOfItsProcess) {
     EXPECT_EQ(p.command->pid, 4242u);
     EXPECT_TRUE(p.command->options.untilTreeEnds);
     EXPECT_EQ(p.command->options.then, FinishAction::Exit);
+}
+
+// A rule's options are written as --rule takes them, and read back to the same options,
+// whatever the value: fractions, the bounds of each row, and every unit.
+TEST(CommandLine, RuleOptionsRoundTrip) {
+    LimitTable bounds;
+    SetDefaultLimits(&bounds);
+    struct Case {
+        int32_t row;  // LIMIT_ROW_COUNT: the GPU
+        uint32_t value;
+        const char* text;
+    } cases[] = {
+        {0, 125, " --cpu 12.5%"},         {0, 50, " --cpu 5%"},              {0, 4000, " --cpu 400%"},
+        {1, 1048576, " --disk 1MB/s"},    {1, 65536, " --disk 64KB/s"},      {1, 65537, " --disk 65537B/s"},
+        {1, 1u << 28, " --disk 256MB/s"}, {2, 512, " --net 512B/s"},         {2, 3072, " --net 3KB/s"},
+        {3, 3001, " --mem 3001/s"},       {3, 500, " --mem 500/s"},          {WAIT_ROW, 30000, " --wait 30s"},
+        {WAIT_ROW, 90000, " --wait 1m30s"}, {WAIT_ROW, 1800000, " --wait 30m"}, {WAIT_ROW, 45500, " --wait 45.500s"},
+        {LIMIT_ROW_COUNT, 10, " --gpu 1%"}, {LIMIT_ROW_COUNT, 875, " --gpu 87.5%"},
+    };
+    for (const Case& c : cases) {
+        WatchOptions o = {};
+        if (c.row == LIMIT_ROW_COUNT) {
+            o.hasGpu = true;
+            o.gpu = c.value;
+        } else {
+            o.hasLimit[c.row] = true;
+            o.limit[c.row] = c.value;
+        }
+        char16_t text[256];
+        FormatWatchOptions(text, 256, &o, false);
+        EXPECT_EQ(Printable(text), c.text);
+        std::u16string line = u"--rule a.exe" + std::u16string(text);
+        Parsed p = Parse(line.c_str());
+        ASSERT_EQ(p.code, EXIT_OK) << Printable(p.command->error);
+        EXPECT_EQ(0, memcmp(&p.command->options, &o, sizeof(o))) << c.text;
+    }
+    WatchOptions all = {};
+    all.hasLimit[0] = all.hasLimit[WAIT_ROW] = true;
+    all.limit[0] = 200;
+    all.limit[WAIT_ROW] = 60000;
+    all.screen = true;
+    all.then = FinishAction::Sleep;
+    char16_t text[256];
+    FormatWatchOptions(text, 256, &all, true);
+    EXPECT_EQ(Printable(text), " --cpu 20% --wait 1m --screen --then sleep");
+    all.then = FinishAction::None;
+    FormatWatchOptions(text, 256, &all, true);
+    EXPECT_EQ(Printable(text), " --cpu 20% --wait 1m --screen --then none");
+    FormatWatchOptions(text, 256, &all, false);
+    EXPECT_EQ(Printable(text), " --cpu 20% --wait 1m --screen");
+    WatchOptions none = {};
+    FormatWatchOptions(text, 256, &none, false);
+    EXPECT_EQ(Printable(text), "");
 }
 
 }  // namespace
