@@ -68,6 +68,7 @@ set(PELLACORD_WIN_SOURCES
   engine/Sampler_win.cpp
   files/Log_win.cpp
   files/Settings_win.cpp
+  files/TextFile_win.cpp
   shell/Apps_win.cpp
   shell/Autostart_win.cpp
   shell/Console_win.cpp
@@ -78,6 +79,8 @@ set(PELLACORD_WIN_SOURCES
   shell/MainAccessible_win.cpp
   shell/MainDpi_win.cpp
   shell/MainKeyboard_win.cpp
+  shell/MainRules_win.cpp
+  shell/RulesFile_win.cpp
   shell/MainCommands_win.cpp
   shell/MainControls_win.cpp
   shell/MainWindow_win.cpp

@@ -16,6 +16,25 @@ uint32_t SetExecutionStateWin(uint32_t flags) {
 
 namespace {
 
+// Constant-initialised: no start-up code, and no guard.
+ExecutionStateMux g_mux = {{}, SetExecutionStateWin};
+
+template <int32_t SLOT>
+uint32_t SetSlot(uint32_t flags) {
+    return SetSlotExecutionState(&g_mux, SLOT, flags);
+}
+
+constexpr SetExecutionStateFn SLOT_CALLS[EXECUTION_SLOTS] = {SetSlot<0>, SetSlot<1>, SetSlot<2>, SetSlot<3>, SetSlot<4>,
+                                                             SetSlot<5>, SetSlot<6>, SetSlot<7>, SetSlot<8>};
+
+}  // namespace
+
+SetExecutionStateFn ExecutionSlotWin(int32_t slot) {
+    return slot >= 0 && slot < EXECUTION_SLOTS ? SLOT_CALLS[slot] : SetExecutionStateWin;
+}
+
+namespace {
+
 PowerReasonCalls* Calls(void* context) {
     return static_cast<PowerReasonCalls*>(context);
 }

@@ -2,16 +2,9 @@
 #include "engine/Limits.h"
 #include "files/Paths.h"
 #include "files/Settings.h"
+#include "files/TextFile_win.h"
 
 #include <windows.h>
-
-// The file as it was last read or written: a change by another program shows in its size or
-// its last write time.
-struct FileStamp {
-    bool exists;
-    uint64_t size;
-    uint64_t writeTime;
-};
 
 // Pellacord.ini beside the executable. The values in memory stay whatever happens to the file.
 struct SettingsFile {

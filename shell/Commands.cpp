@@ -39,8 +39,13 @@ void FormatCommandFailure(char16_t* out, int32_t capacity, const Command* comman
         CopyWide(out, command->error, capacity);
     } else if (exitCode == EXIT_NO_ANSWER) {
         CopyWide(out, u"the running copy of Pellacord did not answer", capacity);
+    } else if ((command->kind == CommandKind::Rule || command->kind == CommandKind::Forget) &&
+               exitCode != EXIT_NOT_FOUND) {
+        CopyWide(out, u"the rules file could not be read or saved, or holds all the rules it can", capacity);
     } else if (exitCode != EXIT_NOT_FOUND) {
         CopyWide(out, u"", capacity);
+    } else if (command->kind == CommandKind::Forget) {
+        FormatText(out, capacity, u"there is no rule for %s", command->text);
     } else if (command->kind == CommandKind::Watch && command->targetKind == TargetKind::Pid) {
         FormatText(out, capacity, u"no process has the id %u", command->pid);
     } else if (command->kind == CommandKind::Watch && command->targetKind == TargetKind::Title) {

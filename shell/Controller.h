@@ -121,6 +121,8 @@ void SetBatteryFloor(WatchController* c, uint32_t floor);
 // The standing rules, in place of those before: every running process of their images is
 // looked at again. Watches they started go on until their processes exit.
 void SetRules(WatchController* c, const ArmedRule* rules, int32_t count);
+// How many watches the rules started run now.
+int32_t RuleWatchesRunning(const WatchController* c);
 // Ends the rules' watches of an image (any case), or all of them for null; how many ended.
 int32_t ReleaseRuleWatches(WatchController* c, const char16_t* image);
 // The tray menu's choices for one rule watch, from a menu opened during its watch `serial`.

@@ -39,7 +39,6 @@ SettingsInForce InForce(WatchController* c);
 // rule exists, or a watch one started still runs or counts down) every tick is a round of
 // all the watches; the window's watch alone ticks as it always did.
 bool RulesInPlay(const WatchController* c);
-int32_t RuleWatchesRunning(const WatchController* c);
 void TickRound(WatchController* c);
 void RuleLog(WatchController* c, const RuleWatch* r, const char* text);
 // What a tick of the window's watch found, carried out on the window, the tray and the log.

@@ -133,6 +133,56 @@ void TellToQuote(const char16_t* quoted) {
     TellUser(text, true);
 }
 
+// --rules: the rules file's rules, one a line, as they are written there. Read here whether or
+// not a copy runs: the running copy saves every change it takes.
+int32_t PrintRules(Launch* launch) {
+    OpenRulesFile(launch->rulesFile, launch->exePath);
+    if (LoadRules(launch->rules, launch->rulesFile) == SettingsRead::Unreadable) {
+        TellUser(u"Pellacord: the rules file could not be read\r\n", true);
+        return 1;
+    }
+    for (int32_t i = 0; i < launch->rules->count; i++) {
+        char16_t line[RULE_LINE_CAPACITY + 4];
+        const int32_t n = FormatRuleLine(line, RULE_LINE_CAPACITY, &launch->rules->rules[i]);
+        FormatText(line + n, RULE_LINE_CAPACITY + 4 - n, u"\r\n");
+        TellUser(line, false);
+    }
+    return EXIT_OK;
+}
+
+// What a script is told once a rule is saved or forgotten, by this copy or the running one.
+void TellRuleDone(const Command* command) {
+    char16_t text[APP_IMAGE_CAPACITY + 32];
+    FormatText(text, APP_IMAGE_CAPACITY + 32, u"rule %s: %s\r\n",
+               command->kind == CommandKind::Rule ? u"saved" : u"forgotten", command->text);
+    TellUser(text, false);
+}
+
+// --rule or --forget with no copy running: the file is changed, and nothing starts.
+int32_t ChangeRulesFile(Launch* launch) {
+    const Command* command = &launch->command;
+    OpenRulesFile(launch->rulesFile, launch->exePath);
+    uint32_t error = 0;
+    int32_t code = LoadRules(launch->rules, launch->rulesFile) == SettingsRead::Unreadable
+                       ? 1
+                       : ApplyRuleCommand(launch->rules, launch->rulesFile, command, &error);
+    if (code == EXIT_OK) {
+        TellRuleDone(command);
+    } else if (code == EXIT_NOT_FOUND) {
+        TellFailure(command, code);
+    } else {
+        char16_t text[96];
+        if (error != 0) {
+            FormatText(text, 96, u"Pellacord: the rules file could not be saved: error %u\r\n", error);
+        } else {
+            FormatText(text, 96, u"Pellacord: the rules file could not be read, or holds %d rules already\r\n",
+                       RULES_MAX);
+        }
+        TellUser(text, true);
+    }
+    return code;
+}
+
 }  // namespace
 
 void ReleaseRun(Launch* launch) {
@@ -169,6 +219,9 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, UniqueHandle* 
         TellUser(text, false);
         return EXIT_OK;
     }
+    if (command->kind == CommandKind::Rules) {
+        return PrintRules(launch);
+    }
     CopyWide(launch->line, AsUtf16(commandLine), COMMAND_LINE_CAPACITY);
     if (command->kind == CommandKind::Run) {
         RunSearch search = ReadRunEnvironment(&launch->environment);
@@ -198,7 +251,15 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, UniqueHandle* 
             mutex->Reset();  // nothing runs, so nothing is watched: done
             return EXIT_OK;
         }
+        if (command->kind == CommandKind::Rule || command->kind == CommandKind::Forget) {
+            code = ChangeRulesFile(launch);
+            mutex->Reset();
+            return code;
+        }
         return -1;
+    }
+    if (command->kind == CommandKind::Start && command->tray) {
+        return EXIT_OK;  // a start in the tray finds Pellacord running already: nothing to do
     }
     if (command->kind == CommandKind::Start) {
         if (role == InstanceRole::Squatted) {
@@ -224,6 +285,8 @@ int32_t PrepareLaunch(Launch* launch, const wchar_t* commandLine, UniqueHandle* 
     }
     if (code != EXIT_OK) {
         TellFailure(command, code);
+    } else if (command->kind == CommandKind::Rule || command->kind == CommandKind::Forget) {
+        TellRuleDone(command);
     }
     return code;
 }

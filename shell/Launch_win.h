@@ -1,5 +1,6 @@
 #pragma once
 #include "shell/CommandLine.h"
+#include "shell/RulesFile_win.h"
 #include "shell/RunLine.h"
 #include "shell/SingleInstance_win.h"
 #include "base/Owner_win.h"
@@ -28,6 +29,11 @@ struct Launch {
     RunEnvironment environment;
     ResolvedRun run;                       // how the --run's command starts
     CommandArguments arguments;            // the line split, kept for the rewriting of a --run
+    // The program's rules and their file, which --rule, --forget and --rules change or print
+    // themselves when no copy runs; and where the executable is.
+    RuleSet* rules;
+    RulesFile* rulesFile;
+    const wchar_t* exePath;
 };
 
 // Returns the exit code when this copy is done, or -1 when it is to run the program, holding

@@ -16,7 +16,8 @@ Program* P(void* context) {
 AccInputs MainInputs(Program* p) {
     KeyboardContext k = KeyboardOf(p);
     return AccInputs{MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits,
-                                    PowerRequestAccepted(&p->watch.power) ? 1 : 0, p->apps.count},
+                                    PowerRequestAccepted(&p->watch.power) ? 1 : 0, p->apps.count,
+                                    p->rules.ruleCount, RuleWatchesRunning(&p->controller)},
                      &p->layout,
                      &p->pointer,
                      &p->keyboard,

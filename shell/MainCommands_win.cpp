@@ -12,7 +12,7 @@ int32_t CarryOutHandedCommand(void* context, const char16_t* line, CommandArgume
     Program* p = static_cast<Program*>(context);
     if (ParseCommandLine(line, arguments, command) != EXIT_OK || arguments->count < 1 ||
         command->kind == CommandKind::Run || command->kind == CommandKind::Help ||
-        command->kind == CommandKind::Version) {
+        command->kind == CommandKind::Version || command->kind == CommandKind::Rules) {
         WriteLogLineWide(&p->log, "command refused: ", AsWide(SkipProgramName(line)));
         return EXIT_USAGE;
     }
@@ -27,7 +27,8 @@ void AnswerCommand(void*, uint32_t replyThread, int32_t code) {
 
 int32_t RunCommand(Program* p, const Command* command, const char16_t* line) {
     WriteLogLineWide(&p->log, "command: ", AsWide(SkipProgramName(line)));
-    int32_t code = ExecuteCommand(&p->controller, command);
+    const bool rule = command->kind == CommandKind::Rule || command->kind == CommandKind::Forget;
+    int32_t code = rule ? RuleCommand(p, command) : ExecuteCommand(&p->controller, command);
     if (code != EXIT_OK) {
         char16_t reason[COMMAND_MESSAGE_CAPACITY];
         FormatCommandFailure(reason, COMMAND_MESSAGE_CAPACITY, command, code);

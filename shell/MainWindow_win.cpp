@@ -56,7 +56,7 @@ int32_t FocusCueStop(Program* p) {
 void Paint(Program* p, HWND window) {
     MainPaintInputs in = {
         MainTextInputs{&p->watch.status, &p->watch.evaluator, &p->limits, PowerRequestAccepted(&p->watch.power),
-                       p->apps.count},
+                       p->apps.count, p->rules.ruleCount, RuleWatchesRunning(&p->controller)},
         &p->palette,
         &p->layout,
         &p->pointer,
@@ -107,8 +107,37 @@ void OnListNotification(Program* p, int code) {
     Invalidate(p);
 }
 
+// The watches a menu was opened for, each by its serial: a command never acts on a later one.
+struct MenuSerials {
+    uint32_t window;
+    uint32_t rules[RULE_WATCHES_MAX];
+};
+
+MenuSerials SerialsNow(const Program* p) {
+    MenuSerials m = {p->watch.status.watchSerial, {}};
+    for (int32_t k = 0; k < RULE_WATCHES_MAX; k++) {
+        m.rules[k] = p->rules.slots[k].watch.status.watchSerial;
+    }
+    return m;
+}
+
+// A rule watch's item, or one of the rules' own.
+void OnRuleCommand(Program* p, int id, const MenuSerials* serials) {
+    const RuleMenuChoice choice = RuleChoiceOfCommand(id);
+    switch (choice.kind) {
+    case RuleMenuKind::Release: ReleaseRuleWatch(&p->controller, choice.index, serials->rules[choice.index]); break;
+    case RuleMenuKind::Cancel: CancelRuleFinish(&p->controller, choice.index); break;
+    case RuleMenuKind::Finish:
+        ChooseRuleFinish(&p->controller, choice.index, choice.action, serials->rules[choice.index]);
+        break;
+    case RuleMenuKind::Forget: ForgetRuleFromMenu(p, choice.index); break;
+    case RuleMenuKind::None: break;
+    }
+}
+
 // A menu command acts on the watch its menu was opened for.
-void OnMenuCommand(Program* p, int id, uint32_t watchSerial) {
+void OnMenuCommand(Program* p, int id, const MenuSerials* serials) {
+    const uint32_t watchSerial = serials->window;
     FinishAction action = FinishAction::None;
     switch (id) {
     case IDM_SHOW: ShowMainWindow(&p->controller); break;
@@ -118,9 +147,19 @@ void OnMenuCommand(Program* p, int id, uint32_t watchSerial) {
     case IDM_BATTERY_GUARD:
         SetBatteryFloor(&p->controller, p->optional.batteryFloor != 0 ? 0 : BATTERY_GUARD_MENU_FLOOR);
         break;
+    case IDM_RELEASE_ALL:
+        if (p->watch.status.watchMode == WATCH_ON && p->watch.status.watchSerial == watchSerial) {
+            StopWatching(&p->controller, u"released from the tray");
+        }
+        ReleaseRuleWatches(&p->controller, nullptr);
+        break;
+    case IDM_KEEP_RULE: KeepRuleFromMenu(p, watchSerial); break;
+    case IDM_START_WITH_WINDOWS: ToggleStartWithWindows(p); break;
     default:
         if (FinishActionOfCommand(id, &action)) {
             ChooseFinishAction(&p->controller, action, watchSerial);
+        } else {
+            OnRuleCommand(p, id, serials);
         }
         break;
     }
@@ -130,7 +169,8 @@ void OnCommand(Program* p, int id, int code) {
     if (id == IDC_APP_LIST) {
         OnListNotification(p, code);
     } else {
-        OnMenuCommand(p, id, p->watch.status.watchSerial);
+        const MenuSerials serials = SerialsNow(p);
+        OnMenuCommand(p, id, &serials);
     }
 }
 
@@ -144,11 +184,12 @@ void OnTrayCallback(Program* p, WPARAM wParam, LPARAM lParam) {
             // the tick is over, so no tick runs inside another.
             PostMessageW(p->mainWindow, WM_TRAY_CALLBACK, wParam, lParam);
         } else {
-            uint32_t serial = p->watch.status.watchSerial;
-            const TrayMenuModel model = {p->watch.status.watchMode == WATCH_ON, p->watch.status.waitingFor[0] != 0,
-                                         p->watch.finish.counting, p->watch.finish.action,
-                                         p->optional.batteryFloor != 0};
-            OnMenuCommand(p, ShowTrayMenu(&p->tray, &model), serial);
+            const MenuSerials serials = SerialsNow(p);
+            TrayMenuModel model = {p->watch.status.watchMode == WATCH_ON, p->watch.status.waitingFor[0] != 0,
+                                   p->watch.finish.counting, p->watch.finish.action, p->optional.batteryFloor != 0};
+            FillRulesMenu(&p->controller, &model);
+            FillStartWithWindows(p, &model);
+            OnMenuCommand(p, ShowTrayMenu(&p->tray, &model), &serials);
         }
         break;
     default: break;
@@ -213,6 +254,10 @@ void OnDestroy(Program* p) {
     FollowPowerSettings(&p->controllerContext.powerNotices, p->mainWindow, false);
     ReleasePowerRequest(&p->watch.power);
     ClosePowerReason(&p->watch.power);
+    for (RuleWatch& r : p->rules.slots) {
+        ReleasePowerRequest(&r.watch.power);
+        ClosePowerReason(&r.watch.power);
+    }
     WriteLogLine(&p->log, "Pellacord exited; lock released");
     CloseLog(&p->log);
     UnloadTcpTableApi(&p->tcp);

@@ -50,6 +50,9 @@ struct Program {
     bool keepDisplayOn;
     OptionalSettings optional;
     Watch watch;  // the window's watch
+    RuleWatches rules;  // the standing rules as the watches use them, and those watches
+    RuleSet ruleSet;    // the rules as the file holds them
+    RulesFile rulesFile;
     ProcessSampler sampler;
     SystemProcessQuery processQuery;
     AppList apps;
@@ -94,6 +97,17 @@ void ClickTarget(Program* p, HitTarget target);
 void EndControlChange(Program* p, bool saveSettings, bool logThresholds, HitTarget click);
 // What a pointer message asked of the window: capture, repaint, leave tracking, the change's end.
 void ApplyPointer(Program* p, const PointerEffects& e);
+
+// The standing rules (MainRules_win.cpp): read at start-up and armed, --rule and --forget
+// from another copy (an exit code), the tray's items for them and "Start with Windows".
+void LoadProgramRules(Program* p);
+int32_t RuleCommand(Program* p, const Command* command);
+void FillStartWithWindows(Program* p, TrayMenuModel* model);
+void ToggleStartWithWindows(Program* p);
+// "Keep awake whenever <image> works" for the window's watch `serial`: a rule of its image with
+// the limits in force and the finished action chosen.
+void KeepRuleFromMenu(Program* p, uint32_t serial);
+void ForgetRuleFromMenu(Program* p, int32_t index);
 
 // The keyboard (MainKeyboard_win.cpp).
 KeyboardContext KeyboardOf(Program* p);

@@ -41,8 +41,13 @@ void StartRecords(Program* p) {
         WriteLogLine(&p->log, "settings file could not be read; changes will not be saved");
     }
 
-    InitWatch(&p->watch, &p->limits, &p->keepDisplayOn, SetExecutionStateWin);
+    InitWatch(&p->watch, &p->limits, &p->keepDisplayOn, ExecutionSlotWin(0));
     p->watch.power.reason = WindowsPowerReasonApi(&p->powerReasonCalls);
+    for (int32_t k = 0; k < RULE_WATCHES_MAX; k++) {
+        p->rules.slotStates[k] = ExecutionSlotWin(k + 1);
+        p->rules.slots[k].watch.power = MakePowerRequest(p->rules.slotStates[k]);  // released at exit, used or not
+    }
+    p->rules.reason = p->watch.power.reason;
     InitProcessPlatform(&p->sampler, &p->processQuery);
     if (p->launch.runJob) {
         WatchJob(&p->processQuery, p->launch.runJob.get(), p->launch.command.pid);
@@ -68,7 +73,8 @@ void StartRecords(Program* p) {
                                     .apps = &p->apps,
                                     .listView = &p->listView,
                                     .tray = &p->tray,
-                                    .platform = WindowsControllerPlatform(&p->controllerContext)};
+                                    .platform = WindowsControllerPlatform(&p->controllerContext),
+                                    .rules = &p->rules};
     LogThresholds(&p->controller);
     InitPointerState(&p->pointer, &p->limits, &p->layout);
     p->pointerContext = PointerContext{&p->pointer, &p->layout, &p->limits, &p->watch.status};
@@ -81,6 +87,13 @@ void StartRecords(Program* p) {
 // button does, and commands other copies hand over meanwhile wait for it. EXIT_OK, or the
 // command's failure.
 int32_t StartWith(Program* p, const Command* command) {
+    if (command->kind == CommandKind::Start && command->tray) {
+        // In the tray for the rules; with none there is nothing to do, and nothing stays.
+        if (p->rules.ruleCount == 0) {
+            DestroyWindow(p->mainWindow);
+        }
+        return EXIT_OK;
+    }
     if (command->kind == CommandKind::Start || command->kind == CommandKind::Show) {
         ShowWindow(p->mainWindow, SW_SHOW);
         UpdateWindow(p->mainWindow);
@@ -120,6 +133,10 @@ int RunPellacord(HINSTANCE instance) {
         return 1;
     }
     p->instance = instance;
+    ReadExecutablePath(p->exePath);
+    p->launch.rules = &p->ruleSet;
+    p->launch.rulesFile = &p->rulesFile;
+    p->launch.exePath = p->exePath;
     int32_t launched = PrepareLaunch(&p->launch, GetCommandLineW(), &p->instanceMutex);
     if (launched >= 0) {
         return launched;
@@ -137,6 +154,7 @@ int RunPellacord(HINSTANCE instance) {
         return 1;
     }
     RefreshAppList(&p->controller);
+    LoadProgramRules(p);
     int32_t code = StartWith(p, &p->launch.command);
     if (code != EXIT_OK) {
         DestroyWindow(p->mainWindow);

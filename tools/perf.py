@@ -92,24 +92,17 @@ def close(bed, proc, cls):
 ROUNDS = int(os.environ.get("PELLACORD_PERF_ROUNDS", "6"))
 
 
-def watch_costs(bed, check):
-    """Pellacord watching an idle 50-process tree against the floor, in alternating rounds of
+def against_floor(bed, check, pellacord_pid):
+    """Pellacord (already at the work measured) against the floor, in alternating rounds of
     SECONDS: one round each with only Pellacord running, only the floor, and neither (the
     other is held with SIGSTOP, so it costs nothing), repeated ROUNDS times. Alternating keeps
     what the machine itself is doing the same for both."""
-    p = Program(bed, PELLACORD, os.path.join(BUILD, "perf", "pellacord"))
-    app, _, _ = start_both(bed, p, "0", 49, check)
-    floor = None
     costs = {"pellacord": [0.0, 0.0], "floor": [0.0, 0.0], "nothing": [0.0, 0.0], "ratios": []}
+    floor = bed.start(FLOOR, windows_path(os.path.join(BUILD, "perf", "floor.log")))
     try:
-        select_app(p, check)
-        p.click_on("button")
-        check(poll(lambda: "tick procs=50 " in p.log_text(), 15, 0.5), "Pellacord is not watching 50 processes")
-        floor = bed.start(FLOOR, windows_path(os.path.join(BUILD, "perf", "floor.log")))
         check(poll(lambda: linux_pids("floor.exe"), 10, 0.2), "the floor did not start")
-        pids = {"pellacord": linux_pids("pellacord.Pellacord.exe")[0], "floor": linux_pids("floor.exe")[0]}
+        pids = {"pellacord": pellacord_pid, "floor": linux_pids("floor.exe")[0]}
         server = linux_pids("wineserver", bed.env["WINEPREFIX"])[0]
-        ticks = p.log_text().count("tick procs=50 ")
         for _ in range(ROUNDS):
             cycle = {}
             for key in ("pellacord", "floor", "nothing"):
@@ -131,15 +124,90 @@ def watch_costs(bed, check):
             costs["ratios"].append(watch / bare if bare else float("inf"))
         for pid in pids.values():
             os.kill(pid, signal.SIGCONT)
-        costs["pellacord rss"] = peak_rss_kb(pids["pellacord"])
+    finally:
+        floor.kill()
+    return costs
+
+
+def watch_costs(bed, check):
+    """Pellacord watching an idle 50-process tree against the floor."""
+    p = Program(bed, PELLACORD, os.path.join(BUILD, "perf", "pellacord"))
+    app, _, _ = start_both(bed, p, "0", 49, check)
+    try:
+        select_app(p, check)
+        p.click_on("button")
+        check(poll(lambda: "tick procs=50 " in p.log_text(), 15, 0.5), "Pellacord is not watching 50 processes")
+        ticks = p.log_text().count("tick procs=50 ")
+        pid = linux_pids("pellacord.Pellacord.exe")[0]
+        costs = against_floor(bed, check, pid)
+        costs["pellacord rss"] = peak_rss_kb(pid)
         costs["ticks"] = p.log_text().count("tick procs=50 ") - ticks
     finally:
-        if floor:
-            floor.kill()
         app.end()
         poll(p.visible, 10, 0.3)
         p.end()
     return costs
+
+
+def rules_costs(bed, check, watches):
+    """Pellacord started with --tray and ten rules: with `watches` of them at work on an idle
+    50-process tree each (busytree copies under the rules' images), or with nothing running."""
+    import shutil
+    from winebed import Helper
+    p = Program(bed, PELLACORD, os.path.join(BUILD, "perf", f"rules-{watches}"))
+    with open(os.path.join(p.folder, "Pellacord.rules"), "wb") as f:
+        f.write(b"".join(f"tree{i}.exe\r\n".encode() for i in range(10)))
+    trees = []
+    try:
+        p.proc = bed.start(p.exe, "--tray")
+        check(poll(lambda: "rules: 10 armed" in p.log_text(), 30, 0.5), "the rules were not armed")
+        for i in range(watches):
+            image = os.path.join(p.folder, f"tree{i}.exe")
+            shutil.copy(os.path.join(TESTS, "busytree.exe"), image)
+            trees.append(Helper(bed, image, "49", "0", "600000"))
+        for i in range(watches):
+            check(poll(lambda: f"[tree{i}.exe] tick procs=50 " in p.log_text(), 30, 0.5),
+                  f"tree{i}.exe is not watched with its 50 processes")
+        costs = against_floor(bed, check, linux_pids(f"rules-{watches}.Pellacord.exe")[0])
+    finally:
+        for t in trees:
+            t.end()
+        bed.tool("close", "PellacordWindow")
+        if wait_exit(p.proc, 10) is None:
+            p.proc.kill()
+    return costs
+
+
+def print_costs(costs, name, target):
+    _, idle_server = costs["nothing"]
+    print(f"\n{name}, {ROUNDS} rounds of {SECONDS} s each; the Wine server's {idle_server:.2f} s while neither "
+          f"ran is taken off:")
+    print("\n| | own CPU (s) | Wine server CPU (s), measured | less its idle share | total (s) |")
+    print("|---|---|---|---|---|")
+    totals = {}
+    for key, label in (("pellacord", "Pellacord"), ("floor", "query floor")):
+        own, measured = costs[key]
+        server = max(0.0, measured - idle_server)
+        totals[key] = own + server
+        print(f"| {label} | {own:.2f} | {measured:.2f} | {server:.2f} | {own + server:.2f} |")
+    ratio = statistics.median(costs["ratios"])
+    print(f"Ratio of each cycle: {', '.join(f'{r:.2f}' for r in costs['ratios'])}")
+    print(f"{name}: {ratio:.2f}x the floor, the median of the cycles (target: at most {target}x); "
+          f"{totals['pellacord'] / totals['floor']:.2f}x over all of them")
+    return ratio
+
+
+def rules_main():
+    """Only the costs of standing rules: armed with nothing running, and three watches."""
+    bed = Bed()
+    check = Checks()
+    armed = rules_costs(bed, check, 0)
+    ratio = print_costs(armed, "Armed with 10 rules, nothing running", 0.5)
+    check(ratio <= 0.5, f"armed rules cost {ratio:.2f}x the floor")
+    three = rules_costs(bed, check, 3)
+    ratio = print_costs(three, "Three rule watches of 50-process trees", 1.3)
+    check(ratio <= 1.3, f"three watches cost {ratio:.2f}x the floor")
+    check.finish("perf-rules")
 
 
 def main():
@@ -216,4 +284,4 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    rules_main() if os.environ.get("PELLACORD_PERF_RULES") else main()
