@@ -47,6 +47,7 @@ set(PELLACORD_WIN_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/files/FilesWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerWineTest_win.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/RulesWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ShellWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/ListWineTest_win.cpp
   ${CMAKE_SOURCE_DIR}/tests/ui/PaintWineTest_win.cpp
