@@ -39,8 +39,25 @@ def job(bed, p, image, switch):
     return Helper(bed, path, "1", switch.schedule, "600000")
 
 
+def default_start_unchanged(bed):
+    """With no rules file, a start writes the start-up lines it always wrote, shows its window,
+    and leaves no rules file behind."""
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "rules-none"))
+    try:
+        check(p.start() is not None, "no window without rules")
+        check(poll(lambda: len(lines(p)) >= 3, 10, 0.2), "no start-up lines")
+        check(lines(p) == ["-" * 56, "Pellacord started",
+                           "  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s | wait 600s"],
+              f"start-up lines without rules: {lines(p)}")
+    finally:
+        p.end()
+    check(lines(p)[-1] == "Pellacord exited; lock released", f"the last line: {lines(p)[-1:]}")
+    check(sorted(os.listdir(p.folder)) == ["Pellacord.exe", "Pellacord.log"], f"files: {os.listdir(p.folder)}")
+
+
 def main():
     bed = Bed()
+    default_start_unchanged(bed)
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "rules"))
     rules = os.path.join(p.folder, "Pellacord.rules")
     render_work = Switch(os.path.join(p.folder, "render-work"))

@@ -454,6 +454,7 @@ TEST_F(ScriptedWatch, CommandsInTheRunningCopy) {
     EXPECT_EQ(status.watchMode, WATCH_ON);
     out.visible = false;
     command->kind = CommandKind::Release;
+    command->text[0] = 0;  // --release alone: the window's watch
     EXPECT_EQ(ExecuteCommand(&c, command.get()), EXIT_OK);
     EXPECT_EQ(status.watchMode, WATCH_OFF);
     EXPECT_EQ(Utf8(status.notice), "released by a command");
