@@ -50,8 +50,21 @@ void LogRuleChange(Program* p, const char* prefix, const char16_t* image) {
 }
 
 int32_t ChangeRules(Program* p, const Command* command) {
+    // The file as it is now: rules a person added or removed by hand since are kept.
+    // A file that cannot be read now is not saved over this time, and read again next time.
+    static RuleSet onDisk;  // zero-initialised: no guard
+    onDisk = RuleSet{};
+    RulesFile now = p->rulesFile;
+    now.unreadable = false;
     uint32_t error = 0;
-    const int32_t code = ApplyRuleCommand(&p->ruleSet, &p->rulesFile, command, &error);
+    int32_t code = 1;
+    if (LoadRules(&onDisk, &now) == SettingsRead::Unreadable) {
+        error = RULES_NOT_SAVED;
+    } else {
+        p->ruleSet = onDisk;
+        p->rulesFile.unreadable = false;
+        code = ApplyRuleCommand(&p->ruleSet, &p->rulesFile, command, &error);
+    }
     if (code == EXIT_OK) {
         LogRuleChange(p, command->kind == CommandKind::Rule ? "rule saved: " : "rule forgotten: ", command->text);
         ArmRules(p);

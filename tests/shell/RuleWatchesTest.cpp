@@ -16,8 +16,6 @@ uint32_t MuxSlot(uint32_t flags) {
     return SetSlotExecutionState(&g_mux, SLOT, flags);
 }
 
-constexpr uint32_t HELD = ES_FLAG_CONTINUOUS | ES_FLAG_SYSTEM_REQUIRED;
-
 struct RulesFixture : ControllerFixture {
     std::unique_ptr<RuleWatches> rules = std::make_unique<RuleWatches>();
 
