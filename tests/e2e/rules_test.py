@@ -23,7 +23,8 @@ def run(bed, p, *args, timeout=60):
 
 
 def lines(p):
-    return [line[21:] for line in p.log_text().split("\r\n") if len(line) > 21]
+    """The log's texts without their time stamps (nor the file's byte-order mark)."""
+    return [line[21:] for line in p.log_text().lstrip("\ufeff").split("\r\n") if len(line) > 21]
 
 
 def tagged(p, tag):
