@@ -128,7 +128,7 @@ int32_t ReleaseRuleWatches(WatchController* c, const char16_t* image);
 // The tray menu's choices for one rule watch, from a menu opened during its watch `serial`.
 void ReleaseRuleWatch(WatchController* c, int32_t slot, uint32_t serial);
 void ChooseRuleFinish(WatchController* c, int32_t slot, FinishAction action, uint32_t serial);
-void CancelRuleFinish(WatchController* c, int32_t slot);
+void CancelRuleFinish(WatchController* c, int32_t slot, uint32_t serial);
 // The tray menu's rule items, as the watches and rules are now.
 void FillRulesMenu(const WatchController* c, TrayMenuModel* model);
 // Before the program ends: every rule watch stops, its lock released.

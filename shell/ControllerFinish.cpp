@@ -49,8 +49,15 @@ void PerformFinish(WatchController* c) {
     }
     // A modern standby PC has no sleep to ask for: SetSuspendState would hibernate it, or do
     // nothing. With the lock released, turning the display off is what puts it into standby.
+    char line[96];
+    // A job a rule's watch follows would be cut short: the PC stays on.
+    if (action != FinishAction::Exit && RuleWatchHolds(c)) {
+        FormatText8(line, sizeof(line), "finished: not %s, other watches hold the lock", names->performedLog);
+        ControllerLog(c, line);
+        EndForFinish(c, u"other watches hold the lock \u00B7 the PC stays on");
+        return;
+    }
     const bool standby = action == FinishAction::Sleep && c->power.modernStandby;
-    char line[80];
     FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
     ControllerLog(c, line);
     EndForFinish(c, names->doneNotice);

@@ -40,6 +40,11 @@ SettingsInForce InForce(WatchController* c);
 // all the watches; the window's watch alone ticks as it always did.
 bool RulesInPlay(const WatchController* c);
 void TickRound(WatchController* c);
+// After a change that may have ended the last rule or rule watch: the ticks and the tray icon
+// go back to what the window's watch alone needs.
+void LeftPlay(WatchController* c);
+// Whether a watch a rule started holds the lock now.
+bool RuleWatchHolds(const WatchController* c);
 void RuleLog(WatchController* c, const RuleWatch* r, const char* text);
 // What a tick of the window's watch found, carried out on the window, the tray and the log.
 void CarryOutTick(WatchController* c, const WatchTick* t);

@@ -24,6 +24,17 @@ bool RulesInPlay(const WatchController* c) {
     return false;
 }
 
+bool RuleWatchHolds(const WatchController* c) {
+    if (c->rules) {
+        for (const RuleWatch& r : c->rules->slots) {
+            if (r.watch.status.watchMode == WATCH_ON && HoldsLock(&r.watch)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 int32_t RuleWatchesRunning(const WatchController* c) {
     int32_t n = 0;
     if (c->rules) {
@@ -112,7 +123,9 @@ void StartRuleWatch(WatchController* c, const ArmedProcess* found) {
     LimitOverride own = {};
     const SettingsInForce f = {.limits = &r->limits, .keepDisplayOn = &r->keepDisplayOn, .optional = &optional};
     (void)ApplyOverride(&own, &f, &rule->options);
+    const uint32_t serial = r->watch.status.watchSerial;  // a menu opened for the slot's last watch
     InitWatch(&r->watch, &r->limits, &r->keepDisplayOn, rw->slotStates[k]);
+    r->watch.status.watchSerial = serial;
     r->watch.power.reason = rw->reason;
     if (!AttachWatch(&r->watch, c->sampler, found->pid)) {
         return;  // gone already
@@ -202,7 +215,7 @@ void RuleWorkFinished(WatchController* c, RuleWatch* r) {
 
 void EndRuleWatch(WatchController* c, RuleWatch* r, const char* line, bool keepFinish) {
     RuleLog(c, r, line);
-    if (!keepFinish || !r->watch.finish.counting) {
+    if (!keepFinish) {
         if (r->watch.finish.counting) {
             RuleLog(c, r, "finished action cancelled");
         }
@@ -279,6 +292,7 @@ void TickRound(WatchController* c) {
             RuleCountdown(c, &r);
         }
         UpdateTray(c);
+        LeftPlay(c);
         return;
     }
     BeginSamplerRound(c->sampler);
@@ -327,7 +341,7 @@ void TickRound(WatchController* c) {
         rw->quietTicks = 0;
         const PidSet* trees[RULE_WATCHES_MAX + 1];
         int32_t treeCount = 0;
-        if (s->sampling && w->tree.memberCount > 0) {
+        if (s->watchMode == WATCH_ON && w->tree.memberCount > 0) {  // a preview holds nothing
             trees[treeCount++] = TreeMembers(&w->tree);
         }
         for (const RuleWatch& r : rw->slots) {
@@ -348,6 +362,29 @@ void TickRound(WatchController* c) {
     }
     EndSamplerRound(c->sampler);
     UpdateTray(c);
+    LeftPlay(c);
+}
+
+// The last rule and the last watch a rule started are gone: the ticks, the tray and the
+// window's watch are as they are without rules.
+void LeftPlay(WatchController* c) {
+    RuleWatches* rw = c->rules;
+    if (rw->inPlay == RulesInPlay(c)) {
+        return;
+    }
+    rw->inPlay = !rw->inPlay;
+    if (rw->inPlay) {
+        return;
+    }
+    const WatchStatus* s = &c->watch->status;
+    if (!s->sampling && s->watchMode != WATCH_ON) {
+        c->platform.stopTimer(Context(c));
+    }
+    if (s->watchMode != WATCH_ON && !c->watch->finish.counting) {
+        RemoveTrayIcon(c->tray);
+    } else {
+        UpdateTray(c);
+    }
 }
 
 void SetRules(WatchController* c, const ArmedRule* rules, int32_t count) {
@@ -366,16 +403,8 @@ void SetRules(WatchController* c, const ArmedRule* rules, int32_t count) {
             AddTrayIcon(c->tray);
         }
         UpdateTray(c);
-    } else if (wasInPlay) {
-        if (!c->watch->status.sampling && !(c->watch->status.watchMode == WATCH_ON)) {
-            c->platform.stopTimer(Context(c));
-        }
-        if (c->watch->status.watchMode != WATCH_ON && !c->watch->finish.counting) {
-            RemoveTrayIcon(c->tray);
-        } else {
-            UpdateTray(c);
-        }
     }
+    LeftPlay(c);
 }
 
 int32_t ReleaseRuleWatches(WatchController* c, const char16_t* image) {
@@ -392,6 +421,7 @@ int32_t ReleaseRuleWatches(WatchController* c, const char16_t* image) {
     }
     if (n > 0) {
         UpdateTray(c);
+        LeftPlay(c);
     }
     return n;
 }
@@ -408,6 +438,7 @@ void ReleaseRuleWatch(WatchController* c, int32_t slot, uint32_t serial) {
         ResetFinish(&r->watch.finish, FinishAction::None);
     }
     UpdateTray(c);
+    LeftPlay(c);
 }
 
 void ChooseRuleFinish(WatchController* c, int32_t slot, FinishAction action, uint32_t serial) {
@@ -429,9 +460,9 @@ void ChooseRuleFinish(WatchController* c, int32_t slot, FinishAction action, uin
     UpdateTray(c);
 }
 
-void CancelRuleFinish(WatchController* c, int32_t slot) {
+void CancelRuleFinish(WatchController* c, int32_t slot, uint32_t serial) {
     RuleWatch* r = &c->rules->slots[slot];
-    if (FinishCancel(&r->watch.finish) == FinishStep::Cancelled) {
+    if (r->watch.status.watchSerial == serial && FinishCancel(&r->watch.finish) == FinishStep::Cancelled) {
         RuleLog(c, r, "finished action cancelled");
         UpdateTray(c);
     }

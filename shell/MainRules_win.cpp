@@ -125,12 +125,13 @@ void KeepRuleFromMenu(Program* p, uint32_t serial) {
 }
 
 void ForgetRuleFromMenu(Program* p, int32_t index) {
-    if (index < 0 || index >= p->ruleSet.count) {
+    // The menu lists the rules as they are armed: the image is taken from there.
+    if (index < 0 || index >= p->rules.ruleCount) {
         return;
     }
     static Command command;  // zero-initialised: no guard
     command = Command{};
     command.kind = CommandKind::Forget;
-    CopyWide(command.text, p->ruleSet.rules[index].image, COMMAND_TEXT_CAPACITY);
+    CopyWide(command.text, p->rules.rules[index].image, COMMAND_TEXT_CAPACITY);
     (void)ChangeRules(p, &command);
 }

@@ -126,7 +126,7 @@ void OnRuleCommand(Program* p, int id, const MenuSerials* serials) {
     const RuleMenuChoice choice = RuleChoiceOfCommand(id);
     switch (choice.kind) {
     case RuleMenuKind::Release: ReleaseRuleWatch(&p->controller, choice.index, serials->rules[choice.index]); break;
-    case RuleMenuKind::Cancel: CancelRuleFinish(&p->controller, choice.index); break;
+    case RuleMenuKind::Cancel: CancelRuleFinish(&p->controller, choice.index, serials->rules[choice.index]); break;
     case RuleMenuKind::Finish:
         ChooseRuleFinish(&p->controller, choice.index, choice.action, serials->rules[choice.index]);
         break;

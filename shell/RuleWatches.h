@@ -41,6 +41,7 @@ struct RuleWatches {
     uint32_t (*slotStates[RULE_WATCHES_MAX])(uint32_t flags);
     PowerReasonApi reason;
     int32_t quietTicks;    // ticks since the last look while nothing was watched
+    bool inPlay;           // rules were in play at the last change: the ticks and tray are theirs
 };
 
 inline bool RuleSlotInUse(const RuleWatch* r) {

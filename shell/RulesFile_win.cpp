@@ -67,7 +67,11 @@ SettingsRead LoadRules(RuleSet* set, RulesFile* file) {
 }
 
 uint32_t SaveRules(const RuleSet* set, RulesFile* file) {
-    if (!file->path[0] || file->unreadable) {
+    // A read-only file is the user's choice, as for the settings; but a rule a script was told
+    // is saved must be in the file, so here it is a failure.
+    const DWORD attributes = GetFileAttributesW(file->path);
+    if (!file->path[0] || file->unreadable ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))) {
         return RULES_NOT_SAVED;
     }
     struct Held {

@@ -115,7 +115,7 @@ struct TrayRuleWatch {
 // submenu for each rule watch ("Release", "Cancel" while it counts down, its "When
 // finished"), "Release all" beside another watch, the "Rules" submenu with each rule's
 // "Forget", and "Start with Windows". Without rules, and with the Run value absent, the menu
-// is what it always was.
+// is what it always was but for "Keep awake whenever", which makes the first rule.
 struct TrayMenuModel {
     bool watching;
     bool waiting;

@@ -245,6 +245,48 @@ TEST_F(RulesFixture, ReleaseByImageFromAScript) {
     EXPECT_FALSE(Held());
 }
 
+// A job that ends with its process while still working is finished too: the rule's action
+// counts down. Once the rules are forgotten and their last watch is over, the ticks and the
+// icon are the window's alone again.
+TEST_F(RulesFixture, AnExitWhileBusyFinishesTheJobAndTheLastWatchLeavesPlay) {
+    Arm({Rule(u"render.exe", FinishAction::Sleep)});
+    Run(600, 4, u"render.exe");
+    Busy({{600, 900}});
+    Busy({{600, 900}});
+    ASSERT_NE(Watching(u"render.exe"), nullptr);
+    Arm({});  // forgotten: the watch goes on until its process exits
+    EXPECT_TRUE(out.timerRunning);
+    processes.list.pop_back();
+    Busy({});
+    EXPECT_EQ(out.balloons.back(), "render.exe is done. Sleep in 60 s");
+    EXPECT_TRUE(out.shellHasIcon);  // for the countdown
+    for (int second = 0; second < 60 && out.performed.empty(); second++) {
+        Busy({});
+    }
+    EXPECT_EQ(out.performed, std::vector<FinishAction>{FinishAction::Sleep});
+    EXPECT_FALSE(out.timerRunning);
+    EXPECT_FALSE(out.shellHasIcon);
+}
+
+// The window's own sleep would cut a rule's job short: it does not happen.
+TEST_F(RulesFixture, TheWindowsSleepWaitsForNoRuleWatchButIsRefusedWhileOneHolds) {
+    Arm({Rule(u"render.exe")});
+    Run(600, 4, u"render.exe");
+    Select(1);
+    StartWatching(&c);
+    ChooseFinishAction(&c, FinishAction::Sleep, status.watchSerial);
+    for (int second = 0; second < 45 && !watch->finish.counting; second++) {
+        Busy({{600, 900}});
+    }
+    ASSERT_TRUE(watch->finish.counting);
+    for (int second = 0; second < 60; second++) {
+        CountdownTick(&c);
+    }
+    EXPECT_TRUE(out.performed.empty());
+    EXPECT_EQ(LinesWith("[window] finished: not sleeping the PC, other watches hold the lock").size(), 1u);
+    EXPECT_TRUE(Held());
+}
+
 TEST(RulesTray, TooltipSummaryAndMenu) {
     char16_t tip[TRAY_TIP_CAPACITY];
     const char16_t* names[] = {u"a.exe", u"b.exe", u"c.exe", u"d.exe", u"e.exe"};
