@@ -10,6 +10,7 @@ set(PELLACORD_CORE_SOURCES
   engine/Evaluator.cpp
   engine/Finish.cpp
   engine/GpuUsage.cpp
+  engine/Hold.cpp
   engine/LimitOverride.cpp
   engine/Limits.cpp
   engine/PidSet.cpp
@@ -32,6 +33,7 @@ set(PELLACORD_CORE_SOURCES
   shell/Commands.cpp
   shell/Controller.cpp
   shell/ControllerFinish.cpp
+  shell/ControllerHold.cpp
   shell/ControllerPower.cpp
   shell/ControllerRules.cpp
   shell/ControllerTargets.cpp

@@ -87,12 +87,16 @@ void FormatPowerReason(char16_t* out, const char16_t* title) {
 }
 
 void OpenPowerReason(PowerRequest* r, const char16_t* title) {
+    char16_t text[POWER_REASON_CAPACITY];
+    FormatPowerReason(text, title);
+    OpenPowerReasonText(r, text);
+}
+
+void OpenPowerReasonText(PowerRequest* r, const char16_t* text) {
     ClosePowerReason(r);
     if (!r->reason.create) {
         return;
     }
-    char16_t text[POWER_REASON_CAPACITY];
-    FormatPowerReason(text, title);
     r->reasonRequest = r->reason.create(r->reason.context, text);
     r->reasonFlags = 0;
     SyncPowerReason(r, r->lastFlags);

@@ -63,7 +63,7 @@ const char* LockStateName(const PowerRequest* request, bool wantsLock);
 // Several watches each hold their own request, but a thread has one execution state: each
 // watch's calls go to a slot, and the thread is asked for what all the slots together want, so
 // one watch letting go never drops what another holds.
-constexpr int32_t EXECUTION_SLOTS = 9;  // the window's watch and eight more
+constexpr int32_t EXECUTION_SLOTS = 10;  // the window's watch, eight more and the hold
 struct ExecutionStateMux {
     uint32_t slots[EXECUTION_SLOTS];  // each slot's last flags, 0 before its first call
     uint32_t (*apply)(uint32_t flags);  // SetThreadExecutionState
@@ -76,4 +76,6 @@ uint32_t SetSlotExecutionState(ExecutionStateMux* mux, int32_t slot, uint32_t fl
 // earlier one; closing clears what it holds first.
 void FormatPowerReason(char16_t* out, const char16_t* title);
 void OpenPowerReason(PowerRequest* request, const char16_t* title);
+// The same with the whole reason given: "Pellacord: keeping awake for 2 h".
+void OpenPowerReasonText(PowerRequest* request, const char16_t* reason);
 void ClosePowerReason(PowerRequest* request);

@@ -24,8 +24,9 @@ uint32_t SetSlot(uint32_t flags) {
     return SetSlotExecutionState(&g_mux, SLOT, flags);
 }
 
-constexpr SetExecutionStateFn SLOT_CALLS[EXECUTION_SLOTS] = {SetSlot<0>, SetSlot<1>, SetSlot<2>, SetSlot<3>, SetSlot<4>,
-                                                             SetSlot<5>, SetSlot<6>, SetSlot<7>, SetSlot<8>};
+constexpr SetExecutionStateFn SLOT_CALLS[EXECUTION_SLOTS] = {SetSlot<0>, SetSlot<1>, SetSlot<2>, SetSlot<3>,
+                                                             SetSlot<4>, SetSlot<5>, SetSlot<6>, SetSlot<7>,
+                                                             SetSlot<8>, SetSlot<9>};
 
 }  // namespace
 

@@ -16,6 +16,7 @@ const char16_t COMMAND_USAGE[] =
     u"  Pellacord.exe --release [IMAGE.exe] | --show | --exit | --help | --version | --tray\r\n"
     u"  Pellacord.exe --rule IMAGE.exe [the limits, --screen and --then as above]\r\n"
     u"  Pellacord.exe --forget IMAGE.exe | --rules\r\n"
+    u"  Pellacord.exe --for DURATION | --until HH:MM | --hold [--screen] [--then ACTION]\r\n"
     u"\r\n"
     u"  --watch TARGET        a process id; an image name ending in .exe (its oldest running\r\n"
     u"                        process, or the next one to start); or text in an open app's title\r\n"
@@ -31,10 +32,15 @@ const char16_t COMMAND_USAGE[] =
     u"                        100%), where Windows keeps GPU statistics\r\n"
     u"  --then ACTION         when the work is finished: sleep, hibernate, shutdown, exit or none\r\n"
     u"                        (for --run: when the command and all it started have ended)\r\n"
-    u"  --release             stop the running copy's watch (with an image: every watch of it)\r\n"
+    u"  --release             stop the running copy's watch and hold (with an image: every watch\r\n"
+    u"                        of it)\r\n"
     u"  --rule IMAGE.exe      whenever a process of that image runs, watch it with these limits\r\n"
     u"  --forget IMAGE.exe    remove the rule for that image\r\n"
     u"  --rules               print the rules\r\n"
+    u"  --for 2h              keep this PC awake for a while, without an app (1m to 24h, such\r\n"
+    u"                        as 30m or 1h30m); --then acts once the time is up\r\n"
+    u"  --until 07:30         keep it awake until the next such local time\r\n"
+    u"  --hold                keep it awake until released (--release, or the tray menu)\r\n"
     u"  --tray                start in the tray, without the window\r\n"
     u"  --show                show the running copy's window\r\n"
     u"  --exit                end the running copy\r\n"
@@ -186,6 +192,55 @@ bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
     return (minutes || seconds) && Fits(total, milliseconds);
 }
 
+bool ParseHoldLength(const char16_t* text, uint32_t* milliseconds) {
+    Decimal d;
+    const char16_t* s = ReadDecimal(text, &d);
+    uint64_t total = 0;
+    if (s && !*s) {
+        total = Times(d, 60000);  // a bare number is minutes
+    } else {
+        bool hours = false, minutes = false;
+        for (s = text; *s;) {
+            s = ReadDecimal(s, &d);
+            if (!s) {
+                return false;
+            }
+            const char16_t unit = FoldCase(*s);
+            if (unit == u'h' && !hours && !minutes) {
+                hours = true;
+                total += Times(d, 3600000);
+            } else if (unit == u'm' && !minutes) {
+                minutes = true;
+                total += Times(d, 60000);
+            } else {
+                return false;
+            }
+            s++;
+        }
+        if (!hours && !minutes) {
+            return false;
+        }
+    }
+    return Fits((total + 30000) / 60000 * 60000, milliseconds);
+}
+
+bool ParseClockTime(const char16_t* text, uint32_t* minute) {
+    uint32_t hour = 0;
+    int32_t i = 0;
+    for (; text[i] >= u'0' && text[i] <= u'9' && i < 2; i++) {
+        hour = hour * 10 + static_cast<uint32_t>(text[i] - u'0');
+    }
+    if (i == 0 || text[i] != u':' || hour > 23) {
+        return false;
+    }
+    const char16_t* m = text + i + 1;
+    if (m[0] < u'0' || m[0] > u'5' || m[1] < u'0' || m[1] > u'9' || m[2] != 0) {
+        return false;
+    }
+    *minute = hour * 60 + static_cast<uint32_t>((m[0] - u'0') * 10 + (m[1] - u'0'));
+    return true;
+}
+
 int32_t RunAsWatchCommandLine(char16_t* out, int32_t capacity, const char16_t* const* args, int32_t count,
                               uint32_t pid) {
     if (count > COMMAND_ARGUMENTS_MAX) {
@@ -319,6 +374,29 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             i++;
             continue;
         }
+        const bool forHold = EqualIgnoringCase(a, u"--for");
+        const bool untilHold = EqualIgnoringCase(a, u"--until");
+        if (forHold || untilHold || EqualIgnoringCase(a, u"--hold")) {
+            if (out->kind != CommandKind::Start) {
+                return Fail(out, u"%s cannot be given with --watch, --run, --rule, --forget or another hold", a);
+            }
+            out->kind = CommandKind::Hold;
+            out->hold.kind = forHold ? HoldKind::For : untilHold ? HoldKind::Until : HoldKind::Open;
+            if (forHold) {
+                if (!value || !ParseHoldLength(value, &out->hold.lengthMs) || out->hold.lengthMs < HOLD_MIN_MS ||
+                    out->hold.lengthMs > HOLD_MAX_MS) {
+                    return Fail(out, u"--for takes a time from 1m to 24h, such as 30m or 1h30m, not \"%s\"",
+                                value ? value : u"");
+                }
+                i++;
+            } else if (untilHold) {
+                if (!value || !ParseClockTime(value, &out->hold.untilMinute)) {
+                    return Fail(out, u"--until takes a local time such as 07:30, not \"%s\"", value ? value : u"");
+                }
+                i++;
+            }
+            continue;
+        }
         const bool runPid = EqualIgnoringCase(a, u"--run-pid");
         if (EqualIgnoringCase(a, u"--watch") || EqualIgnoringCase(a, u"--run") || runPid) {
             bool run = EqualIgnoringCase(a, u"--run");
@@ -432,6 +510,21 @@ int32_t ParseCommand(const char16_t* const* args, int32_t count, const LimitTabl
             continue;
         }
         return Fail(out, u"unknown option \"%s\"", a);
+    }
+    if (out->kind == CommandKind::Hold) {
+        bool limits = out->options.hasBattery || out->options.hasGpu;
+        for (bool given : out->options.hasLimit) {
+            limits = limits || given;
+        }
+        if (limits) {
+            return Fail(out, u"--for, --until and --hold take only --screen and --then");
+        }
+        if (out->hasThen && out->hold.kind == HoldKind::Open) {
+            return Fail(out, u"--then goes with --for or --until: a hold until released has no end to act on");
+        }
+        out->hold.screen = out->options.screen;
+        out->hold.then = out->options.then;
+        return EXIT_OK;
     }
     if (watchOption && out->kind != CommandKind::Watch && out->kind != CommandKind::Run &&
         out->kind != CommandKind::Rule) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/Hold.h"
 #include "engine/WatchOptions.h"
 #include "shell/ArgumentLine.h"
 
@@ -12,6 +13,7 @@
 //   Pellacord.exe --rule IMAGE.exe [--cpu ...] [--disk ...] [--net ...] [--mem ...] [--wait ...]
 //                 [--gpu ...] [--screen] [--then ACTION]
 //   Pellacord.exe --forget IMAGE.exe | --rules
+//   Pellacord.exe --for DURATION | --until HH:MM | --hold [--screen] [--then ACTION]
 //
 // A start without arguments is the program as it always was.
 
@@ -26,7 +28,7 @@ constexpr int32_t EXIT_USAGE = 2;
 constexpr int32_t EXIT_NOT_FOUND = 3;
 constexpr int32_t EXIT_NO_ANSWER = 4;
 
-enum class CommandKind { Start, Watch, Run, Release, Show, Exit, Help, Version, Rule, Forget, Rules };
+enum class CommandKind { Start, Watch, Run, Release, Show, Exit, Help, Version, Rule, Forget, Rules, Hold };
 
 struct Command {
     CommandKind kind;
@@ -35,6 +37,7 @@ struct Command {
     char16_t text[COMMAND_TEXT_CAPACITY];    // the image name, the title, or the --run command line; the
                                              // image of a Rule, a Forget, or a Release of one image
     WatchOptions options;                    // with Watch, Run and Rule
+    HoldRequest hold;                        // with Hold, its --screen and --then too
     bool hasThen;
     bool tray;                               // a Start without the window: only the tray icon
     char16_t error[COMMAND_ERROR_CAPACITY];  // what was wrong, for a usage error
@@ -71,6 +74,10 @@ bool ParsePercent(const char16_t* text, uint32_t* permille);
 bool ParseByteRate(const char16_t* text, uint32_t bareUnit, uint32_t* bytesPerSecond);
 bool ParseCountRate(const char16_t* text, uint32_t* perSecond);
 bool ParseDuration(const char16_t* text, uint32_t* milliseconds);
+// A hold's length, in hours and minutes, rounded to the minute: "30m", "2h", "1h30m", "1.5h",
+// or "90", minutes. A local time of day, "07:30" or "7:30", in minutes from midnight.
+bool ParseHoldLength(const char16_t* text, uint32_t* milliseconds);
+bool ParseClockTime(const char16_t* text, uint32_t* minute);
 
 // A rule's options as --rule takes them, only those given, each after a space: " --cpu 12.5%
 // --wait 1m30s --then sleep". ParseCommand reads them back to the same options. The length.

@@ -18,8 +18,11 @@ int32_t ExecuteCommand(WatchController* c, const Command* command) {
         }
         if (command->text[0]) {
             (void)ReleaseRuleWatches(c, command->text);
+        } else {
+            (void)EndKeepingAwake(c);
         }
         return EXIT_OK;
+    case CommandKind::Hold: StartKeepingAwake(c, &command->hold); return EXIT_OK;
     case CommandKind::Start:
     case CommandKind::Show: ShowMainWindow(c); return EXIT_OK;
     case CommandKind::Exit: c->platform.exitProgram(c->platform.context, false); return EXIT_OK;

@@ -25,14 +25,15 @@ void ControllerLogWide(WatchController* c, const char* prefix, const char16_t* t
 }
 
 void StopTicks(WatchController* c) {
-    if (!RulesInPlay(c)) {
+    if (!OthersInPlay(c)) {
         c->platform.stopTimer(Context(c));
     }
 }
 
-// The tray icon goes once nothing needs it: rules keep it, in the colour of their watches.
+// The tray icon goes once nothing needs it: rules and a hold keep it, in the colour of their
+// watches or the hold's.
 void HideTray(WatchController* c) {
-    if (RulesInPlay(c)) {
+    if (OthersInPlay(c)) {
         UpdateTray(c);
     } else {
         RemoveTrayIcon(c->tray);
@@ -148,6 +149,10 @@ void RefreshAppList(WatchController* c) {
 void UpdateTray(WatchController* c) {
     const Watch* w = c->watch;
     const WatchStatus* s = &w->status;
+    if (HoldInPlay(c) && !w->finish.counting) {
+        UpdateHoldTray(c);
+        return;
+    }
     if (RulesInPlay(c) && !w->finish.counting && (s->watchMode != WATCH_ON || RuleWatchesRunning(c) > 0)) {
         UpdateRulesTray(c);
         return;
@@ -155,7 +160,7 @@ void UpdateTray(WatchController* c) {
     if (w->finish.counting) {
         char16_t tip[TRAY_TIP_CAPACITY];
         FormatCountdownTooltip(tip, &s->watchedApp, w->finish.action, w->finish.secondsLeft);
-        UpdateTrayIcon(c->tray, TrayIconKindOf(s->currentState), tip);
+        UpdateTrayIcon(c->tray, HoldHolds(c) ? TrayIconKind::Busy : TrayIconKindOf(s->currentState), tip);
     } else if (s->waitingFor[0]) {
         char16_t tip[TRAY_TIP_CAPACITY];
         FormatWaitingTooltip(tip, &s->watchedApp);
@@ -390,24 +395,30 @@ void Tick(WatchController* c) {
         return;
     }
     c->ticking = true;
+    const WatchStatus* s = &c->watch->status;
     if (RulesInPlay(c)) {
         TickRound(c);
-    } else {
+    } else if (s->sampling || s->watchMode == WATCH_ON) {
         TickOnce(c);
     }
+    HoldTick(c);
     c->ticking = false;
 }
 
+// The lock goes, the hold's and the window's watch's; the window comes back for the watch.
 void ReleaseFromTray(WatchController* c, uint32_t serial) {
     const WatchStatus* s = &c->watch->status;
+    const bool held = EndKeepingAwake(c);
     if (s->watchMode == WATCH_ON && s->watchSerial == serial) {
         StopWatching(c, u"released from the tray");
+    } else if (held) {
+        return;
     }
     ShowMainWindow(c);
 }
 
 void SystemSuspending(WatchController* c) {
-    if (c->watch->status.watchMode == WATCH_ON) {
+    if (c->watch->status.watchMode == WATCH_ON || HoldHolds(c)) {
         ControllerLog(c, "system suspending");
     }
 }
@@ -417,12 +428,13 @@ void SystemSuspending(WatchController* c) {
 // timer restarted.
 void SystemResumed(WatchController* c) {
     const WatchStatus* s = &c->watch->status;
-    if (s->watchMode == WATCH_ON) {
-        ControllerLog(c, HoldsLock(c->watch) ? "system resumed; lock re-asserted" : "system resumed");
+    if (s->watchMode == WATCH_ON || HoldHolds(c)) {
+        ControllerLog(c, HoldsLock(c->watch) || HoldHolds(c) ? "system resumed; lock re-asserted" : "system resumed");
     }
     RebaselineWatch(c->watch);
     RuleWatchesResumed(c);
-    if (s->watchMode == WATCH_ON || RulesInPlay(c)) {
+    HoldResumedAfterSleep(c);
+    if (s->watchMode == WATCH_ON || OthersInPlay(c)) {
         (void)c->platform.startTimer(Context(c));  // it is running already; this restarts it
     }
 }

@@ -2,6 +2,7 @@
 #include "engine/LimitOverride.h"
 #include "engine/PowerLimits.h"
 #include "engine/Watch.h"
+#include "shell/HoldState.h"
 #include "shell/RuleWatches.h"
 #include "shell/Tray.h"
 #include "ui/AppList.h"
@@ -96,6 +97,7 @@ struct WatchController {
     bool policyNoted = false;       // this watch's notes of what makes Windows ignore the request
     uint32_t overrideNoted = 0;
     RuleWatches* rules = nullptr;   // the standing rules and their watches; null: none this run
+    HoldState* hold = nullptr;      // the hold without an app; null: none this run
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -133,6 +135,17 @@ void CancelRuleFinish(WatchController* c, int32_t slot, uint32_t serial);
 void FillRulesMenu(const WatchController* c, TrayMenuModel* model);
 // Before the program ends: every rule watch stops, its lock released.
 void EndRuleWatches(WatchController* c);
+
+// Keeps the PC awake without an app, in place of a hold before: for a while, until a time of
+// day, or until released.
+void StartKeepingAwake(WatchController* c, const HoldRequest* request);
+// Ends the hold, and its finished action's countdown; whether there was one.
+bool EndKeepingAwake(WatchController* c);
+// Whether the hold holds the lock now.
+bool HoldHolds(const WatchController* c);
+// The tray menu's "Keep the screen on too": for the hold that lasts, and those to come.
+void SetHoldScreen(WatchController* c, bool screen);
+void FillHoldMenu(const WatchController* c, TrayMenuModel* model);
 
 // Watches what a script names: a process, the oldest process of an image name (or the next
 // one to start), or the first open app whose title contains the text. A watch that runs ends

@@ -51,7 +51,7 @@ void PerformFinish(WatchController* c) {
     // nothing. With the lock released, turning the display off is what puts it into standby.
     char line[96];
     // A job a rule's watch follows would be cut short: the PC stays on.
-    if (action != FinishAction::Exit && RuleWatchHolds(c)) {
+    if (action != FinishAction::Exit && (RuleWatchHolds(c) || HoldHolds(c))) {
         FormatText8(line, sizeof(line), "finished: not %s, other watches hold the lock", names->performedLog);
         ControllerLog(c, line);
         EndForFinish(c, u"other watches hold the lock \u00B7 the PC stays on");
@@ -116,6 +116,48 @@ void WorkFinished(WatchController* c, bool exited) {
     }
 }
 
+// Sleep, hibernation and shutdown would cut short the work of other watches that still hold
+// the lock: then it does not happen.
+void CarryOutFinishBeside(WatchController* c, FinishAction action, const char* tag, bool othersHold) {
+    const FinishNames* names = FinishNamesOf(action);
+    char line[96];
+    if (action != FinishAction::Exit && othersHold) {
+        FormatText8(line, sizeof(line), "finished: not %s, other watches hold the lock", names->performedLog);
+        TaggedLog(c, tag, line);
+        return;
+    }
+    c->platform.readPower(Context(c), &c->power);
+    if (action == FinishAction::Hibernate && !c->power.hibernateAvailable) {
+        TaggedLog(c, tag, "hibernation is not available on this PC");
+        return;
+    }
+    const bool standby = action == FinishAction::Sleep && c->power.modernStandby;
+    FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
+    TaggedLog(c, tag, line);
+    if (action == FinishAction::Exit) {
+        c->platform.exitProgram(Context(c), true);
+        return;
+    }
+    if (standby) {
+        c->platform.displayOff(Context(c));
+        return;
+    }
+    const uint32_t error = c->platform.performFinish(Context(c), action);
+    if (error == 0 && action == FinishAction::Shutdown) {
+        c->shutdownRequested = true;
+        c->platform.startShutdownCheck(Context(c));
+    } else if (error != 0) {
+        FormatText8(line, sizeof(line), "finished action failed: error %u", error);
+        TaggedLog(c, tag, line);
+    }
+}
+
+void TaggedLog(WatchController* c, const char* tag, const char* text) {
+    char line[TICK_LINE_CAPACITY + RULE_TAG_CAPACITY];
+    FormatText8(line, sizeof(line), "%s%s", tag, text);
+    c->platform.writeLog(Context(c), line);
+}
+
 void DropCountdown(WatchController* c) {
     if (c->watch->finish.counting) {
         StopCountdown(c);
@@ -134,6 +176,7 @@ void WorkBusyAgain(WatchController* c) {
 }
 
 void CancelFinishAction(WatchController* c) {
+    CancelHoldFinish(c);
     if (FinishCancel(&c->watch->finish) == FinishStep::Cancelled) {
         StopCountdown(c);
         ControllerLog(c, "finished action cancelled");

@@ -56,6 +56,23 @@ void RuleWatchesResumed(WatchController* c);
 // Every line of the window's watch names it while rule watches run beside it.
 void ControllerLogWide(WatchController* c, const char* prefix, const char16_t* text);
 
+// A finished action beside the window's watch (a rule watch's, or a hold's), carried out at
+// once unless `othersHold`; its lines begin with `tag`.
+void CarryOutFinishBeside(WatchController* c, FinishAction action, const char* tag, bool othersHold);
+void TaggedLog(WatchController* c, const char* tag, const char* text);
+
+// The hold (ControllerHold.cpp): its second on the tick, and the tray while it lasts or its
+// finished action counts down.
+bool HoldInPlay(const WatchController* c);
+void HoldTick(WatchController* c);
+void UpdateHoldTray(WatchController* c);
+void HoldResumedAfterSleep(WatchController* c);
+void CancelHoldFinish(WatchController* c);
+// Whether anything beside the window's watch needs the ticks and the tray icon.
+inline bool OthersInPlay(const WatchController* c) {
+    return RulesInPlay(c) || HoldInPlay(c);
+}
+
 // The power side of a watch (ControllerPower.cpp). At its start: the PC's power management
 // read, the battery guard, and the lock taken; then, after the watch's first lines, the notes
 // on what Windows may do regardless, and the notifications followed. At its end they go.

@@ -66,3 +66,14 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         .stopShutdownCheck = [](void* c) { KillTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID); },
     };
 }
+
+void ReadHoldClockWin(void*, HoldClock* now) {
+    FILETIME system;
+    GetSystemTimeAsFileTime(&system);
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    const uint64_t ticks = (static_cast<uint64_t>(system.dwHighDateTime) << 32) | system.dwLowDateTime;
+    now->intervalMs = GetTickCount64();
+    now->wallMs = static_cast<int64_t>(ticks / 10000);  // 100 ns units since 1601
+    now->localDayMs = ((local.wHour * 60u + local.wMinute) * 60u + local.wSecond) * 1000u + local.wMilliseconds;
+}

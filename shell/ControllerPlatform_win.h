@@ -26,3 +26,7 @@ struct WindowsControllerContext {
 };
 
 ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context);
+
+// The clocks a hold runs by: GetTickCount64, which runs on through sleep, the system time, and
+// the local time of day.
+void ReadHoldClockWin(void* context, HoldClock* now);

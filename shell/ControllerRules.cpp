@@ -46,9 +46,7 @@ int32_t RuleWatchesRunning(const WatchController* c) {
 }
 
 void RuleLog(WatchController* c, const RuleWatch* r, const char* text) {
-    char line[TICK_LINE_CAPACITY + RULE_TAG_CAPACITY];
-    FormatText8(line, sizeof(line), "%s%s", r->tag, text);
-    c->platform.writeLog(Context(c), line);
+    TaggedLog(c, r->tag, text);
 }
 
 namespace {
@@ -156,45 +154,14 @@ bool OthersHold(const WatchController* c, const RuleWatch* r) {
             return true;
         }
     }
-    return false;
+    return HoldHolds(c);
 }
 
-// The action on the PC. Sleep, hibernation and shutdown would cut short the work of other
-// watches that still hold the lock: then it does not happen.
+// The action on the PC, unless it would cut short the work of other watches.
 void CarryOutRuleFinish(WatchController* c, RuleWatch* r) {
     const FinishAction action = r->watch.finish.action;
-    const FinishNames* names = FinishNamesOf(action);
     ResetFinish(&r->watch.finish, r->then);  // the next job that finishes does the same
-    char line[96];
-    if (action != FinishAction::Exit && OthersHold(c, r)) {
-        FormatText8(line, sizeof(line), "finished: not %s, other watches hold the lock", names->performedLog);
-        RuleLog(c, r, line);
-        return;
-    }
-    c->platform.readPower(Context(c), &c->power);
-    if (action == FinishAction::Hibernate && !c->power.hibernateAvailable) {
-        RuleLog(c, r, "hibernation is not available on this PC");
-        return;
-    }
-    const bool standby = action == FinishAction::Sleep && c->power.modernStandby;
-    FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
-    RuleLog(c, r, line);
-    if (action == FinishAction::Exit) {
-        c->platform.exitProgram(Context(c), true);
-        return;
-    }
-    if (standby) {
-        c->platform.displayOff(Context(c));
-        return;
-    }
-    const uint32_t error = c->platform.performFinish(Context(c), action);
-    if (error == 0 && action == FinishAction::Shutdown) {
-        c->shutdownRequested = true;
-        c->platform.startShutdownCheck(Context(c));
-    } else if (error != 0) {
-        FormatText8(line, sizeof(line), "finished action failed: error %u", error);
-        RuleLog(c, r, line);
-    }
+    CarryOutFinishBeside(c, action, r->tag, OthersHold(c, r));
 }
 
 void RuleWorkFinished(WatchController* c, RuleWatch* r) {
@@ -377,10 +344,10 @@ void LeftPlay(WatchController* c) {
         return;
     }
     const WatchStatus* s = &c->watch->status;
-    if (!s->sampling && s->watchMode != WATCH_ON) {
+    if (!s->sampling && s->watchMode != WATCH_ON && !HoldInPlay(c)) {
         c->platform.stopTimer(Context(c));
     }
-    if (s->watchMode != WATCH_ON && !c->watch->finish.counting) {
+    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !HoldInPlay(c)) {
         RemoveTrayIcon(c->tray);
     } else {
         UpdateTray(c);

@@ -135,6 +135,12 @@ void OnRuleCommand(Program* p, int id, const MenuSerials* serials) {
     }
 }
 
+// "Keep awake" from the tray: the hold, with the screen as the menu's check says.
+void KeepAwakeFromMenu(Program* p, HoldKind kind, uint32_t lengthMs) {
+    const HoldRequest request = {kind, lengthMs, 0, p->hold.screenChoice, FinishAction::None};
+    StartKeepingAwake(&p->controller, &request);
+}
+
 // A menu command acts on the watch its menu was opened for.
 void OnMenuCommand(Program* p, int id, const MenuSerials* serials) {
     const uint32_t watchSerial = serials->window;
@@ -155,6 +161,12 @@ void OnMenuCommand(Program* p, int id, const MenuSerials* serials) {
         break;
     case IDM_KEEP_RULE: KeepRuleFromMenu(p, watchSerial); break;
     case IDM_START_WITH_WINDOWS: ToggleStartWithWindows(p); break;
+    case IDM_HOLD_SCREEN: SetHoldScreen(&p->controller, !p->hold.screenChoice); break;
+    case IDM_HOLD_OPEN: KeepAwakeFromMenu(p, HoldKind::Open, 0); break;
+    case IDM_HOLD_FOR:
+    case IDM_HOLD_FOR + 1:
+    case IDM_HOLD_FOR + 2:
+    case IDM_HOLD_FOR + 3: KeepAwakeFromMenu(p, HoldKind::For, HOLD_MENU_MS[id - IDM_HOLD_FOR]); break;
     default:
         if (FinishActionOfCommand(id, &action)) {
             ChooseFinishAction(&p->controller, action, watchSerial);
@@ -189,6 +201,7 @@ void OnTrayCallback(Program* p, WPARAM wParam, LPARAM lParam) {
                                    p->watch.finish.counting, p->watch.finish.action, p->optional.batteryFloor != 0};
             FillRulesMenu(&p->controller, &model);
             FillStartWithWindows(p, &model);
+            FillHoldMenu(&p->controller, &model);
             OnMenuCommand(p, ShowTrayMenu(&p->tray, &model), &serials);
         }
         break;
@@ -216,8 +229,13 @@ void OnSettingChange(Program* p) {
     InvalidateRect(p->listWindow, nullptr, TRUE);
 }
 
+// A hold, or the countdown after one, goes on in the tray.
+bool HoldKeepsTray(const Program* p) {
+    return HoldActive(&p->hold.hold) || p->hold.finish.counting;
+}
+
 void OnTaskbarCreated(Program* p) {
-    if (p->watch.status.watchMode == WATCH_ON) {
+    if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p)) {
         ForgetShownTray(&p->tray);
         AddTrayIcon(&p->tray);
         UpdateTray(&p->controller);
@@ -258,6 +276,8 @@ void OnDestroy(Program* p) {
         ReleasePowerRequest(&r.watch.power);
         ClosePowerReason(&r.watch.power);
     }
+    ReleasePowerRequest(&p->hold.power);
+    ClosePowerReason(&p->hold.power);
     WriteLogLine(&p->log, "Pellacord exited; lock released");
     CloseLog(&p->log);
     UnloadTcpTableApi(&p->tcp);
@@ -295,7 +315,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ACTIVATE: OnActivate(p, LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(p, window); return 0;
     case WM_CLOSE:
-        if (p->watch.status.watchMode == WATCH_ON) {
+        if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p)) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
         } else {
             DestroyWindow(window);

@@ -52,6 +52,7 @@ struct Program {
     Watch watch;  // the window's watch
     RuleWatches rules;  // the standing rules as the watches use them, and those watches
     RuleSet ruleSet;    // the rules as the file holds them
+    HoldState hold;     // the hold without an app
     RulesFile rulesFile;
     ProcessSampler sampler;
     SystemProcessQuery processQuery;

@@ -48,6 +48,9 @@ void StartRecords(Program* p) {
         p->rules.slots[k].watch.power = MakePowerRequest(p->rules.slotStates[k]);  // released at exit, used or not
     }
     p->rules.reason = p->watch.power.reason;
+    p->hold.power = MakePowerRequest(ExecutionSlotWin(EXECUTION_SLOTS - 1));
+    p->hold.power.reason = p->watch.power.reason;
+    p->hold.readClock = ReadHoldClockWin;
     InitProcessPlatform(&p->sampler, &p->processQuery);
     if (p->launch.runJob) {
         WatchJob(&p->processQuery, p->launch.runJob.get(), p->launch.command.pid);
@@ -74,7 +77,8 @@ void StartRecords(Program* p) {
                                     .listView = &p->listView,
                                     .tray = &p->tray,
                                     .platform = WindowsControllerPlatform(&p->controllerContext),
-                                    .rules = &p->rules};
+                                    .rules = &p->rules,
+                                    .hold = &p->hold};
     LogThresholds(&p->controller);
     InitPointerState(&p->pointer, &p->limits, &p->layout);
     p->pointerContext = PointerContext{&p->pointer, &p->layout, &p->limits, &p->watch.status};

@@ -174,14 +174,26 @@ int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* m) {
         add(0, nullptr, MenuItemKind::Separator, false);
     }
     add(IDM_SHOW, u"Show Pellacord", MenuItemKind::Command, false);
+    if (m->watching || m->holding) {
+        add(IDM_RELEASE, m->watching && m->waiting ? u"Stop waiting" : u"Release the lock", MenuItemKind::Command,
+            false);
+    }
     if (m->watching) {
-        add(IDM_RELEASE, m->waiting ? u"Stop waiting" : u"Release the lock", MenuItemKind::Command, false);
         finishChoices(IDM_FINISH_FIRST, m->action);
         add(IDM_BATTERY_GUARD, u"Release below 20% battery", MenuItemKind::Check, m->batteryGuard);
         if (m->keepText[0]) {
             add(IDM_KEEP_RULE, m->keepText, MenuItemKind::Command, false);
         }
     }
+    static const char16_t* const HOLD_TEXTS[] = {u"For 30 minutes", u"For 1 hour", u"For 2 hours", u"For 4 hours",
+                                                 u"Until I release"};
+    add(0, u"Keep awake", MenuItemKind::Open, false);
+    for (int32_t i = 0; i <= HOLD_CHOICE_OPEN; i++) {
+        add(IDM_HOLD_FOR + i, HOLD_TEXTS[i], MenuItemKind::Choice, m->holding && m->holdChoice == i);
+    }
+    add(0, nullptr, MenuItemKind::Separator, false);
+    add(IDM_HOLD_SCREEN, u"Keep the screen on too", MenuItemKind::Check, m->holdScreen);
+    add(0, nullptr, MenuItemKind::Close, false);
     if (m->ruleWatchCount > 0) {
         add(0, nullptr, MenuItemKind::Separator, false);
         for (int32_t i = 0; i < m->ruleWatchCount && i < TRAY_RULE_WATCHES_MAX; i++) {
@@ -240,21 +252,30 @@ void FormatWatchesTooltip(char16_t* out, const char16_t* const* names, int32_t c
         }
         return;
     }
+    const int32_t n = FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 ");
+    FormatWatchNames(out + n, TRAY_TIP_CAPACITY - n, names, count);
+}
+
+int32_t FormatWatchNames(char16_t* out, int32_t capacity, const char16_t* const* names, int32_t count) {
     // Three names of up to 28 units each, and what follows them, always fit the tooltip.
     constexpr int32_t NAME_UNITS = 28;
-    int32_t n = FormatText(out, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 ");
+    int32_t n = 0;
+    if (capacity > 0) {
+        out[0] = 0;
+    }
     for (int32_t i = 0; i < count && i < 3; i++) {
         char16_t name[NAME_UNITS + 1];
         CopyWide(name, names[i], NAME_UNITS + 1);
         if (i > 0) {
-            n += FormatText(out + n, TRAY_TIP_CAPACITY - n, u", %s", name);
+            n += FormatText(out + n, capacity - n, u", %s", name);
         } else {
-            n += FormatText(out + n, TRAY_TIP_CAPACITY - n, u"%s", name);
+            n += FormatText(out + n, capacity - n, u"%s", name);
         }
     }
     if (count > 3) {
-        FormatText(out + n, TRAY_TIP_CAPACITY - n, u" and %d more", count - 3);
+        n += FormatText(out + n, capacity - n, u" and %d more", count - 3);
     }
+    return n;
 }
 
 bool FinishActionOfCommand(int32_t id, FinishAction* action) {

@@ -21,6 +21,9 @@ constexpr int32_t IDM_FINISH_FIRST = 210;  // + the FinishAction: the "When fini
 constexpr int32_t IDM_KEEP_RULE = 206;
 constexpr int32_t IDM_RELEASE_ALL = 207;
 constexpr int32_t IDM_START_WITH_WINDOWS = 208;
+constexpr int32_t IDM_HOLD_FOR = 220;          // + the length's place: 30 minutes, 1, 2 and 4 hours
+constexpr int32_t IDM_HOLD_OPEN = 224;         // "Until I release"
+constexpr int32_t IDM_HOLD_SCREEN = 225;       // "Keep the screen on too"
 constexpr int32_t IDM_RULE_RELEASE = 300;      // + the rule watch's slot
 constexpr int32_t IDM_RULE_CANCEL = 310;       // + the slot
 constexpr int32_t IDM_RULE_FINISH = 320;       // + slot * 8 + the FinishAction
@@ -129,7 +132,13 @@ struct TrayMenuModel {
     char16_t rules[TRAY_RULES_MAX][TRAY_ITEM_TEXT_CAPACITY] = {};
     bool offerStartWithWindows = false;
     bool startWithWindows = false;  // checked
+    // "Keep awake": the hold's lengths and "Until I release", the one in force checked, and
+    // "Keep the screen on too". While a hold lasts, "Release the lock" ends it.
+    bool holding = false;
+    int32_t holdChoice = -1;  // the place of the choice in force: a length, HOLD_CHOICE_OPEN, or -1
+    bool holdScreen = false;
 };
+constexpr int32_t HOLD_CHOICE_OPEN = 4;
 constexpr int32_t TRAY_MENU_MAX = 256;
 int32_t BuildTrayMenu(TrayMenuItem* items, const TrayMenuModel* model);
 // The command of a menu choice: a "When finished" choice gives its action.
@@ -146,3 +155,5 @@ RuleMenuChoice RuleChoiceOfCommand(int32_t id);
 // The tooltip while rules are in play and more than one watch, or none, runs: the watches'
 // names, up to three, then "and N more"; with none, how many rules are armed.
 void FormatWatchesTooltip(char16_t* out, const char16_t* const* names, int32_t count, int32_t rules);
+// The names alone, "render.exe, ffmpeg.exe and 2 more"; the length.
+int32_t FormatWatchNames(char16_t* out, int32_t capacity, const char16_t* const* names, int32_t count);

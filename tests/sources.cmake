@@ -5,6 +5,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/engine/ConnectionsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/EvaluatorTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/GpuUsageTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/engine/HoldTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/LimitsTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/PowerRequestTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/engine/SamplerTest.cpp
@@ -18,6 +19,7 @@ set(PELLACORD_UNIT_TEST_SOURCES
   ${CMAKE_SOURCE_DIR}/tests/shell/AutostartTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandLineTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/CommandQueueTest.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/HoldControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerPowerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/ControllerTest.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/IconPainterTest.cpp

@@ -12,6 +12,10 @@
 namespace {
 
 constexpr int NO_ROW = -1;
+// For a hold, what the value column holds: its length in milliseconds, or its time of day in
+// minutes.
+constexpr int HOLD_LENGTH = -2;
+constexpr int HOLD_UNTIL = -3;
 
 struct Parsed {
     int32_t code;
@@ -156,6 +160,37 @@ TEST(CommandLine, TableOfCases) {
         {u"--release render.exe", EXIT_OK, CommandKind::Release, NO_ROW, 0, u"render.exe"},
         {u"--release Render", EXIT_USAGE, CommandKind::Release, NO_ROW, 0, u"--release takes an image name"},
         {u"--release", EXIT_OK, CommandKind::Release, NO_ROW, 0, u""},
+        // holds: 1 minute to 24 hours, in hours and minutes; a time of day; or until released
+        {u"--for 30m", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 1800000, u""},
+        {u"--for 2H", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 7200000, u""},
+        {u"--for 1h30m", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 5400000, u""},
+        {u"--for 1.5h", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 5400000, u""},
+        {u"--for 90", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 5400000, u""},  // bare: minutes
+        {u"--for 1m", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 60000, u""},
+        {u"--for 24h", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 86400000, u""},
+        {u"--for 0.6m", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 60000, u""},  // rounded to the minute
+        {u"--for 0.4m", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--for takes a time from 1m to 24h"},
+        {u"--for 24h1m", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"not \"24h1m\""},
+        {u"--for 30s", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--for takes"},
+        {u"--for 30m1h", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--for takes"},
+        {u"--for", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--for takes"},
+        {u"--until 07:30", EXIT_OK, CommandKind::Hold, HOLD_UNTIL, 450, u""},
+        {u"--until 7:05", EXIT_OK, CommandKind::Hold, HOLD_UNTIL, 425, u""},
+        {u"--until 00:00", EXIT_OK, CommandKind::Hold, HOLD_UNTIL, 0, u""},
+        {u"--until 23:59", EXIT_OK, CommandKind::Hold, HOLD_UNTIL, 1439, u""},
+        {u"--until 24:00", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--until takes a local time"},
+        {u"--until 7:60", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--until takes"},
+        {u"--until 7:5", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--until takes"},
+        {u"--until 0730", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--until takes"},
+        {u"--until 07:30pm", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"--until takes"},
+        {u"--hold", EXIT_OK, CommandKind::Hold, NO_ROW, 0, u""},
+        {u"--hold --screen", EXIT_OK, CommandKind::Hold, NO_ROW, 0, u""},
+        {u"--for 2h --then sleep", EXIT_OK, CommandKind::Hold, HOLD_LENGTH, 7200000, u""},
+        {u"--hold --then sleep", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"has no end to act on"},
+        {u"--for 2h --cpu 20%", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"take only --screen and --then"},
+        {u"--hold --for 2h", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"another hold"},
+        {u"--watch x --hold", EXIT_USAGE, CommandKind::Watch, NO_ROW, 0, u"cannot be given with --watch"},
+        {u"--hold --release", EXIT_USAGE, CommandKind::Hold, NO_ROW, 0, u"cannot be given"},
     };
     for (const Case& c : CASES) {
         SCOPED_TRACE(Printable(c.line));
@@ -170,6 +205,14 @@ TEST(CommandLine, TableOfCases) {
         EXPECT_EQ(cmd.kind, c.kind);
         EXPECT_EQ(cmd.tray, Printable(c.line) == "--tray");
         EXPECT_EQ(Printable(cmd.text), Printable(c.text));
+        if (c.kind == CommandKind::Hold) {
+            EXPECT_EQ(cmd.hold.kind, c.row == HOLD_LENGTH  ? HoldKind::For
+                                     : c.row == HOLD_UNTIL ? HoldKind::Until
+                                                           : HoldKind::Open);
+            EXPECT_EQ(c.row == HOLD_LENGTH ? cmd.hold.lengthMs : cmd.hold.untilMinute, c.value);
+            EXPECT_EQ(cmd.hold.screen, Contains(c.line, u"--screen"));
+            EXPECT_EQ(cmd.hold.then, Contains(c.line, u"sleep") ? FinishAction::Sleep : FinishAction::None);
+        }
         for (int row = 0; row < LIMIT_ROW_COUNT; row++) {
             EXPECT_EQ(cmd.options.hasLimit[row], row == c.row) << row;
             if (row == c.row) {

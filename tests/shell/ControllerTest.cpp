@@ -498,23 +498,35 @@ TEST(Tray, TooltipTextsAndMenu) {
         for (int32_t i = 0; i < n; i++) {
             const TrayMenuItem& it = items[i];
             out += it.kind == MenuItemKind::Separator ? std::string("-")
+                   : it.kind == MenuItemKind::Close   ? std::string("<")
                    : (it.kind == MenuItemKind::Choice ? "  " : "") + Utf8(it.text) + (it.checked ? "*" : "");
-            out += it.kind == MenuItemKind::Submenu ? " >" : "";
+            out += it.kind == MenuItemKind::Submenu || it.kind == MenuItemKind::Open ? " >" : "";
             out += "|";
             FinishAction a;
-            EXPECT_EQ(it.kind == MenuItemKind::Choice, FinishActionOfCommand(it.id, &a)) << Utf8(it.text);
+            const bool hold = it.id >= IDM_HOLD_FOR && it.id <= IDM_HOLD_OPEN;
+            EXPECT_EQ(it.kind == MenuItemKind::Choice, FinishActionOfCommand(it.id, &a) || hold) << Utf8(it.text);
         }
         return out;
     };
-    EXPECT_EQ(menu(TrayMenuModel{false, false, false, FinishAction::None, false}), "Show Pellacord|-|Exit|");
+    const std::string keep = "Keep awake >|  For 30 minutes|  For 1 hour|  For 2 hours|  For 4 hours|"
+                             "  Until I release|-|Keep the screen on too|<|";
+    EXPECT_EQ(menu(TrayMenuModel{false, false, false, FinishAction::None, false}), "Show Pellacord|" + keep + "-|Exit|");
     EXPECT_EQ(menu(TrayMenuModel{true, false, false, FinishAction::Sleep, false}),
               "Show Pellacord|Release the lock|When finished >|  Do nothing|  Sleep*|  Hibernate|  Shut down|"
-              "  Exit Pellacord|Release below 20% battery|-|Exit|");
+              "  Exit Pellacord|Release below 20% battery|" + keep + "-|Exit|");
+    // A hold alone: "Release the lock" ends it; its choice and the screen are checked.
+    TrayMenuModel held{false, false, false, FinishAction::None, false};
+    held.holding = true;
+    held.holdChoice = 2;
+    held.holdScreen = true;
+    EXPECT_EQ(menu(held), "Show Pellacord|Release the lock|Keep awake >|  For 30 minutes|  For 1 hour|  For 2 hours*|"
+                          "  For 4 hours|  Until I release|-|Keep the screen on too*|<|-|Exit|");
     EXPECT_EQ(menu(TrayMenuModel{true, true, false, FinishAction::None, true}).substr(0, 44),
               "Show Pellacord|Stop waiting|When finished >|");
     EXPECT_NE(menu(TrayMenuModel{true, false, false, FinishAction::None, true}).find("|Release below 20% battery*|"),
               std::string::npos);
-    EXPECT_EQ(menu(TrayMenuModel{false, false, true, FinishAction::Shutdown, false}), "Cancel|-|Show Pellacord|-|Exit|");
+    EXPECT_EQ(menu(TrayMenuModel{false, false, true, FinishAction::Shutdown, false}),
+              "Cancel|-|Show Pellacord|" + keep + "-|Exit|");
     TrayMenuItem items[TRAY_MENU_MAX];
     TrayMenuModel all{true, true, true, FinishAction::Exit, true};
     EXPECT_LE(BuildTrayMenu(items, &all), TRAY_MENU_MAX);

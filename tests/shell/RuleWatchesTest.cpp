@@ -336,8 +336,9 @@ TEST(RulesTray, TooltipSummaryAndMenu) {
     }
     EXPECT_EQ(shape,
               "Show Pellacord|Release the lock|When finished >|  Do nothing*|  Sleep|  Hibernate|  Shut down|"
-              "  Exit Pellacord|Release below 20% battery|Keep awake whenever make.exe works|-|"
-              "render.exe {|Release|Cancel|When finished >|  Do nothing|  Sleep|  Hibernate*|  Shut down|"
+              "  Exit Pellacord|Release below 20% battery|Keep awake whenever make.exe works|"
+              "Keep awake {|  For 30 minutes|  For 1 hour|  For 2 hours|  For 4 hours|  Until I release|-|"
+              "Keep the screen on too|}|-|render.exe {|Release|Cancel|When finished >|  Do nothing|  Sleep|  Hibernate*|  Shut down|"
               "  Exit Pellacord|}|Release all|-|Rules {|render.exe {|Forget|}|}|Start with Windows*|-|Exit|");
     // Each command comes back as what it stands for.
     std::set<int32_t> ids;

@@ -1,0 +1,233 @@
+#include "shell/ControllerInternal.h"
+
+#include "base/Format.h"
+#include "base/Text.h"
+
+// The hold without an app, beside the watches: its lock, its lines, its end on the tick and the
+// finished action a timed hold ends with.
+
+namespace {
+
+HoldClock ReadClock(const WatchController* c) {
+    HoldClock now = {};
+    c->hold->readClock(c->hold->clockContext, &now);
+    return now;
+}
+
+// The hold's own lines carry no watch's name: "keeping awake ..." and "hold ended" say whose
+// they are.
+constexpr char HOLD_TAG[] = "";
+
+// The lock goes, and the tray and ticks follow what is left.
+void LetGo(WatchController* c) {
+    HoldState* h = c->hold;
+    EndHold(&h->hold);
+    ReleasePowerRequest(&h->power);
+    ClosePowerReason(&h->power);
+    TaggedLog(c, HOLD_TAG, "hold ended; lock released");
+}
+
+// Nothing of the hold is left: the ticks and the icon go unless a watch or the rules need them.
+void LeftHold(WatchController* c) {
+    if (HoldInPlay(c)) {
+        UpdateTray(c);
+        return;
+    }
+    const WatchStatus* s = &c->watch->status;
+    if (!s->sampling && s->watchMode != WATCH_ON && !RulesInPlay(c)) {
+        c->platform.stopTimer(Context(c));
+    }
+    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !RulesInPlay(c)) {
+        RemoveTrayIcon(c->tray);
+    } else {
+        UpdateTray(c);
+    }
+}
+
+bool OthersHold(const WatchController* c) {
+    return (c->watch->status.watchMode == WATCH_ON && HoldsLock(c->watch)) || RuleWatchHolds(c);
+}
+
+void TimedHoldEnded(WatchController* c) {
+    HoldState* h = c->hold;
+    LetGo(c);
+    const FinishStep step = FinishWorkDone(&h->finish);
+    if (step == FinishStep::Perform) {
+        const FinishAction action = h->finish.action;
+        ResetFinish(&h->finish, FinishAction::None);
+        CarryOutFinishBeside(c, action, HOLD_TAG, OthersHold(c));
+    } else if (step == FinishStep::CountdownStarted) {
+        const FinishNames* names = FinishNamesOf(h->finish.action);
+        char line[96];
+        FormatText8(line, sizeof(line), "hold over; %s in %u s", names->countdownLog, FINISH_COUNTDOWN_SECONDS);
+        TaggedLog(c, HOLD_TAG, line);
+        char16_t text[64];
+        FormatText(text, 64, u"Keeping awake is over. %s in %u s", names->verb, FINISH_COUNTDOWN_SECONDS);
+        c->platform.notifyUser(Context(c), text);
+    }
+}
+
+}  // namespace
+
+bool HoldInPlay(const WatchController* c) {
+    return c->hold && (HoldActive(&c->hold->hold) || c->hold->finish.counting);
+}
+
+bool HoldHolds(const WatchController* c) {
+    return c->hold && HoldActive(&c->hold->hold);
+}
+
+void StartKeepingAwake(WatchController* c, const HoldRequest* request) {
+    HoldState* h = c->hold;
+    if (!h) {
+        return;
+    }
+    if (FinishCancel(&h->finish) == FinishStep::Cancelled) {
+        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+    }
+    const HoldClock now = ReadClock(c);
+    StartHold(&h->hold, request, &now);
+    ResetFinish(&h->finish, h->hold.then);
+    char16_t reason[POWER_REASON_CAPACITY];
+    FormatHoldReason(reason, POWER_REASON_CAPACITY, &h->hold);
+    OpenPowerReasonText(&h->power, reason);
+    SetPowerRequest(&h->power, true, h->hold.screen);
+    char line[96];
+    FormatHoldLog(line, sizeof(line), &h->hold);
+    TaggedLog(c, HOLD_TAG, line);
+    TaggedLog(c, HOLD_TAG, h->hold.screen ? "  screen will be kept on too" : "  screen may still turn off");
+    if (h->hold.then != FinishAction::None) {
+        FormatText8(line, sizeof(line), "  when finished: %s", FinishNamesOf(h->hold.then)->choiceLogName);
+        TaggedLog(c, HOLD_TAG, line);
+    }
+    FormatText8(line, sizeof(line), "  lock %s", LockStateName(&h->power, true));
+    TaggedLog(c, HOLD_TAG, line);
+    // Without ticks a timed hold would never end: a timer refused leaves no lock behind.
+    if (!StartTicks(c)) {
+        LetGo(c);
+        ResetFinish(&h->finish, FinishAction::None);
+        LeftHold(c);
+        return;
+    }
+    AddTrayIcon(c->tray);
+    UpdateTray(c);
+}
+
+bool EndKeepingAwake(WatchController* c) {
+    if (!HoldInPlay(c)) {
+        return false;
+    }
+    HoldState* h = c->hold;
+    if (HoldActive(&h->hold)) {
+        LetGo(c);
+    }
+    if (h->finish.counting) {
+        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+    }
+    ResetFinish(&h->finish, FinishAction::None);
+    LeftHold(c);
+    return true;
+}
+
+void CancelHoldFinish(WatchController* c) {
+    if (c->hold && FinishCancel(&c->hold->finish) == FinishStep::Cancelled) {
+        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+        LeftHold(c);
+    }
+}
+
+void SetHoldScreen(WatchController* c, bool screen) {
+    HoldState* h = c->hold;
+    if (!h) {
+        return;
+    }
+    h->screenChoice = screen;
+    if (HoldActive(&h->hold)) {
+        h->hold.screen = screen;
+        SetPowerRequest(&h->power, true, screen);
+    }
+}
+
+void HoldTick(WatchController* c) {
+    HoldState* h = c->hold;
+    if (!HoldInPlay(c)) {
+        return;
+    }
+    if (HoldActive(&h->hold)) {
+        if (HoldDue(&h->hold, ReadClock(c).intervalMs)) {
+            TimedHoldEnded(c);
+        }
+    } else if (FinishSecond(&h->finish) == FinishStep::Perform) {
+        const FinishAction action = h->finish.action;
+        ResetFinish(&h->finish, FinishAction::None);
+        CarryOutFinishBeside(c, action, HOLD_TAG, OthersHold(c));
+    }
+    LeftHold(c);
+}
+
+void HoldResumedAfterSleep(WatchController* c) {
+    if (!HoldHolds(c)) {
+        return;
+    }
+    const HoldClock now = ReadClock(c);
+    HoldResumed(&c->hold->hold, &now);
+    ReassertPowerRequest(&c->hold->power);
+}
+
+void UpdateHoldTray(WatchController* c) {
+    const HoldState* h = c->hold;
+    char16_t tip[TRAY_TIP_CAPACITY];
+    if (HoldActive(&h->hold)) {
+        FormatHoldTooltip(tip, TRAY_TIP_CAPACITY, &h->hold, ReadClock(c).intervalMs);
+    } else {
+        FormatText(tip, TRAY_TIP_CAPACITY, u"Pellacord \u00B7 keeping awake is over \u00B7 %s in %u s",
+                   FinishNamesOf(h->finish.action)->verb, h->finish.secondsLeft);
+    }
+    // Busy while the hold lasts; otherwise the watches' colour. They are named on a line of
+    // their own.
+    WatchState state = HoldActive(&h->hold) ? STATE_BUSY : STATE_IDLE;
+    auto take = [&](WatchState s) {
+        state = (s == STATE_BUSY || state == STATE_BUSY)     ? STATE_BUSY
+                : (s == STATE_GRACE || state == STATE_GRACE) ? STATE_GRACE
+                                                             : STATE_IDLE;
+    };
+    const char16_t* names[RULE_WATCHES_MAX + 1];
+    int32_t count = 0;
+    const WatchStatus* s = &c->watch->status;
+    if (s->watchMode == WATCH_ON) {
+        names[count++] = TrayName(s->watchedApp.title, s->watchedApp.imageName);
+        take(s->currentState);
+    }
+    if (c->rules) {
+        for (const RuleWatch& r : c->rules->slots) {
+            if (r.watch.status.watchMode == WATCH_ON) {
+                names[count++] = r.watch.status.watchedApp.imageName;
+                take(r.watch.status.currentState);
+            }
+        }
+    }
+    const int32_t n = WideLength(tip);
+    if (count > 0 && n + 2 < TRAY_TIP_CAPACITY) {
+        tip[n] = u'\n';
+        FormatWatchNames(tip + n + 1, TRAY_TIP_CAPACITY - n - 1, names, count);
+    }
+    UpdateTrayIcon(c->tray, TrayIconKindOf(state), tip);
+}
+
+void FillHoldMenu(const WatchController* c, TrayMenuModel* m) {
+    const HoldState* h = c->hold;
+    if (!h) {
+        return;
+    }
+    m->holding = HoldActive(&h->hold);
+    m->holdScreen = h->screenChoice;
+    m->holdChoice = -1;
+    if (h->hold.kind == HoldKind::Open) {
+        m->holdChoice = HOLD_CHOICE_OPEN;
+    } else if (h->hold.kind == HoldKind::For) {
+        for (int32_t i = 0; i < HOLD_MENU_LENGTHS; i++) {
+            m->holdChoice = h->hold.lengthMs == HOLD_MENU_MS[i] ? i : m->holdChoice;
+        }
+    }
+    m->counting = m->counting || h->finish.counting;
+}

@@ -1,0 +1,84 @@
+"""Holds without an app, with the real Pellacord.exe under Wine: --for 1m started as the first
+copy holds the lock with the tray icon busy and lets go a minute later; --hold handed to the
+running copy lasts until --release from another copy ends it; a bad length is a usage error
+that changes nothing; and the settings file keeps its bytes throughout."""
+import datetime
+import os
+import subprocess
+import sys
+
+from scenario import GREEN, wait_log
+from winebed import Bed, Checks, Program, find_colour, poll, wait_exit
+
+EXE = sys.argv[1]
+BUILD = os.path.dirname(EXE)
+SHOTS = os.path.join(BUILD, "artefacts")
+SETTINGS = "[Pellacord]\r\ncpu=150\r\ndisk=2097152\r\nnet=4096\r\nmem=3000\r\nwait=60\r\ndisplay=0\r\n"
+check = Checks()
+
+
+def run(bed, p, *args):
+    r = subprocess.run(["wine", p.exe, *args], env=bed.env, capture_output=True, text=True, timeout=60,
+                       stdin=subprocess.DEVNULL)
+    return r.returncode, r.stdout, r.stderr
+
+
+def stamp_of(p, text):
+    """When the log's first line with this text was written."""
+    for line in p.log_text().lstrip("\ufeff").split("\r\n"):
+        if line[21:] == text:
+            return datetime.datetime.strptime(line[:19], "%Y-%m-%d %H:%M:%S")
+    return None
+
+
+def busy_tray(bed, name):
+    """Whether the notification area shows the busy (green) icon."""
+    top, bottom = bed.taskbar()
+    shot = bed.screenshot(os.path.join(SHOTS, f"keep-awake-{name}.png"))
+    return len(find_colour(shot, GREEN, top, bottom, left=bed.screen[0] - 280)) >= 4
+
+
+def main():
+    bed = Bed()
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "keep-awake"), settings=SETTINGS)
+    try:
+        # The first copy holds for a minute, in the tray only.
+        p.proc = bed.start(p.exe, "--for", "1m")
+        check(wait_log(p, "keeping awake for 1m\r\n", 30), "--for 1m did not start a hold")
+        check(wait_log(p, "  lock held\r\n", 10), "the hold's lock is not held")
+        check(poll(lambda: busy_tray(bed, "for"), 10, 0.5), "the tray icon is not busy during the hold")
+        check(bed.tool("wait", "PellacordWindow", "0")[0] != 0, "a hold from the command line showed the window")
+        check(wait_log(p, "hold ended; lock released\r\n", 120), "the hold did not end after its minute")
+        started, ended = stamp_of(p, "keeping awake for 1m"), stamp_of(p, "hold ended; lock released")
+        if started and ended:
+            check(59 <= (ended - started).total_seconds() <= 90, f"the hold lasted {ended - started}")
+        check(poll(lambda: not busy_tray(bed, "for-over"), 10, 0.5), "the busy icon stayed after the hold")
+
+        # Until released: handed to the running copy, ended by --release from another.
+        rc, _, err = run(bed, p, "--hold", "--screen")
+        check(rc == 0, f"--hold: {rc} {err!r}")
+        check(wait_log(p, "keeping awake until released\r\n", 10), "--hold was not carried out")
+        check(wait_log(p, "  screen will be kept on too\r\n", 10), "--screen did not go with the hold")
+        check(poll(lambda: busy_tray(bed, "hold"), 10, 0.5), "the tray icon is not busy during --hold")
+        rc, _, err = run(bed, p, "--release")
+        check(rc == 0, f"--release: {rc} {err!r}")
+        check(poll(lambda: p.log_text().count("hold ended; lock released") == 2, 10, 0.5),
+              "--release did not end the hold")
+
+        # A usage error reaches nothing.
+        before = p.log_text()
+        rc, _, err = run(bed, p, "--for", "25h")
+        check(rc == 2 and "--for takes" in err, f"--for 25h: {rc} {err!r}")
+        check(p.log_text() == before, "a usage error was logged by the running copy")
+
+        check(run(bed, p, "--exit")[0] == 0, "--exit was refused")
+        check(wait_exit(p.proc, 30) == 0, "Pellacord did not exit")
+        with open(p.ini, "rb") as f:
+            check(f.read() == SETTINGS.encode(), "the settings file changed")
+    finally:
+        p.end()
+    check.finish("keep_awake")
+
+
+if __name__ == "__main__":
+    main()
