@@ -2,6 +2,7 @@
 set(PELLACORD_CORE_SOURCES
   base/CaseFold.cpp
   base/Format.cpp
+  base/Hotkey.cpp
   base/Text.cpp
   base/Utf8.cpp
   engine/Arming.cpp
@@ -80,6 +81,7 @@ set(PELLACORD_WIN_SOURCES
   shell/Launch_win.cpp
   shell/MainAccessible_win.cpp
   shell/MainDpi_win.cpp
+  shell/MainHotkey_win.cpp
   shell/MainKeyboard_win.cpp
   shell/MainRules_win.cpp
   shell/RulesFile_win.cpp

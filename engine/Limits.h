@@ -44,6 +44,7 @@ void SetDefaultLimits(LimitTable* table);
 // the settings file holds it only while it differs from that.
 struct OptionalSettings {
     uint32_t batteryFloor;  // percent: below it on battery the lock is released; 0 is off
+    uint32_t hotkey = 0;    // the hotkey that watches the app in front, as base/Hotkey packs it; 0 is the default
 };
 
 uint32_t ValueToLogUnits(uint32_t value);

@@ -1,6 +1,7 @@
 #include "files/Settings.h"
 
 #include "base/Format.h"
+#include "base/Hotkey.h"
 
 #include <cstring>
 
@@ -11,6 +12,7 @@ constexpr int32_t DISPLAY_KEY = LIMIT_ROW_COUNT;
 constexpr char BATTERY_KEY[] = "battery=";
 constexpr uint32_t BATTERY_FLOOR_MAX = 100;
 constexpr char GPU_KEY[] = "gpu=";
+constexpr char HOTKEY_KEY[] = "hotkey=";
 
 // Blanks, then decimal digits gathered modulo 2^32; no sign, and no digit gives 0.
 uint32_t ReadNumber(const char* s) {
@@ -34,6 +36,10 @@ void ApplyLine(const char* line, LimitTable* table, bool* keepDisplayOn, Optiona
     if (strncmp(line, GPU_KEY, sizeof(GPU_KEY) - 1) == 0) {
         uint32_t v = ReadNumber(line + sizeof(GPU_KEY) - 1);
         table->gpu = v < GPU_LIMIT_MIN ? GPU_LIMIT_MIN : v > GPU_LIMIT_MAX ? GPU_LIMIT_MAX : v;
+        return;
+    }
+    if (strncmp(line, HOTKEY_KEY, sizeof(HOTKEY_KEY) - 1) == 0) {
+        (void)ParseHotkey(line + sizeof(HOTKEY_KEY) - 1, &optional->hotkey);  // text it cannot read changes nothing
         return;
     }
     for (int32_t k = 0; k <= DISPLAY_KEY; k++) {
@@ -123,6 +129,10 @@ bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const Sett
         *floor = onDisk->optional.batteryFloor;
         taken = true;
     }
+    if (mine->optional.hotkey == known->optional.hotkey && onDisk->optional.hotkey != known->optional.hotkey) {
+        mine->optional.hotkey = onDisk->optional.hotkey;
+        taken = true;
+    }
     return taken;
 }
 
@@ -141,6 +151,11 @@ int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, boo
     }
     if (table->gpu != GPU_LIMIT_DEFAULT && n < capacity) {
         n += FormatText8(out + n, capacity - n, "gpu=%u\r\n", table->gpu);
+    }
+    if (optional->hotkey != HOTKEY_DEFAULT && n < capacity) {
+        char hotkey[HOTKEY_TEXT_CAPACITY];
+        FormatHotkey(hotkey, HOTKEY_TEXT_CAPACITY, optional->hotkey);
+        n += FormatText8(out + n, capacity - n, "hotkey=%s\r\n", hotkey);
     }
     return n;
 }

@@ -33,7 +33,8 @@ SettingsValues ValuesOf(const LimitTable* table, bool keepDisplayOn, const Optio
 bool TakeHandEdits(SettingsValues* mine, const SettingsValues* known, const SettingsValues* onDisk);
 
 // The whole file as written: three comment lines and six key lines, then "battery=" while the
-// floor is set and "gpu=" while the GPU's limit is not its default, CR LF each. Returns the length (258 bytes with the defaults).
+// floor is set, "gpu=" while the GPU's limit is not its default and "hotkey=" while the hotkey
+// is not Ctrl+Alt+W, CR LF each. Returns the length (258 bytes with the defaults).
 int32_t FormatSettings(char* out, int32_t capacity, const LimitTable* table, bool keepDisplayOn,
                        const OptionalSettings* optional);
 

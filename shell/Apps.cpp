@@ -20,6 +20,22 @@ uint32_t AppProcessOf(const WindowQueries* q, uintptr_t w) {
     return pid;
 }
 
+uint32_t ForegroundAppProcess(const WindowQueries* q, uintptr_t window, const char16_t* className, uint32_t ownPid) {
+    // The desktop's windows and the taskbars, on every monitor.
+    static const char16_t* const SHELL_CLASSES[] = {u"Progman", u"WorkerW", u"Shell_TrayWnd", u"Shell_SecondaryTrayWnd"};
+    if (window == 0) {
+        return 0;
+    }
+    for (const char16_t* shell : SHELL_CLASSES) {
+        if (WideEqual(className, shell)) {
+            return 0;
+        }
+    }
+    const uintptr_t root = q->rootOwner(q->context, window);
+    const uint32_t pid = AppProcessOf(q, root != 0 ? root : window);
+    return pid == ownPid ? 0 : pid;
+}
+
 bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
     if (c->count >= c->capacity) {
         return false;

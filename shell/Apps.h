@@ -36,6 +36,12 @@ struct WindowQueries {
 // is no descendant of the frame's host. 0 when the window stands for no running app.
 uint32_t AppProcessOf(const WindowQueries* windows, uintptr_t window);
 
+// The app in front, which the hotkey watches: the process the foreground window, or the window
+// that owns it, stands for, as the list counts it (a Store app's own). 0 when there is none to
+// watch: no window, the desktop or the taskbar (by the foreground window's class), or Pellacord.
+uint32_t ForegroundAppProcess(const WindowQueries* windows, uintptr_t window, const char16_t* className,
+                              uint32_t ownPid);
+
 struct AppEnumContext {
     AppEntry* entries;
     int32_t capacity;

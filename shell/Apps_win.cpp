@@ -82,6 +82,22 @@ uint32_t FramedAppProcess(void*, uintptr_t frame, uint32_t framePid) {
     return f.appPid;
 }
 
+// The window manager's answers; `getAttribute` is DwmGetWindowAttribute, or null.
+WindowQueries DesktopQueries(void* getAttribute) {
+    return WindowQueries{
+        .context = getAttribute,
+        .isVisible = IsVisible,
+        .rootOwner = RootOwner,
+        .isToolWindow = IsToolWindow,
+        .titleLength = TitleLength,
+        .isCloaked = IsCloaked,
+        .processId = ProcessId,
+        .readTitle = ReadTitle,
+        .isAppFrame = IsAppFrame,
+        .framedApp = FramedAppProcess,
+    };
+}
+
 BOOL CALLBACK Collect(HWND window, LPARAM context) {
     return CollectAppWindow(reinterpret_cast<AppEnumContext*>(context), reinterpret_cast<uintptr_t>(window));
 }
@@ -112,18 +128,17 @@ int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* i
     // dwmapi is loaded for the enumeration only, so the program runs where it is missing.
     UniqueModule dwm(LoadSystemLibrary(L"dwmapi.dll"));
     void* getAttribute = ModuleFunction<void*>(dwm, "DwmGetWindowAttribute");
-    c.windows = WindowQueries{
-        .context = getAttribute,
-        .isVisible = IsVisible,
-        .rootOwner = RootOwner,
-        .isToolWindow = IsToolWindow,
-        .titleLength = TitleLength,
-        .isCloaked = IsCloaked,
-        .processId = ProcessId,
-        .readTitle = ReadTitle,
-        .isAppFrame = IsAppFrame,
-        .framedApp = FramedAppProcess,
-    };
+    c.windows = DesktopQueries(getAttribute);
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&c));
     return c.count;
+}
+
+uint32_t ForegroundAppWin() {
+    HWND front = GetForegroundWindow();
+    wchar_t className[64] = {};
+    if (front) {
+        GetClassNameW(front, className, 64);
+    }
+    const WindowQueries q = DesktopQueries(nullptr);
+    return ForegroundAppProcess(&q, reinterpret_cast<uintptr_t>(front), AsUtf16(className), GetCurrentProcessId());
 }

@@ -5,3 +5,5 @@
 // program's scratch table of MAX_IMAGE_NAMES entries.
 int32_t EnumerateOpenApps(AppEntry* entries, int32_t capacity, ImageNameEntry* imageNames);
 int32_t SnapshotImageNames(ImageNameEntry* table, int32_t capacity);
+// The process of the app in front, as ForegroundAppProcess finds it; 0 for none to watch.
+uint32_t ForegroundAppWin();

@@ -40,6 +40,10 @@ void HideTray(WatchController* c) {
     }
 }
 
+bool TrayInUse(const WatchController* c) {
+    return c->watch->status.watchMode == WATCH_ON || c->watch->finish.counting || OthersInPlay(c);
+}
+
 bool StartTicks(WatchController* c) {
     uint32_t error = c->platform.startTimer(Context(c));
     if (error != 0) {

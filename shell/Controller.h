@@ -21,6 +21,9 @@ constexpr uint32_t COUNTDOWN_TIMER_ID = 3;  // the finished action's countdown, 
 constexpr uint32_t SHUTDOWN_CHECK_TIMER_ID = 4;
 // A shutdown that was asked for and has not ended Pellacord by then did not happen.
 constexpr uint32_t SHUTDOWN_CHECK_MS = 120000;
+// A balloon with nothing else in the tray: the icon shows for it alone this long.
+constexpr uint32_t BALLOON_ICON_TIMER_ID = 5;
+constexpr uint32_t BALLOON_ICON_MS = 10000;
 
 // The windows, the log, the settings file and the system, as the controller uses them. Tables
 // of these are filled with designated initialisers, so no two entries can change places.
@@ -98,6 +101,7 @@ struct WatchController {
     uint32_t overrideNoted = 0;
     RuleWatches* rules = nullptr;   // the standing rules and their watches; null: none this run
     HoldState* hold = nullptr;      // the hold without an app; null: none this run
+    uint32_t hotkeySerial = 0;      // the window's watch the hotkey started, while it may stop it
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -146,6 +150,12 @@ bool HoldHolds(const WatchController* c);
 // The tray menu's "Keep the screen on too": for the hold that lasts, and those to come.
 void SetHoldScreen(WatchController* c, bool screen);
 void FillHoldMenu(const WatchController* c, TrayMenuModel* model);
+
+// Whether anything needs the tray icon now: a watch, a countdown, rules or a hold.
+bool TrayInUse(const WatchController* c);
+// The hotkey was pressed with the app of process `pid` in front (0: none to watch): the hotkey's
+// own watch stops, or else that app is watched, with a balloon that says which and how to stop.
+void HotkeyPressed(WatchController* c, uint32_t pid, const char16_t* hotkeyName);
 
 // Watches what a script names: a process, the oldest process of an image name (or the next
 // one to start), or the first open app whose title contains the text. A watch that runs ends

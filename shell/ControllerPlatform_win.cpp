@@ -61,7 +61,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context) 
         .exitProgram = [](void* c, bool workFinished) { PostMessageW(W(c)->mainWindow, WM_EXIT_PROGRAM, workFinished, 0); },
         .findImage = [](void*, const char16_t* image) { return FindOldestProcess(image); },
         .processImage = [](void*, uint32_t pid, char16_t* image, int32_t capacity) { return ReadProcessImage(pid, image, capacity); },
-        .notifyUser = [](void* c, const char16_t* text) { (void)ShowTrayBalloon(W(c)->tray, text); },
+        .notifyUser = [](void* c, const char16_t* text) { ShowBalloonWin(W(c)->mainWindow, W(c)->tray, text); },
         .startShutdownCheck = [](void* c) { (void)StartTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID, SHUTDOWN_CHECK_MS); },
         .stopShutdownCheck = [](void* c) { KillTimer(W(c)->mainWindow, SHUTDOWN_CHECK_TIMER_ID); },
     };
@@ -76,4 +76,11 @@ void ReadHoldClockWin(void*, HoldClock* now) {
     now->intervalMs = GetTickCount64();
     now->wallMs = static_cast<int64_t>(ticks / 10000);  // 100 ns units since 1601
     now->localDayMs = ((local.wHour * 60u + local.wMinute) * 60u + local.wSecond) * 1000u + local.wMilliseconds;
+}
+
+void ShowBalloonWin(HWND window, TrayState* tray, const char16_t* text) {
+    if (!tray->iconShown && AddTrayIcon(tray)) {
+        SetTimer(window, BALLOON_ICON_TIMER_ID, BALLOON_ICON_MS, nullptr);
+    }
+    (void)ShowTrayBalloon(tray, text);
 }

@@ -20,7 +20,7 @@ struct WindowsControllerContext {
     ImageNameEntry* imageNames;  // MAX_IMAGE_NAMES scratch entries
     PointerState* pointer;
     const LimitTable* limits;
-    const TrayState* tray;
+    TrayState* tray;
     const wchar_t* imageName;  // Pellacord's own, as `powercfg /requestsoverride` names it
     PowerNotices powerNotices;
 };
@@ -30,3 +30,7 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context);
 // The clocks a hold runs by: GetTickCount64, which runs on through sleep, the system time, and
 // the local time of day.
 void ReadHoldClockWin(void* context, HoldClock* now);
+
+// A balloon from the tray icon, which shows for it alone for BALLOON_ICON_MS when nothing else
+// shows it; the main window's BALLOON_ICON_TIMER_ID ends that.
+void ShowBalloonWin(HWND window, TrayState* tray, const char16_t* text);

@@ -85,3 +85,25 @@ bool WatchTarget(WatchController* c, TargetKind kind, uint32_t pid, const char16
     }
     return BeginWatch(c, &entry, options) == WatchStart::Started;
 }
+
+void HotkeyPressed(WatchController* c, uint32_t pid, const char16_t* hotkeyName) {
+    WatchStatus* s = &c->watch->status;
+    char16_t text[APP_TITLE_CAPACITY + 64];
+    if (c->hotkeySerial != 0 && s->watchMode == WATCH_ON && s->watchSerial == c->hotkeySerial) {
+        FormatText(text, APP_TITLE_CAPACITY + 64, u"Stopped watching %s.", s->watchedApp.title);
+        c->hotkeySerial = 0;
+        StopWatching(c, u"released by the hotkey");
+        c->platform.notifyUser(Context(c), text);
+        return;
+    }
+    // The watch of the app in front, with the limits in force, as a click on its row would.
+    const WatchOptions none = {};
+    if (pid == 0 || !WatchTarget(c, TargetKind::Pid, pid, nullptr, &none)) {
+        c->platform.notifyUser(Context(c), u"No app in front to watch");
+        return;
+    }
+    c->hotkeySerial = s->watchSerial;
+    FormatText(text, APP_TITLE_CAPACITY + 64, u"Watching %s. Press %s again to stop.", s->watchedApp.title,
+               hotkeyName);
+    c->platform.notifyUser(Context(c), text);
+}

@@ -249,6 +249,8 @@ void OnTimer(Program* p, WPARAM id) {
         CountdownTick(&p->controller);
     } else if (id == SHUTDOWN_CHECK_TIMER_ID) {
         ShutdownDidNotHappen(&p->controller);
+    } else if (id == BALLOON_ICON_TIMER_ID) {
+        BalloonIconDone(p);
     } else if (id == REFRESH_TIMER_ID) {
         KillTimer(p->mainWindow, REFRESH_TIMER_ID);
         p->refreshAfterClicks = false;
@@ -269,6 +271,8 @@ void OnDestroy(Program* p) {
     KillTimer(p->mainWindow, REFRESH_TIMER_ID);
     KillTimer(p->mainWindow, COUNTDOWN_TIMER_ID);
     KillTimer(p->mainWindow, SHUTDOWN_CHECK_TIMER_ID);
+    KillTimer(p->mainWindow, BALLOON_ICON_TIMER_ID);
+    UnregisterProgramHotkey(p);
     FollowPowerSettings(&p->controllerContext.powerNotices, p->mainWindow, false);
     ReleasePowerRequest(&p->watch.power);
     ClosePowerReason(&p->watch.power);
@@ -357,6 +361,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ApplyPointer(p, PointerCaptureLost(pointer));
         return DefWindowProcW(window, message, wParam, lParam);  // lets the capture go
     case WM_TRAY_CALLBACK: OnTrayCallback(p, wParam, lParam); return 0;
+    case WM_HOTKEY: OnHotkey(p, wParam); return 0;
     case WM_POWERBROADCAST: OnPowerBroadcast(p, wParam, lParam); return TRUE;
     case WM_SHOW_EXISTING: ShowMainWindow(&p->controller); return 0;
     case WM_COPYDATA: return QueueHandedCommand(p, reinterpret_cast<const COPYDATASTRUCT*>(lParam));

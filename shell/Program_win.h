@@ -53,6 +53,8 @@ struct Program {
     RuleWatches rules;  // the standing rules as the watches use them, and those watches
     RuleSet ruleSet;    // the rules as the file holds them
     HoldState hold;     // the hold without an app
+    uint32_t hotkey;        // the hotkey as registered at start-up
+    bool hotkeyRegistered;
     RulesFile rulesFile;
     ProcessSampler sampler;
     SystemProcessQuery processQuery;
@@ -109,6 +111,13 @@ void ToggleStartWithWindows(Program* p);
 // the limits in force and the finished action chosen.
 void KeepRuleFromMenu(Program* p, uint32_t serial);
 void ForgetRuleFromMenu(Program* p, int32_t index);
+
+// The hotkey that watches the app in front (MainHotkey_win.cpp): registered once the window
+// exists, WM_HOTKEY, and the end of a tray icon shown for a balloon alone.
+void RegisterProgramHotkey(Program* p);
+void UnregisterProgramHotkey(Program* p);
+void OnHotkey(Program* p, WPARAM id);
+void BalloonIconDone(Program* p);
 
 // The keyboard (MainKeyboard_win.cpp).
 KeyboardContext KeyboardOf(Program* p);

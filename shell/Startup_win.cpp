@@ -159,6 +159,7 @@ int RunPellacord(HINSTANCE instance) {
     }
     RefreshAppList(&p->controller);
     LoadProgramRules(p);
+    RegisterProgramHotkey(p);
     int32_t code = StartWith(p, &p->launch.command);
     if (code != EXIT_OK) {
         DestroyWindow(p->mainWindow);

@@ -1,14 +1,16 @@
-"""Holds without an app, with the real Pellacord.exe under Wine: --for 1m started as the first
-copy holds the lock with the tray icon busy and lets go a minute later; --hold handed to the
-running copy lasts until --release from another copy ends it; a bad length is a usage error
-that changes nothing; and the settings file keeps its bytes throughout."""
+"""Holds without an app and the hotkey, with the real Pellacord.exe under Wine: --for 1m started
+as the first copy holds the lock with the tray icon busy and lets go a minute later; --hold
+handed to the running copy lasts until --release from another copy ends it; a bad length is a
+usage error that changes nothing; the settings file keeps its bytes throughout. Ctrl+Alt+W,
+pressed through the X server over a busy app, watches it and pressed again stops the watch; with
+the combination held by another program first, one line says so and nothing else changes."""
 import datetime
 import os
 import subprocess
 import sys
 
-from scenario import GREEN, wait_log
-from winebed import Bed, Checks, Program, find_colour, poll, wait_exit
+from scenario import APP_TITLE, GREEN, start_app, wait_log
+from winebed import Bed, Checks, Program, Switch, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
 BUILD = os.path.dirname(EXE)
@@ -38,8 +40,64 @@ def busy_tray(bed, name):
     return len(find_colour(shot, GREEN, top, bottom, left=bed.screen[0] - 280)) >= 4
 
 
+def lines(p):
+    """The log's texts without their time stamps."""
+    return [line[21:] for line in p.log_text().lstrip("\ufeff").split("\r\n") if len(line) > 21]
+
+
+def hotkey_watches_the_app_in_front(bed):
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "hotkey"))
+    work = Switch(os.path.join(p.folder, "work"))
+    app = None
+    try:
+        check(p.start() is not None, "no window")
+        app = start_app(bed, work.schedule, 0)
+        busy = bed.wait_window("BusyTree", 20000)
+        if not check(busy is not None, "the busy app's window did not appear"):
+            return
+        # The busy app comes to the front by a click, as a user's would.
+        bed.xdotool("mousemove", str(busy["x"] + busy["w"] // 2), str(busy["y"] + busy["h"] // 2), "click", "1")
+        check(poll(lambda: bed.tool("foreground")[1] == "BusyTree", 10, 0.3), "the busy app is not in front")
+        bed.xdotool("key", "ctrl+alt+w")
+        check(wait_log(p, "watching: " + APP_TITLE + "\r\n", 15), "the hotkey did not watch the app in front")
+        check(wait_log(p, "-> BUSY (cpu) quiet=0s lock=held", 20), "the hotkey's watch did not hold the lock")
+        check(poll(lambda: busy_tray(bed, "hotkey"), 10, 0.5), "the tray icon is not busy for the hotkey's watch")
+        bed.xdotool("key", "ctrl+alt+w")
+        check(wait_log(p, "stopped watching; lock released\r\n", 15), "the hotkey pressed again did not stop the watch")
+        check(lines(p).count("watching: " + APP_TITLE) == 1, "the second press watched again")
+    finally:
+        p.end()
+        if app:
+            app.end()
+
+
+def a_taken_hotkey_is_told_once(bed):
+    holder = subprocess.Popen(["wine", bed.wintool, "hotkey", "120000"], env=bed.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "hotkey-taken"))
+    try:
+        if not check(holder.stdout.readline().strip() == "registered", "the helper could not take Ctrl+Alt+W"):
+            return
+        check(p.start() is not None, "no window with the hotkey taken")
+        check(wait_log(p, "hotkey Ctrl+Alt+W is taken by another program\r\n", 15), "the taken hotkey was not told")
+        bed.xdotool("key", "ctrl+alt+w")  # the holder's now: Pellacord watches nothing
+        check(poll(lambda: len(lines(p)) >= 4, 5, 0.2), "no start-up lines")
+        check(lines(p)[1:] == ["Pellacord started",
+                               "  thresholds: cpu 200 permille | disk 1048576 B/s | net 2048 B/s | mem 3000 faults/s"
+                               " | wait 600s",
+                               "hotkey Ctrl+Alt+W is taken by another program"], f"lines: {lines(p)}")
+    finally:
+        p.end()
+        holder.kill()
+        holder.wait()
+    check(lines(p)[-1] == "Pellacord exited; lock released" and
+          lines(p).count("hotkey Ctrl+Alt+W is taken by another program") == 1, f"the lines after: {lines(p)}")
+
+
 def main():
     bed = Bed()
+    hotkey_watches_the_app_in_front(bed)
+    a_taken_hotkey_is_told_once(bed)
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "keep-awake"), settings=SETTINGS)
     try:
         # The first copy holds for a minute, in the tray only.

@@ -1,5 +1,7 @@
 #include "files/Settings.h"
 
+#include "base/Hotkey.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -210,6 +212,83 @@ TEST(Settings, TheGpuLimitIsWrittenOnlyWhileNotTheDefault) {
                    Case{"cpu=300", 200}}) {
         EXPECT_EQ(Parse(c.text).table.gpu, c.gpu) << c.text;
     }
+}
+
+// The hotkey's text: read in any case and order of its modifiers, written in one form, shown
+// to the user in another; "none" turns it off; text it cannot read leaves it as it was.
+TEST(Settings, TheHotkeysTextForm) {
+    struct Case {
+        const char* text;
+        bool read;
+        const char* written;  // as the file holds it again
+        const char16_t* shown;
+    };
+    const Case CASES[] = {
+        {"ctrl+alt+w", true, "ctrl+alt+w", u"Ctrl+Alt+W"},
+        {"  Alt+CTRL+W ", true, "ctrl+alt+w", u"Ctrl+Alt+W"},
+        {"win+shift+f9", true, "shift+win+f9", u"Shift+Win+F9"},
+        {"ctrl+f24", true, "ctrl+f24", u"Ctrl+F24"},
+        {"alt+7", true, "alt+7", u"Alt+7"},
+        {"none", true, "none", u"none"},
+        {"NONE", true, "none", u"none"},
+        {"shift+w", false, "", u""},       // would take typing
+        {"w", false, "", u""},
+        {"ctrl+alt", false, "", u""},
+        {"ctrl+ctrl+w", false, "", u""},
+        {"ctrl++w", false, "", u""},
+        {"ctrl+alt+f25", false, "", u""},
+        {"ctrl+alt+ww", false, "", u""},
+        {"hyper+w", false, "", u""},
+        {"", false, "", u""},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(c.text);
+        uint32_t setting = 12345;
+        ASSERT_EQ(ParseHotkey(c.text, &setting), c.read);
+        if (!c.read) {
+            EXPECT_EQ(setting, 12345u);
+            continue;
+        }
+        char written[HOTKEY_TEXT_CAPACITY];
+        FormatHotkey(written, HOTKEY_TEXT_CAPACITY, setting);
+        EXPECT_EQ(std::string(written), c.written);
+        char16_t shown[HOTKEY_TEXT_CAPACITY];
+        FormatHotkeyName(shown, HOTKEY_TEXT_CAPACITY, setting);
+        EXPECT_EQ(std::u16string(shown), std::u16string(c.shown));
+    }
+    uint32_t setting = HOTKEY_NONE;
+    ASSERT_TRUE(ParseHotkey("ctrl+alt+w", &setting));
+    EXPECT_EQ(setting, HOTKEY_DEFAULT);  // the default, however it came
+    EXPECT_EQ(HotkeyKeysOf(HOTKEY_DEFAULT).modifiers, HOTKEY_CONTROL | HOTKEY_ALT);
+    EXPECT_EQ(HotkeyKeysOf(HOTKEY_DEFAULT).key, uint32_t{'W'});
+    EXPECT_EQ(HotkeyKeysOf(HOTKEY_NONE).key, 0u);
+}
+
+// In the file: a line after the others only while it is not the default, so a file that never
+// had one keeps its bytes; the last line read wins, and an unreadable one is passed over.
+TEST(Settings, TheHotkeyIsWrittenOnlyWhileNotTheDefault) {
+    LimitTable t;
+    SetDefaultLimits(&t);
+    char out[SETTINGS_TEXT_CAPACITY];
+    OptionalSettings o = {};
+    EXPECT_EQ(FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &o), 258);
+    o.hotkey = HOTKEY_NONE;
+    int32_t n = FormatSettings(out, SETTINGS_TEXT_CAPACITY, &t, false, &o);
+    std::string text(out, static_cast<size_t>(n));
+    EXPECT_EQ(text.substr(258), "hotkey=none\r\n");
+    EXPECT_EQ(Parse(text).optional.hotkey, HOTKEY_NONE);
+    EXPECT_EQ(Parse("hotkey=ctrl+shift+k\r\nhotkey=banana\r\n").optional.hotkey, Parse("hotkey=ctrl+shift+k").optional.hotkey);
+    EXPECT_EQ(Parse("hotkey=banana").optional.hotkey, HOTKEY_DEFAULT);
+    EXPECT_EQ(Parse("Hotkey=none").optional.hotkey, HOTKEY_DEFAULT);
+
+    // Set by hand while the program runs: the program's next save keeps it.
+    SettingsValues known = ValuesOf(&t, false, &NO_OPTIONAL);
+    SettingsValues mine = known;
+    mine.value[0] = 300;
+    SettingsValues onDisk = ValuesOf(&t, false, &o);
+    EXPECT_TRUE(TakeHandEdits(&mine, &known, &onDisk));
+    EXPECT_EQ(mine.optional.hotkey, HOTKEY_NONE);
+    EXPECT_EQ(mine.value[0], 300u);
 }
 
 // A copy a save left behind is taken at start-up only when it is whole.

@@ -221,4 +221,41 @@ TEST(WatchStatus, StartsIdleWithNothingWatched) {
     EXPECT_EQ(s.notice[0], 0);
 }
 
+// The hotkey's app in front: the foreground window's app as the list counts it, through the
+// window that owns a dialog and through a Store app's frame; none for Pellacord's own window,
+// the desktop, the taskbar, no window at all, or a suspended Store app.
+TEST(Apps, TheAppInFront) {
+    constexpr uint32_t OWN = 77, HOST = 900;
+    FakeDesktop desktop;
+    FakeWindow photos{300, HOST, u"Photos"};
+    photos.frame = true;
+    photos.framedApp = 910;
+    FakeWindow suspended = photos;
+    suspended.id = 301;
+    suspended.framedApp = 0;
+    FakeWindow dialog{305, 930, u"Save As"};
+    dialog.owner = 304;
+    desktop.windows = {photos, suspended, {304, 930, u"Notepad"}, dialog, {400, OWN, u"Pellacord"},
+                       {500, 40, u""}, {501, 40, u""}, {502, 40, u""}};
+    const WindowQueries q = desktop.Queries();
+    const struct {
+        uintptr_t window;
+        const char16_t* className;
+        uint32_t pid;
+    } CASES[] = {
+        {304, u"Notepad", 930},
+        {305, u"#32770", 930},                  // a dialog: the app that owns it
+        {300, u"ApplicationFrameWindow", 910},  // a Store app: the app, not its frame's host
+        {301, u"ApplicationFrameWindow", 0},    // suspended: nothing runs to watch
+        {400, u"PellacordWindow", 0},
+        {500, u"Progman", 0},
+        {501, u"WorkerW", 0},
+        {502, u"Shell_TrayWnd", 0},
+        {0, u"", 0},
+    };
+    for (const auto& c : CASES) {
+        EXPECT_EQ(ForegroundAppProcess(&q, c.window, c.className, OWN), c.pid) << c.window;
+    }
+}
+
 }  // namespace

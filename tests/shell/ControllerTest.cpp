@@ -477,6 +477,39 @@ TEST_F(ControllerFixture, ShowingTheWindowListsTheAppsOnce) {
     EXPECT_EQ(std::count(out.events.begin(), out.events.end(), "enumerate"), 1);
 }
 
+// The hotkey watches the app in front with the limits in force and says so; pressed again it
+// stops that watch, wherever the focus is by then. Nothing in front is said, and changes nothing.
+TEST_F(ControllerFixture, TheHotkeyWatchesTheAppInFrontAndStopsItsOwnWatch) {
+    out.images = {{u"make.exe", APP_PID}, {u"other.exe", 77}};
+    processes.Add(77, 4, 10 * SECOND);
+    HotkeyPressed(&c, 0, u"Ctrl+Alt+W");
+    EXPECT_EQ(out.balloons.back(), "No app in front to watch");
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_TRUE(out.log.empty());
+
+    HotkeyPressed(&c, APP_PID, u"Ctrl+Alt+W");
+    ASSERT_EQ(status.watchMode, WATCH_ON);
+    EXPECT_EQ(status.watchedApp.pid, APP_PID);
+    EXPECT_EQ(out.balloons.back(), "Watching Build \xC2\xB7 Release. Press Ctrl+Alt+W again to stop.");
+    EXPECT_EQ(out.log.at(0), "watching: Build \xC2\xB7 Release");
+    Second(900);
+    HotkeyPressed(&c, 77, u"Ctrl+Alt+W");  // another app is in front by now
+    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    EXPECT_EQ(out.balloons.back(), "Stopped watching Build \xC2\xB7 Release.");
+    EXPECT_EQ(out.log.back(), "stopped watching; lock released");
+
+    // A watch the hotkey did not start is not its to stop. A process gone before it could be
+    // watched is said, and the watch goes on; the app in front takes its place.
+    Select(1);
+    StartWatching(&c);
+    HotkeyPressed(&c, 4242, u"Ctrl+Alt+W");
+    EXPECT_EQ(out.balloons.back(), "No app in front to watch");
+    EXPECT_EQ(status.watchedApp.pid, APP_PID);
+    HotkeyPressed(&c, 77, u"Ctrl+Alt+W");
+    EXPECT_EQ(status.watchMode, WATCH_ON);
+    EXPECT_EQ(status.watchedApp.pid, 77u);
+}
+
 TEST(Tray, TooltipTextsAndMenu) {
     WatchedApp app{};
     CopyWide(app.title, u"Render", APP_TITLE_CAPACITY);

@@ -23,6 +23,8 @@
 //                                   is asked to show itself
 //   wintool text CLASS              prints the texts of the window's children (a message box)
 //   wintool mutex                   exit 0 when Pellacord's single-instance name is held
+//   wintool hotkey MS               registers Ctrl+Alt+W for MS milliseconds, as another program
+//                                   would; prints "registered", or "refused" and exits 1
 //   wintool job EXE [ARGS...]       runs EXE, and everything it starts, in a job that ends them
 //                                   all when this tool ends: prints EXE's pid, then waits until
 //                                   its standard input closes (the test that started it ended
@@ -256,6 +258,20 @@ int wmain(int argc, wchar_t** argv) {
     }
     if ((argc == 3 || argc == 4) && wcscmp(argv[1], L"squat") == 0) {
         return Squat(Number(argv[2]), argc == 4 ? Number(argv[3]) : 0);
+    }
+    if (argc == 3 && wcscmp(argv[1], L"hotkey") == 0) {
+        // Holds Ctrl+Alt+W for a while, as another program would: "registered", or "refused".
+        const bool held = RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_NOREPEAT, 'W') != FALSE;
+        printf(held ? "registered\n" : "refused\n");
+        fflush(stdout);
+        for (DWORD start = GetTickCount(); held && GetTickCount() - start < Number(argv[2]);) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+        return held ? 0 : 1;
     }
     if (argc == 2 && wcscmp(argv[1], L"mutex") == 0) {
         HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\PellacordSingleInstance");
