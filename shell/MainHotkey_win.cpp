@@ -48,7 +48,12 @@ void UnregisterProgramHotkey(Program* p) {
 }
 
 void OnHotkey(Program* p, WPARAM id) {
-    if (id != HOTKEY_ID || p->controller.ticking) {
+    if (id != HOTKEY_ID) {
+        return;
+    }
+    if (p->controller.ticking) {
+        // Inside a tick (the shell called back during a tray update): once the tick is over.
+        PostMessageW(p->mainWindow, WM_HOTKEY, id, 0);
         return;
     }
     char16_t name[HOTKEY_TEXT_CAPACITY];

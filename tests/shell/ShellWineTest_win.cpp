@@ -2,6 +2,7 @@
 // theme registry value, the Run key's value, and the resources built into Pellacord.exe.
 #include "shell/Apps_win.h"
 #include "shell/Autostart_win.h"
+#include "shell/ControllerPlatform_win.h"
 #include "shell/IconFile.h"
 #include "shell/IconPainter.h"
 #include "shell/IconPainter_win.h"
@@ -37,6 +38,23 @@ int Find(const std::vector<AppEntry>& rows, uint32_t pid) {
         }
     }
     return -1;
+}
+
+// The hold's clocks as Windows gives them: the interval clock runs on, the wall clock is the
+// system time since 1601, and the time of day is the local one.
+TEST(ShellWine, TheHoldsClocks) {
+    HoldClock first = {}, second = {};
+    ReadHoldClockWin(nullptr, &first);
+    Sleep(50);
+    ReadHoldClockWin(nullptr, &second);
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    EXPECT_GE(second.intervalMs - first.intervalMs, 40u);
+    EXPECT_GE(second.wallMs - first.wallMs, 40);
+    EXPECT_GT(first.wallMs, int64_t{13000000000000});  // after 2012, in ms since 1601
+    EXPECT_LT(second.localDayMs, DAY_MS);
+    const uint32_t minute = local.wHour * 60u + local.wMinute;
+    EXPECT_LE((minute + 1440 - second.localDayMs / 60000) % 1440, 1u);  // the same minute, or the next
 }
 
 TEST(ShellWine, EnumeratesOpenAppsInZOrder) {
