@@ -98,7 +98,8 @@ bool ParseHotkey(const char* text, uint32_t* setting) {
         }
         if (plus == end) {  // the last part is the key
             const uint32_t key = KeyNamed(part, plus);
-            if (key == 0 || (modifiers & ~HOTKEY_SHIFT) == 0) {
+            const bool two = modifiers != 0 && (modifiers & (modifiers - 1)) != 0;
+            if (key == 0 || (modifiers & ~HOTKEY_SHIFT) == 0 || !two) {
                 return false;
             }
             *setting = Pack(modifiers, key);

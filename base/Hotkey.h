@@ -20,9 +20,10 @@ struct HotkeyKeys {
 };
 
 HotkeyKeys HotkeyKeysOf(uint32_t setting);
-// The text, in any case, with blanks around it: a letter, digit or F1 to F24 after one or more
-// of ctrl, alt, shift and win, at least one of them not shift, so typing is never taken; or
-// "none". False for anything else, and then `setting` is unchanged.
+// The text, in any case, with blanks around it: a letter, digit or F1 to F24 after two or more
+// of ctrl, alt, shift and win, not shift alone, so neither typing nor the combinations apps
+// use (Ctrl+C, Alt+F4) are taken; or "none". False for anything else, and then `setting` is
+// unchanged.
 bool ParseHotkey(const char* text, uint32_t* setting);
 // "ctrl+alt+w" as the file holds it, and "Ctrl+Alt+W" as the user reads it; "none" for none.
 int32_t FormatHotkey(char* out, int32_t capacity, uint32_t setting);

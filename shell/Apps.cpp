@@ -21,8 +21,12 @@ uint32_t AppProcessOf(const WindowQueries* q, uintptr_t w) {
 }
 
 uint32_t ForegroundAppProcess(const WindowQueries* q, uintptr_t window, const char16_t* className, uint32_t ownPid) {
-    // The desktop's windows and the taskbars, on every monitor.
-    static const char16_t* const SHELL_CLASSES[] = {u"Progman", u"WorkerW", u"Shell_TrayWnd", u"Shell_SecondaryTrayWnd"};
+    // The desktop's windows, the taskbars on every monitor, the notification area's overflow,
+    // and the task switchers.
+    static const char16_t* const SHELL_CLASSES[] = {
+        u"Progman",         u"WorkerW",        u"Shell_TrayWnd",         u"Shell_SecondaryTrayWnd",
+        u"NotifyIconOverflowWindow", u"TopLevelWindowForOverflowXamlIsland", u"MultitaskingViewFrame",
+        u"XamlExplorerHostIslandWindow", u"ForegroundStaging"};
     if (window == 0) {
         return 0;
     }

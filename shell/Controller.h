@@ -148,7 +148,7 @@ bool EndKeepingAwake(WatchController* c);
 // Whether the hold holds the lock now.
 bool HoldHolds(const WatchController* c);
 // The tray menu's "Keep the screen on too": for the hold that lasts, and those to come.
-void SetHoldScreen(WatchController* c, bool screen);
+void ToggleHoldScreen(WatchController* c);
 void FillHoldMenu(const WatchController* c, TrayMenuModel* model);
 
 // Whether anything needs the tray icon now: a watch, a countdown, rules or a hold.

@@ -22,12 +22,15 @@ constexpr char HOLD_TAG[] = "";
 void LetGo(WatchController* c) {
     HoldState* h = c->hold;
     EndHold(&h->hold);
+    RequireExecution(&h->power, false);
     ReleasePowerRequest(&h->power);
     ClosePowerReason(&h->power);
     TaggedLog(c, HOLD_TAG, "hold ended; lock released");
 }
 
 // Nothing of the hold is left: the ticks and the icon go unless a watch or the rules need them.
+// With the window hidden too (a hold from the command line, or the window closed while the hold
+// lasted) nothing would be left to reach: the program ends, as its window's close box would.
 void LeftHold(WatchController* c) {
     if (HoldInPlay(c)) {
         UpdateTray(c);
@@ -37,10 +40,13 @@ void LeftHold(WatchController* c) {
     if (!s->sampling && s->watchMode != WATCH_ON && !RulesInPlay(c)) {
         c->platform.stopTimer(Context(c));
     }
-    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !RulesInPlay(c)) {
-        RemoveTrayIcon(c->tray);
-    } else {
+    if (TrayInUse(c)) {
         UpdateTray(c);
+        return;
+    }
+    RemoveTrayIcon(c->tray);
+    if (!c->platform.windowVisible(Context(c))) {
+        c->platform.exitProgram(Context(c), false);
     }
 }
 
@@ -87,10 +93,19 @@ void StartKeepingAwake(WatchController* c, const HoldRequest* request) {
     }
     const HoldClock now = ReadClock(c);
     StartHold(&h->hold, request, &now);
+    if (request->kind == HoldKind::Until && h->delayUntil) {
+        const uint32_t delay = h->delayUntil(h->clockContext, request->untilMinute);
+        h->hold.endMs = now.intervalMs + delay;
+        h->hold.untilWallMs = now.wallMs + delay;
+    }
     ResetFinish(&h->finish, h->hold.then);
     char16_t reason[POWER_REASON_CAPACITY];
     FormatHoldReason(reason, POWER_REASON_CAPACITY, &h->hold);
     OpenPowerReasonText(&h->power, reason);
+    // With modern standby the request asks for execution too, so the ticks that end a timed
+    // hold go on once the screen is off.
+    c->platform.readPower(Context(c), &c->power);
+    RequireExecution(&h->power, c->power.modernStandby);
     SetPowerRequest(&h->power, true, h->hold.screen);
     char line[96];
     FormatHoldLog(line, sizeof(line), &h->hold);
@@ -136,15 +151,16 @@ void CancelHoldFinish(WatchController* c) {
     }
 }
 
-void SetHoldScreen(WatchController* c, bool screen) {
+void ToggleHoldScreen(WatchController* c) {
     HoldState* h = c->hold;
     if (!h) {
         return;
     }
-    h->screenChoice = screen;
+    // The check shows the hold that lasts, however it was started, and the next ones follow it.
+    h->screenChoice = HoldActive(&h->hold) ? !h->hold.screen : !h->screenChoice;
     if (HoldActive(&h->hold)) {
-        h->hold.screen = screen;
-        SetPowerRequest(&h->power, true, screen);
+        h->hold.screen = h->screenChoice;
+        SetPowerRequest(&h->power, true, h->hold.screen);
     }
 }
 
@@ -220,7 +236,7 @@ void FillHoldMenu(const WatchController* c, TrayMenuModel* m) {
         return;
     }
     m->holding = HoldActive(&h->hold);
-    m->holdScreen = h->screenChoice;
+    m->holdScreen = HoldActive(&h->hold) ? h->hold.screen : h->screenChoice;
     m->holdChoice = -1;
     if (h->hold.kind == HoldKind::Open) {
         m->holdChoice = HOLD_CHOICE_OPEN;

@@ -79,8 +79,50 @@ void ReadHoldClockWin(void*, HoldClock* now) {
 }
 
 void ShowBalloonWin(HWND window, TrayState* tray, const char16_t* text) {
-    if (!tray->iconShown && AddTrayIcon(tray)) {
+    // Shown for the balloon alone, the icon says nothing is watched: the idle arch.
+    if (!tray->iconShown && UpdateTrayIcon(tray, TrayIconKind::Idle, u"Pellacord")) {
         SetTimer(window, BALLOON_ICON_TIMER_ID, BALLOON_ICON_MS, nullptr);
     }
     (void)ShowTrayBalloon(tray, text);
+}
+
+namespace {
+
+uint64_t Ticks(const FILETIME& f) {
+    return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+}
+
+FILETIME FileTimeOf(uint64_t ticks) {
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+}  // namespace
+
+// The local midnight of today, then the minute on it, today or on the days after, each turned
+// into UTC by the time zone's own rules: the first that is still ahead.
+uint32_t DelayUntilWin(void*, uint32_t minute) {
+    constexpr uint64_t TICKS_PER_MS = 10000;
+    FILETIME utcNow;
+    GetSystemTimeAsFileTime(&utcNow);
+    SYSTEMTIME utc, local;
+    FILETIME localMidnight;
+    if (!FileTimeToSystemTime(&utcNow, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        return DAY_MS;
+    }
+    local.wHour = local.wMinute = local.wSecond = local.wMilliseconds = 0;
+    if (!SystemTimeToFileTime(&local, &localMidnight)) {
+        return DAY_MS;
+    }
+    for (uint64_t day = 0; day < 3; day++) {
+        const FILETIME target = FileTimeOf(Ticks(localMidnight) + (day * 24 * 60 + minute % (24 * 60)) * 60000 * TICKS_PER_MS);
+        SYSTEMTIME targetLocal, targetUtc;
+        FILETIME targetUtcTime;
+        if (FileTimeToSystemTime(&target, &targetLocal) &&
+            TzSpecificLocalTimeToSystemTime(nullptr, &targetLocal, &targetUtc) &&
+            SystemTimeToFileTime(&targetUtc, &targetUtcTime) && Ticks(targetUtcTime) > Ticks(utcNow)) {
+            const uint64_t ms = (Ticks(targetUtcTime) - Ticks(utcNow)) / TICKS_PER_MS;
+            return ms > DAY_MS + 3600000 ? DAY_MS : static_cast<uint32_t>(ms);  // a day and an hour at most
+        }
+    }
+    return DAY_MS;
 }

@@ -30,6 +30,8 @@ ControllerPlatform WindowsControllerPlatform(WindowsControllerContext* context);
 // The clocks a hold runs by: GetTickCount64, which runs on through sleep, the system time, and
 // the local time of day.
 void ReadHoldClockWin(void* context, HoldClock* now);
+// The time until the next local `minute` of the day, by the time zone's rules.
+uint32_t DelayUntilWin(void* context, uint32_t minute);
 
 // A balloon from the tray icon, which shows for it alone for BALLOON_ICON_MS when nothing else
 // shows it; the main window's BALLOON_ICON_TIMER_ID ends that.

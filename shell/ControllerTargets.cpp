@@ -96,7 +96,14 @@ void HotkeyPressed(WatchController* c, uint32_t pid, const char16_t* hotkeyName)
         c->platform.notifyUser(Context(c), text);
         return;
     }
-    // The watch of the app in front, with the limits in force, as a click on its row would.
+    if (pid != 0 && s->watchMode == WATCH_ON && !s->waitingFor[0] && s->watchedApp.pid == pid) {
+        // Watched already, with the limits and the finished action it was given: it goes on.
+        FormatText(text, APP_TITLE_CAPACITY + 64, u"Already watching %s.", s->watchedApp.title);
+        c->platform.notifyUser(Context(c), text);
+        return;
+    }
+    // The watch of the app in front, with the limits in force, as a click on its row would; a
+    // watch of another app ends first, as for --watch.
     const WatchOptions none = {};
     if (pid == 0 || !WatchTarget(c, TargetKind::Pid, pid, nullptr, &none)) {
         c->platform.notifyUser(Context(c), u"No app in front to watch");

@@ -15,6 +15,9 @@ struct HoldState {
     bool screenChoice;   // the tray menu's "Keep the screen on too", for the holds it starts
     void* clockContext;
     void (*readClock)(void* context, HoldClock* now);
+    // How long until the next local `minute` of the day, as the time zone's rules say across a
+    // change of daylight saving time; null where the local time of day is all there is.
+    uint32_t (*delayUntil)(void* context, uint32_t minute);
 };
 
 // The tray menu's "Keep awake" choices.

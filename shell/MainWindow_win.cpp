@@ -158,10 +158,11 @@ void OnMenuCommand(Program* p, int id, const MenuSerials* serials) {
             StopWatching(&p->controller, u"released from the tray");
         }
         ReleaseRuleWatches(&p->controller, nullptr);
+        (void)EndKeepingAwake(&p->controller);
         break;
     case IDM_KEEP_RULE: KeepRuleFromMenu(p, watchSerial); break;
     case IDM_START_WITH_WINDOWS: ToggleStartWithWindows(p); break;
-    case IDM_HOLD_SCREEN: SetHoldScreen(&p->controller, !p->hold.screenChoice); break;
+    case IDM_HOLD_SCREEN: ToggleHoldScreen(&p->controller); break;
     case IDM_HOLD_OPEN: KeepAwakeFromMenu(p, HoldKind::Open, 0); break;
     case IDM_HOLD_FOR:
     case IDM_HOLD_FOR + 1:

@@ -51,6 +51,7 @@ void StartRecords(Program* p) {
     p->hold.power = MakePowerRequest(ExecutionSlotWin(EXECUTION_SLOTS - 1));
     p->hold.power.reason = p->watch.power.reason;
     p->hold.readClock = ReadHoldClockWin;
+    p->hold.delayUntil = DelayUntilWin;
     InitProcessPlatform(&p->sampler, &p->processQuery);
     if (p->launch.runJob) {
         WatchJob(&p->processQuery, p->launch.runJob.get(), p->launch.command.pid);

@@ -1,5 +1,6 @@
 """Holds without an app and the hotkey, with the real Pellacord.exe under Wine: --for 1m started
-as the first copy holds the lock with the tray icon busy and lets go a minute later; --hold
+as the first copy holds the lock with the tray icon busy, lets go a minute later and ends, as
+nothing is left to reach; --hold
 handed to the running copy lasts until --release from another copy ends it; a bad length is a
 usage error that changes nothing; the settings file keeps its bytes throughout. Ctrl+Alt+W,
 pressed through the X server over a busy app, watches it and pressed again stops the watch; with
@@ -111,8 +112,11 @@ def main():
         if started and ended:
             check(59 <= (ended - started).total_seconds() <= 90, f"the hold lasted {ended - started}")
         check(poll(lambda: not busy_tray(bed, "for-over"), 10, 0.5), "the busy icon stayed after the hold")
+        # Nothing is left to reach, no window and no icon: the copy ends with its hold.
+        check(wait_exit(p.proc, 30) == 0, "the copy that held for a minute did not end with its hold")
 
         # Until released: handed to the running copy, ended by --release from another.
+        check(p.start() is not None, "no window")
         rc, _, err = run(bed, p, "--hold", "--screen")
         check(rc == 0, f"--hold: {rc} {err!r}")
         check(wait_log(p, "keeping awake until released\r\n", 10), "--hold was not carried out")

@@ -227,10 +227,14 @@ TEST(Settings, TheHotkeysTextForm) {
         {"ctrl+alt+w", true, "ctrl+alt+w", u"Ctrl+Alt+W"},
         {"  Alt+CTRL+W ", true, "ctrl+alt+w", u"Ctrl+Alt+W"},
         {"win+shift+f9", true, "shift+win+f9", u"Shift+Win+F9"},
-        {"ctrl+f24", true, "ctrl+f24", u"Ctrl+F24"},
-        {"alt+7", true, "alt+7", u"Alt+7"},
+        {"ctrl+shift+f24", true, "ctrl+shift+f24", u"Ctrl+Shift+F24"},
+        {"win+alt+7", true, "alt+win+7", u"Alt+Win+7"},
+        {"ctrl+c", false, "", u""},        // one modifier: would take what apps use
+        {"alt+f4", false, "", u""},
+        {"shift+ctrl", false, "", u""},
         {"none", true, "none", u"none"},
         {"NONE", true, "none", u"none"},
+        {"shift+alt+w", true, "alt+shift+w", u"Alt+Shift+W"},
         {"shift+w", false, "", u""},       // would take typing
         {"w", false, "", u""},
         {"ctrl+alt", false, "", u""},
@@ -277,7 +281,10 @@ TEST(Settings, TheHotkeyIsWrittenOnlyWhileNotTheDefault) {
     std::string text(out, static_cast<size_t>(n));
     EXPECT_EQ(text.substr(258), "hotkey=none\r\n");
     EXPECT_EQ(Parse(text).optional.hotkey, HOTKEY_NONE);
-    EXPECT_EQ(Parse("hotkey=ctrl+shift+k\r\nhotkey=banana\r\n").optional.hotkey, Parse("hotkey=ctrl+shift+k").optional.hotkey);
+    const uint32_t k = Parse("hotkey=ctrl+shift+k").optional.hotkey;
+    EXPECT_EQ(HotkeyKeysOf(k).key, uint32_t{'K'});
+    EXPECT_EQ(Parse("hotkey=ctrl+shift+k\r\nhotkey=none\r\n").optional.hotkey, HOTKEY_NONE);
+    EXPECT_EQ(Parse("hotkey=ctrl+shift+k\r\nhotkey=banana\r\n").optional.hotkey, k);
     EXPECT_EQ(Parse("hotkey=banana").optional.hotkey, HOTKEY_DEFAULT);
     EXPECT_EQ(Parse("Hotkey=none").optional.hotkey, HOTKEY_DEFAULT);
 

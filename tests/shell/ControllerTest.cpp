@@ -508,6 +508,15 @@ TEST_F(ControllerFixture, TheHotkeyWatchesTheAppInFrontAndStopsItsOwnWatch) {
     HotkeyPressed(&c, 77, u"Ctrl+Alt+W");
     EXPECT_EQ(status.watchMode, WATCH_ON);
     EXPECT_EQ(status.watchedApp.pid, 77u);
+    // The app already watched, by the window's own watch with its finished action: it goes on.
+    Select(1);
+    StartWatching(&c);
+    ChooseFinishAction(&c, FinishAction::Sleep, status.watchSerial);
+    const uint32_t serial = status.watchSerial;
+    HotkeyPressed(&c, APP_PID, u"Ctrl+Alt+W");
+    EXPECT_EQ(out.balloons.back(), "Already watching Build \xC2\xB7 Release.");
+    EXPECT_EQ(status.watchSerial, serial);
+    EXPECT_EQ(c.watch->finish.action, FinishAction::Sleep);
 }
 
 TEST(Tray, TooltipTextsAndMenu) {

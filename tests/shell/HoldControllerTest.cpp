@@ -37,8 +37,9 @@ struct HoldFixture : ControllerFixture {
             Second(permille);
         }
     }
-    void Keep(HoldKind kind, uint32_t lengthMs, uint32_t minute = 0, FinishAction then = FinishAction::None) {
-        const HoldRequest r = {kind, lengthMs, minute, false, then};
+    void Keep(HoldKind kind, uint32_t lengthMs, uint32_t minute = 0, FinishAction then = FinishAction::None,
+              bool screen = false) {
+        const HoldRequest r = {kind, lengthMs, minute, screen, then};
         StartKeepingAwake(&c, &r);
     }
     bool Held() const { return (g_out->powerCalls.back() & ES_FLAG_SYSTEM_REQUIRED) != 0; }
@@ -75,6 +76,7 @@ TEST_F(HoldFixture, ATimedHoldEndsOnTimeAndItsActionFollowsTheCountdown) {
     EXPECT_EQ(out.trayCalls.back(), "delete");
     EXPECT_FALSE(out.timerRunning);
     EXPECT_FALSE(HoldHolds(&c));
+    EXPECT_EQ(out.exits, 0);  // the window shows: the program goes on
 }
 
 // Beside the window's watch: the hold does not end it, the lock is wanted while either wants
@@ -134,34 +136,66 @@ TEST_F(HoldFixture, UntilATimeIsMeasuredAgainAfterAResume) {
     Seconds(1);
     EXPECT_TRUE(Logged("hold ended; lock released"));
     EXPECT_FALSE(Held());
-    // A clock set back an hour while a timed hold runs changes nothing.
+    // A clock set back an hour while a timed hold runs changes nothing, even measured again
+    // at a resume: its end is on the interval clock.
     Keep(HoldKind::For, 120000);
     clock.wallMs -= 3600000;
+    clock.localDayMs -= 3600000;
+    SystemResumed(&c);
     Seconds(119);
     EXPECT_TRUE(Held());
     Seconds(1);
     EXPECT_FALSE(Held());
 }
 
-// "Release the lock" from the tray ends a hold alone without bringing the window back; a new
-// hold takes the place of one that lasts.
+// Across a change of daylight saving time the time zone's rules say how long it is until the
+// time of day, not the local clock's reading.
+TEST_F(HoldFixture, UntilATimeFollowsTheTimeZonesRules) {
+    hold.delayUntil = [](void*, uint32_t minute) { return minute == 7 * 60 ? 2 * 3600000u : 0u; };
+    Keep(HoldKind::Until, 0, 7 * 60);  // 06:00 now, but the clocks go forward tonight
+    Seconds(2 * 3600 - 1);
+    EXPECT_TRUE(Held());
+    Seconds(1);
+    EXPECT_FALSE(Held());
+}
+
+// "Release the lock" from the tray ends a hold alone without bringing the window back; with
+// the window hidden as well nothing is left to reach, and the program ends. A new hold takes
+// the place of one that lasts, and the menu's screen check follows the hold in force.
 TEST_F(HoldFixture, ReleasedFromTheTrayAndReplaced) {
     Keep(HoldKind::For, 2 * 3600000);
-    Keep(HoldKind::For, 4 * 3600000);
+    Keep(HoldKind::For, 4 * 3600000, 0, FinishAction::None, true);
     TrayMenuModel m{false, false, false, FinishAction::None, false};
     FillHoldMenu(&c, &m);
     EXPECT_TRUE(m.holding);
     EXPECT_EQ(m.holdChoice, 3);
-    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord \xC2\xB7 keeping awake \xC2\xB7 4 h left");
-    SetHoldScreen(&c, true);
+    EXPECT_TRUE(m.holdScreen);
     EXPECT_TRUE((g_out->powerCalls.back() & ES_FLAG_DISPLAY_REQUIRED) != 0);
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord \xC2\xB7 keeping awake \xC2\xB7 4 h left");
+    ToggleHoldScreen(&c);
+    EXPECT_TRUE((g_out->powerCalls.back() & ES_FLAG_DISPLAY_REQUIRED) == 0);
+    EXPECT_TRUE(Held());
     out.events.clear();
+    out.visible = false;
     ReleaseFromTray(&c, status.watchSerial);
     EXPECT_FALSE(Held());
     EXPECT_EQ(std::count(out.events.begin(), out.events.end(), "show"), 0);
     EXPECT_EQ(out.trayCalls.back(), "delete");
     EXPECT_FALSE(out.timerRunning);
     EXPECT_EQ(std::count(out.log.begin(), out.log.end(), "hold ended; lock released"), 1);
+    EXPECT_EQ(out.exits, 1);
+    EXPECT_FALSE(out.exitedForWork);
+}
+
+// With modern standby the hold's request asks for execution too, so its ticks go on with the
+// screen off; released, it asks for nothing.
+TEST_F(HoldFixture, ModernStandbyKeepsTheHoldsTicks) {
+    out.power.modernStandby = true;
+    Keep(HoldKind::For, 60000);
+    EXPECT_TRUE(hold.power.executionRequired);
+    Seconds(60);
+    EXPECT_FALSE(hold.power.executionRequired);
+    EXPECT_FALSE(Held());
 }
 
 }  // namespace

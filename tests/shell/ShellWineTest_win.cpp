@@ -55,6 +55,16 @@ TEST(ShellWine, TheHoldsClocks) {
     EXPECT_LT(second.localDayMs, DAY_MS);
     const uint32_t minute = local.wHour * 60u + local.wMinute;
     EXPECT_LE((minute + 1440 - second.localDayMs / 60000) % 1440, 1u);  // the same minute, or the next
+
+    // Without a change of daylight saving time ahead, the time zone's rules and the local time
+    // of day agree on how long it is until a time, across midnight too.
+    for (uint32_t m : {0u, 7u * 60 + 30, minute, (minute + 1) % 1440, 23u * 60 + 59}) {
+        HoldClock now = {};
+        ReadHoldClockWin(nullptr, &now);
+        const uint32_t byZone = DelayUntilWin(nullptr, m);
+        const int64_t byDay = UntilDelayMs(now.localDayMs, m);
+        EXPECT_LE(byZone > byDay ? byZone - byDay : byDay - byZone, 1000) << m;
+    }
 }
 
 TEST(ShellWine, EnumeratesOpenAppsInZOrder) {
