@@ -40,6 +40,17 @@ uint32_t ForegroundAppProcess(const WindowQueries* q, uintptr_t window, const ch
     return pid == ownPid ? 0 : pid;
 }
 
+bool IsShellHostImage(const char16_t* imageName) {
+    static const char16_t* const HOSTS[] = {u"StartMenuExperienceHost.exe", u"SearchHost.exe", u"SearchApp.exe",
+                                            u"SearchUI.exe", u"ShellExperienceHost.exe"};
+    for (const char16_t* host : HOSTS) {
+        if (EqualIgnoringCase(imageName, host)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CollectAppWindow(AppEnumContext* c, uintptr_t w) {
     if (c->count >= c->capacity) {
         return false;

@@ -41,6 +41,9 @@ uint32_t AppProcessOf(const WindowQueries* windows, uintptr_t window);
 // watch: no window, the desktop or the taskbar (by the foreground window's class), or Pellacord.
 uint32_t ForegroundAppProcess(const WindowQueries* windows, uintptr_t window, const char16_t* className,
                               uint32_t ownPid);
+// The shell's own hosts of Start, Search and the action center, whose windows are of the class
+// Store apps use: in front, they are no app to watch.
+bool IsShellHostImage(const char16_t* imageName);
 
 struct AppEnumContext {
     AppEntry* entries;

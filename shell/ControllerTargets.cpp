@@ -1,5 +1,7 @@
 #include "shell/ControllerInternal.h"
 
+#include "shell/Apps.h"
+
 #include "base/Format.h"
 #include "base/Text.h"
 
@@ -105,7 +107,9 @@ void HotkeyPressed(WatchController* c, uint32_t pid, const char16_t* hotkeyName)
     // The watch of the app in front, with the limits in force, as a click on its row would; a
     // watch of another app ends first, as for --watch.
     const WatchOptions none = {};
-    if (pid == 0 || !WatchTarget(c, TargetKind::Pid, pid, nullptr, &none)) {
+    char16_t image[APP_IMAGE_CAPACITY] = {};
+    if (pid == 0 || (c->platform.processImage(Context(c), pid, image, APP_IMAGE_CAPACITY) && IsShellHostImage(image)) ||
+        !WatchTarget(c, TargetKind::Pid, pid, nullptr, &none)) {
         c->platform.notifyUser(Context(c), u"No app in front to watch");
         return;
     }

@@ -480,11 +480,14 @@ TEST_F(ControllerFixture, ShowingTheWindowListsTheAppsOnce) {
 // The hotkey watches the app in front with the limits in force and says so; pressed again it
 // stops that watch, wherever the focus is by then. Nothing in front is said, and changes nothing.
 TEST_F(ControllerFixture, TheHotkeyWatchesTheAppInFrontAndStopsItsOwnWatch) {
-    out.images = {{u"make.exe", APP_PID}, {u"other.exe", 77}};
+    out.images = {{u"make.exe", APP_PID}, {u"other.exe", 77}, {u"StartMenuExperienceHost.exe", 88}};
     processes.Add(77, 4, 10 * SECOND);
-    HotkeyPressed(&c, 0, u"Ctrl+Alt+W");
-    EXPECT_EQ(out.balloons.back(), "No app in front to watch");
-    EXPECT_EQ(status.watchMode, WATCH_OFF);
+    processes.Add(88, 4, 10 * SECOND);
+    for (uint32_t front : {0u, 88u}) {  // nothing, or the Start menu
+        HotkeyPressed(&c, front, u"Ctrl+Alt+W");
+        EXPECT_EQ(out.balloons.back(), "No app in front to watch");
+        EXPECT_EQ(status.watchMode, WATCH_OFF);
+    }
     EXPECT_TRUE(out.log.empty());
 
     HotkeyPressed(&c, APP_PID, u"Ctrl+Alt+W");
