@@ -33,7 +33,7 @@ void StopTicks(WatchController* c) {
 // The tray icon goes once nothing needs it: rules and a hold keep it, in the colour of their
 // watches or the hold's.
 void HideTray(WatchController* c) {
-    if (OthersInPlay(c)) {
+    if (OthersInPlay(c) || c->trayResident) {
         UpdateTray(c);
     } else {
         RemoveTrayIcon(c->tray);
@@ -41,7 +41,8 @@ void HideTray(WatchController* c) {
 }
 
 bool TrayInUse(const WatchController* c) {
-    return c->watch->status.watchMode == WATCH_ON || c->watch->finish.counting || OthersInPlay(c);
+    return c->watch->status.watchMode == WATCH_ON || c->watch->finish.counting || OthersInPlay(c) ||
+           c->trayResident;
 }
 
 bool StartTicks(WatchController* c) {
@@ -159,6 +160,10 @@ void UpdateTray(WatchController* c) {
     }
     if (RulesInPlay(c) && !w->finish.counting && (s->watchMode != WATCH_ON || RuleWatchesRunning(c) > 0)) {
         UpdateRulesTray(c);
+        return;
+    }
+    if (c->trayResident && s->watchMode != WATCH_ON && !w->finish.counting) {
+        UpdateTrayIcon(c->tray, TrayIconKind::Idle, u"Pellacord");  // in the tray, nothing watched
         return;
     }
     if (w->finish.counting) {

@@ -102,6 +102,7 @@ struct WatchController {
     RuleWatches* rules = nullptr;   // the standing rules and their watches; null: none this run
     HoldState* hold = nullptr;      // the hold without an app; null: none this run
     uint32_t hotkeySerial = 0;      // the window's watch the hotkey started, while it may stop it
+    bool trayResident = false;      // started with --tray: the icon stays while the program runs
 };
 
 void PreviewApp(WatchController* c, uint32_t pid);
@@ -151,7 +152,8 @@ bool HoldHolds(const WatchController* c);
 void ToggleHoldScreen(WatchController* c);
 void FillHoldMenu(const WatchController* c, TrayMenuModel* model);
 
-// Whether anything needs the tray icon now: a watch, a countdown, rules or a hold.
+// Whether anything needs the tray icon now: a watch, a countdown, rules, a hold, or a start in
+// the tray.
 bool TrayInUse(const WatchController* c);
 // The hotkey was pressed with the app of process `pid` in front (0: none to watch): the hotkey's
 // own watch stops, or else that app is watched, with a balloon that says which and how to stop.

@@ -347,7 +347,7 @@ void LeftPlay(WatchController* c) {
     if (!s->sampling && s->watchMode != WATCH_ON && !HoldInPlay(c)) {
         c->platform.stopTimer(Context(c));
     }
-    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !HoldInPlay(c)) {
+    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !HoldInPlay(c) && !c->trayResident) {
         RemoveTrayIcon(c->tray);
     } else {
         UpdateTray(c);

@@ -13,7 +13,7 @@ void FillStartWithWindows(Program* p, TrayMenuModel* model) {
     model->startWithWindows = AutostartState(&registry, AsUtf16(p->exePath));
     // Offered once there are rules to start with, and always while it is checked, so that it
     // can be taken back.
-    model->offerStartWithWindows = p->rules.ruleCount > 0 || model->startWithWindows;
+    model->offerStartWithWindows = p->rules.ruleCount > 0 || p->controller.trayResident || model->startWithWindows;
 }
 
 void ToggleStartWithWindows(Program* p) {

@@ -236,7 +236,7 @@ bool HoldKeepsTray(const Program* p) {
 }
 
 void OnTaskbarCreated(Program* p) {
-    if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p)) {
+    if (TrayInUse(&p->controller)) {
         ForgetShownTray(&p->tray);
         AddTrayIcon(&p->tray);
         UpdateTray(&p->controller);
@@ -320,7 +320,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ACTIVATE: OnActivate(p, LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(p, window); return 0;
     case WM_CLOSE:
-        if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p)) {
+        if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p) || p->controller.trayResident) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
         } else {
             DestroyWindow(window);

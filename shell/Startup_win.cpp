@@ -93,10 +93,9 @@ void StartRecords(Program* p) {
 // command's failure.
 int32_t StartWith(Program* p, const Command* command) {
     if (command->kind == CommandKind::Start && command->tray) {
-        // In the tray for the rules; with none there is nothing to do, and nothing stays.
-        if (p->rules.ruleCount == 0) {
-            DestroyWindow(p->mainWindow);
-        }
+        // In the tray, for the rules and the holds its menu offers, until "Exit".
+        p->controller.trayResident = true;
+        UpdateTray(&p->controller);
         return EXIT_OK;
     }
     if (command->kind == CommandKind::Start || command->kind == CommandKind::Show) {

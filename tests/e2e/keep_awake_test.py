@@ -4,13 +4,14 @@ nothing is left to reach; --hold
 handed to the running copy lasts until --release from another copy ends it; a bad length is a
 usage error that changes nothing; the settings file keeps its bytes throughout. Ctrl+Alt+W,
 pressed through the X server over a busy app, watches it and pressed again stops the watch; with
-the combination held by another program first, one line says so and nothing else changes."""
+the combination held by another program first, one line says so and nothing else changes.
+Started with --tray and no rules, it stays in the tray, and its menu's "Keep awake" holds."""
 import datetime
 import os
 import subprocess
 import sys
 
-from scenario import APP_TITLE, GREEN, start_app, wait_log
+from scenario import APP_TITLE, GREEN, GREY, start_app, wait_log
 from winebed import Bed, Checks, Program, Switch, find_colour, poll, wait_exit
 
 EXE = sys.argv[1]
@@ -34,11 +35,43 @@ def stamp_of(p, text):
     return None
 
 
-def busy_tray(bed, name):
-    """Whether the notification area shows the busy (green) icon."""
+def tray_spots(bed, colour, name):
+    """The notification area's pixels of this colour."""
     top, bottom = bed.taskbar()
     shot = bed.screenshot(os.path.join(SHOTS, f"keep-awake-{name}.png"))
-    return len(find_colour(shot, GREEN, top, bottom, left=bed.screen[0] - 280)) >= 4
+    return find_colour(shot, colour, top, bottom, left=bed.screen[0] - 280)
+
+
+def busy_tray(bed, name):
+    """Whether the notification area shows the busy (green) icon."""
+    return len(tray_spots(bed, GREEN, name)) >= 4
+
+
+def a_hold_from_the_tray_menu(bed):
+    """Started with --tray and no rules, Pellacord stays in the tray with the idle icon, whose
+    menu's "Keep awake" starts a hold; released, the icon stays idle."""
+    p = Program(bed, EXE, os.path.join(BUILD, "e2e", "keep-awake-tray"))
+    try:
+        p.proc = bed.start(p.exe, "--tray")
+        spots = poll(lambda: (lambda found: found if len(found) >= 4 else None)(tray_spots(bed, GREY, "tray")), 20, 0.5)
+        if not check(spots is not None, "--tray without rules shows no idle icon"):
+            return
+        check(bed.tool("wait", "PellacordWindow", "0")[0] != 0, "--tray showed the window")
+        x = sum(px for px, _ in spots) // len(spots)
+        y = sum(py for _, py in spots) // len(spots)
+        bed.xdotool("mousemove", str(x), str(y), "click", "3")
+        check(poll(lambda: bed.find_window("#32768"), 5, 0.2) is not None, "the tray menu did not open")
+        # "Show Pellacord", then "Keep awake", whose first item is "For 30 minutes".
+        bed.xdotool("key", "Down", "Down", "Right", "Return")
+        check(wait_log(p, "keeping awake for 30m\r\n", 10), "the menu's For 30 minutes started no hold")
+        check(poll(lambda: busy_tray(bed, "tray-hold"), 10, 0.5), "the icon is not busy during the menu's hold")
+        rc, _, err = run(bed, p, "--release")
+        check(rc == 0 and wait_log(p, "hold ended; lock released\r\n", 10), f"--release: {rc} {err!r}")
+        check(poll(lambda: len(tray_spots(bed, GREY, "tray-after")) >= 4, 10, 0.5), "the idle icon did not stay")
+        check(p.proc.poll() is None, "the copy in the tray ended with its hold")
+        check(run(bed, p, "--exit")[0] == 0 and wait_exit(p.proc, 30) == 0, "--exit did not end the copy in the tray")
+    finally:
+        p.end()
 
 
 def lines(p):
@@ -99,6 +132,7 @@ def main():
     bed = Bed()
     hotkey_watches_the_app_in_front(bed)
     a_taken_hotkey_is_told_once(bed)
+    a_hold_from_the_tray_menu(bed)
     p = Program(bed, EXE, os.path.join(BUILD, "e2e", "keep-awake"), settings=SETTINGS)
     try:
         # The first copy holds for a minute, in the tray only.

@@ -187,6 +187,28 @@ TEST_F(HoldFixture, ReleasedFromTheTrayAndReplaced) {
     EXPECT_FALSE(out.exitedForWork);
 }
 
+// Started in the tray, the program stays there with the idle icon whatever ends: a hold with
+// the window hidden, or a watch.
+TEST_F(HoldFixture, InTheTrayTheIconStaysWhenAHoldOrAWatchEnds) {
+    c.trayResident = true;
+    out.visible = false;
+    UpdateTray(&c);
+    EXPECT_EQ(out.trayCalls.back(), "add Pellacord");
+    Keep(HoldKind::For, 60000);
+    EXPECT_EQ(tray.iconKind, TrayIconKind::Busy);
+    Seconds(60);
+    EXPECT_FALSE(Held());
+    EXPECT_EQ(out.exits, 0);
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord");
+    EXPECT_EQ(tray.iconKind, TrayIconKind::Idle);
+    Select(1);
+    StartWatching(&c);
+    StopWatching(&c, u"");
+    EXPECT_TRUE(tray.iconShown);
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord");
+    EXPECT_EQ(std::count(out.trayCalls.begin(), out.trayCalls.end(), "delete"), 0);
+}
+
 // With modern standby the hold's request asks for execution too, so its ticks go on with the
 // screen off; released, it asks for nothing.
 TEST_F(HoldFixture, ModernStandbyKeepsTheHoldsTicks) {
