@@ -98,7 +98,7 @@ void ShutdownTray(TrayState* tray);
 // while watching "Release the lock" ("Stop waiting" while an app is awaited), the "When
 // finished" submenu of radio choices and "Release below 20% battery", checked while a floor is
 // set; a separator; "Exit".
-// Choices go in the submenu before them. Open starts a submenu that takes every item up to
+// Choices go in the submenu before them, or else in the menu they are in, as one radio group. Open starts a submenu that takes every item up to
 // its Close (submenus of choices included), so menus nest.
 enum class MenuItemKind { Command, Separator, Submenu, Choice, Check, Open, Close };
 struct TrayMenuItem {

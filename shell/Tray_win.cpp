@@ -119,15 +119,17 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
             }
             break;
         }
-        case MenuItemKind::Choice:
-            if (submenu) {
-                UINT id = static_cast<UINT>(it.id);
-                AppendMenuW(submenu, MF_STRING, id, AsWide(it.text));
-                first = first == 0 ? id : first;
-                last = id;
-                checked = it.checked ? id : checked;
-            }
+        case MenuItemKind::Choice: {
+            // Choices go in the submenu made for them, or else straight into the menu they
+            // are in ("Keep awake"), one radio group either way.
+            submenu = submenu ? submenu : into;
+            const UINT id = static_cast<UINT>(it.id);
+            AppendMenuW(submenu, MF_STRING, id, AsWide(it.text));
+            first = first == 0 ? id : first;
+            last = id;
+            checked = it.checked ? id : checked;
             break;
+        }
         case MenuItemKind::Open: {
             endChoices();
             UniqueMenu made(CreatePopupMenu());
