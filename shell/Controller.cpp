@@ -313,6 +313,9 @@ void EndWatch(WatchController* c, const char16_t* notice, bool keepFinish) {
     c->platform.enableList(Context(c), true);
     CopyWide(s->notice, notice, NOTICE_CAPACITY);
     RefreshAppList(c);  // previews the still-selected app again, or stops sampling
+    if (c->trayResident && !c->platform.windowVisible(Context(c))) {
+        PreviewApp(c, 0);  // in the tray with the window hidden, a preview would sample for nobody
+    }
     if (!s->sampling) {
         StopTicks(c);  // the ticks of a wait for an image
     }

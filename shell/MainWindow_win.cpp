@@ -322,6 +322,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p) || p->controller.trayResident) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
+            if (p->watch.status.watchMode != WATCH_ON) {
+                PreviewApp(&p->controller, 0);  // the window's numbers, with no window to show them
+            }
         } else {
             DestroyWindow(window);
         }

@@ -104,10 +104,15 @@ int32_t ShowTrayMenu(const TrayState* tray, const TrayMenuModel* model) {
         HMENU into = levels[depth];
         switch (it.kind) {
         case MenuItemKind::Command:
+            endChoices();
             AppendMenuW(into, MF_STRING, static_cast<UINT_PTR>(it.id), AsWide(it.text));
             break;
-        case MenuItemKind::Separator: AppendMenuW(into, MF_SEPARATOR, 0, nullptr); break;
+        case MenuItemKind::Separator:
+            endChoices();
+            AppendMenuW(into, MF_SEPARATOR, 0, nullptr);
+            break;
         case MenuItemKind::Check:
+            endChoices();
             AppendMenuW(into, MF_STRING | (it.checked ? MF_CHECKED : MF_UNCHECKED), static_cast<UINT_PTR>(it.id),
                         AsWide(it.text));
             break;

@@ -207,6 +207,9 @@ TEST_F(HoldFixture, InTheTrayTheIconStaysWhenAHoldOrAWatchEnds) {
     EXPECT_TRUE(tray.iconShown);
     EXPECT_EQ(out.trayCalls.back(), "modify Pellacord");
     EXPECT_EQ(std::count(out.trayCalls.begin(), out.trayCalls.end(), "delete"), 0);
+    // The window is hidden: nothing is previewed, and nothing ticks.
+    EXPECT_FALSE(status.sampling);
+    EXPECT_FALSE(out.timerRunning);
 }
 
 // With modern standby the hold's request asks for execution too, so its ticks go on with the

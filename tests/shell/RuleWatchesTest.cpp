@@ -189,6 +189,19 @@ TEST_F(RulesFixture, ThreeWatchesShareTheTickAndTheLock) {
     EXPECT_FALSE(Held());
 }
 
+// A copy in the tray keeps its idle icon when its last rule is forgotten, and stops ticking.
+TEST_F(RulesFixture, TheLastRuleForgottenInTheTrayLeavesTheIcon) {
+    c.trayResident = true;
+    out.visible = false;
+    Arm({Rule(u"render.exe")});
+    EXPECT_TRUE(out.timerRunning);
+    Arm({});
+    EXPECT_FALSE(out.timerRunning);
+    EXPECT_TRUE(tray.iconShown);
+    EXPECT_EQ(out.trayCalls.back(), "modify Pellacord");
+    EXPECT_EQ(std::count(out.trayCalls.begin(), out.trayCalls.end(), "delete"), 0);
+}
+
 TEST_F(RulesFixture, ReleasesByImageAndAllAndTheTraySummary) {
     Arm({Rule(u"render.exe"), Rule(u"backup.exe")});
     Run(600, 4, u"render.exe");
