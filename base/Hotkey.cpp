@@ -118,27 +118,6 @@ bool ParseHotkey(const char* text, uint32_t* setting) {
     return false;
 }
 
-int32_t FormatHotkey(char* out, int32_t capacity, uint32_t setting) {
-    const HotkeyKeys k = HotkeyKeysOf(setting);
-    if (k.key == 0) {
-        return FormatText8(out, capacity, "none");
-    }
-    int32_t n = 0;
-    if (capacity > 0) {
-        out[0] = 0;
-    }
-    for (const Modifier& m : MODIFIERS) {
-        if (k.modifiers & m.flag) {
-            n += FormatText8(out + n, capacity - n, "%s+", m.name);
-        }
-    }
-    if (k.key >= KEY_F1 && k.key <= KEY_F24) {
-        return n + FormatText8(out + n, capacity - n, "f%u", k.key - KEY_F1 + 1);
-    }
-    const char key = static_cast<char>(k.key >= 'A' && k.key <= 'Z' ? k.key - 'A' + 'a' : k.key);
-    return n + FormatText8(out + n, capacity - n, "%c", key);
-}
-
 int32_t FormatHotkeyName(char16_t* out, int32_t capacity, uint32_t setting) {
     const HotkeyKeys k = HotkeyKeysOf(setting);
     if (k.key == 0) {
@@ -157,4 +136,18 @@ int32_t FormatHotkeyName(char16_t* out, int32_t capacity, uint32_t setting) {
         return n + FormatText(out + n, capacity - n, u"F%u", k.key - KEY_F1 + 1);
     }
     return n + FormatText(out + n, capacity - n, u"%c", static_cast<char16_t>(k.key));
+}
+
+int32_t FormatHotkey(char* out, int32_t capacity, uint32_t setting) {
+    // The file holds the name in lower case; both are ASCII.
+    char16_t name[HOTKEY_TEXT_CAPACITY];
+    FormatHotkeyName(name, HOTKEY_TEXT_CAPACITY, setting);
+    int32_t n = 0;
+    for (; name[n] && n + 1 < capacity; n++) {
+        out[n] = Lower(static_cast<char>(name[n]));
+    }
+    if (capacity > 0) {
+        out[n] = 0;
+    }
+    return n;
 }

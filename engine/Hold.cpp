@@ -17,11 +17,14 @@ void StartHold(Hold* hold, const HoldRequest* request, const HoldClock* now) {
         hold->lengthMs = request->lengthMs;
         hold->endMs = now->intervalMs + request->lengthMs;
     } else if (request->kind == HoldKind::Until) {
-        const uint32_t delay = UntilDelayMs(now->localDayMs, request->untilMinute);
         hold->untilMinute = request->untilMinute % (24 * 60);
-        hold->endMs = now->intervalMs + delay;
-        hold->untilWallMs = now->wallMs + delay;
+        SetUntilDelay(hold, now, UntilDelayMs(now->localDayMs, request->untilMinute));
     }
+}
+
+void SetUntilDelay(Hold* hold, const HoldClock* now, uint32_t delayMs) {
+    hold->endMs = now->intervalMs + delayMs;
+    hold->untilWallMs = now->wallMs + delayMs;
 }
 
 void EndHold(Hold* hold) {

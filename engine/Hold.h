@@ -47,6 +47,9 @@ struct HoldClock {
 uint32_t UntilDelayMs(uint32_t localDayMs, uint32_t minute);
 
 void StartHold(Hold* hold, const HoldRequest* request, const HoldClock* now);
+// A hold until a time of day ends `delayMs` from `now`, on both clocks: where the time zone's
+// rules know better than the local time of day how long that is.
+void SetUntilDelay(Hold* hold, const HoldClock* now, uint32_t delayMs);
 void EndHold(Hold* hold);
 inline bool HoldActive(const Hold* hold) {
     return hold->kind != HoldKind::Off;

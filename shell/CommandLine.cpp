@@ -164,64 +164,54 @@ bool ParseCountRate(const char16_t* text, uint32_t* perSecond) {
     return Fits(Times(d, 1), perSecond);
 }
 
-bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
+namespace {
+
+struct TimeUnit {
+    char16_t letter;
+    uint64_t milliseconds;
+};
+
+// A time in milliseconds: a bare number of minutes, or numbers each followed by its unit's
+// letter, the largest first and each once ("1h30m", "1m30s"). False for anything else.
+bool ParseTime(const char16_t* text, const TimeUnit* units, int32_t unitCount, uint64_t* total) {
     Decimal d;
     const char16_t* s = ReadDecimal(text, &d);
     if (s && !*s) {
-        return Fits(Times(d, 60000), milliseconds);  // a bare number is minutes
+        *total = Times(d, 60000);
+        return true;
     }
-    uint64_t total = 0;
-    bool minutes = false, seconds = false;
-    for (s = text; *s;) {
+    *total = 0;
+    int32_t next = 0;  // the largest unit still allowed
+    for (s = text; *s; s++) {
         s = ReadDecimal(s, &d);
         if (!s) {
             return false;
         }
-        char16_t unit = FoldCase(*s);
-        if (unit == u'm' && !minutes && !seconds) {
-            minutes = true;
-            total += Times(d, 60000);
-        } else if (unit == u's' && !seconds) {
-            seconds = true;
-            total += Times(d, 1000);
-        } else {
+        int32_t u = next;
+        while (u < unitCount && units[u].letter != FoldCase(*s)) {
+            u++;
+        }
+        if (u == unitCount) {
             return false;
         }
-        s++;
+        *total += Times(d, units[u].milliseconds);
+        next = u + 1;
     }
-    return (minutes || seconds) && Fits(total, milliseconds);
+    return next > 0;
+}
+
+}  // namespace
+
+bool ParseDuration(const char16_t* text, uint32_t* milliseconds) {
+    static const TimeUnit UNITS[] = {{u'm', 60000}, {u's', 1000}};
+    uint64_t total = 0;
+    return ParseTime(text, UNITS, 2, &total) && Fits(total, milliseconds);
 }
 
 bool ParseHoldLength(const char16_t* text, uint32_t* milliseconds) {
-    Decimal d;
-    const char16_t* s = ReadDecimal(text, &d);
+    static const TimeUnit UNITS[] = {{u'h', 3600000}, {u'm', 60000}};
     uint64_t total = 0;
-    if (s && !*s) {
-        total = Times(d, 60000);  // a bare number is minutes
-    } else {
-        bool hours = false, minutes = false;
-        for (s = text; *s;) {
-            s = ReadDecimal(s, &d);
-            if (!s) {
-                return false;
-            }
-            const char16_t unit = FoldCase(*s);
-            if (unit == u'h' && !hours && !minutes) {
-                hours = true;
-                total += Times(d, 3600000);
-            } else if (unit == u'm' && !minutes) {
-                minutes = true;
-                total += Times(d, 60000);
-            } else {
-                return false;
-            }
-            s++;
-        }
-        if (!hours && !minutes) {
-            return false;
-        }
-    }
-    return Fits((total + 30000) / 60000 * 60000, milliseconds);
+    return ParseTime(text, UNITS, 2, &total) && Fits((total + 30000) / 60000 * 60000, milliseconds);
 }
 
 bool ParseClockTime(const char16_t* text, uint32_t* minute) {

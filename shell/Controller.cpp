@@ -40,6 +40,19 @@ void HideTray(WatchController* c) {
     }
 }
 
+bool FollowWhatIsLeft(WatchController* c) {
+    const WatchStatus* s = &c->watch->status;
+    if (!s->sampling && s->watchMode != WATCH_ON && !OthersInPlay(c)) {
+        c->platform.stopTimer(Context(c));
+    }
+    if (TrayInUse(c)) {
+        UpdateTray(c);
+        return false;
+    }
+    RemoveTrayIcon(c->tray);
+    return true;
+}
+
 bool TrayInUse(const WatchController* c) {
     return c->watch->status.watchMode == WATCH_ON || c->watch->finish.counting || OthersInPlay(c) ||
            c->trayResident;

@@ -146,8 +146,9 @@ void EndRuleWatches(WatchController* c);
 void StartKeepingAwake(WatchController* c, const HoldRequest* request);
 // Ends the hold, and its finished action's countdown; whether there was one.
 bool EndKeepingAwake(WatchController* c);
-// Whether the hold holds the lock now.
+// Whether the hold holds the lock now; and whether it, or the countdown after it, goes on.
 bool HoldHolds(const WatchController* c);
+bool HoldInPlay(const WatchController* c);
 // The tray menu's "Keep the screen on too": for the hold that lasts, and those to come.
 void ToggleHoldScreen(WatchController* c);
 void FillHoldMenu(const WatchController* c, TrayMenuModel* model);

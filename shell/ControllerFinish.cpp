@@ -36,6 +36,25 @@ void EndForFinish(WatchController* c, const char16_t* notice) {
     }
 }
 
+// The action on the PC: Pellacord ends, the display goes off for standby, or Windows is asked
+// to sleep, hibernate or shut down (and a shutdown is checked on). 0, or Windows' refusal.
+uint32_t ActOnPC(WatchController* c, FinishAction action, bool standby) {
+    if (action == FinishAction::Exit) {
+        c->platform.exitProgram(Context(c), true);
+        return 0;
+    }
+    if (standby) {
+        c->platform.displayOff(Context(c));
+        return 0;
+    }
+    const uint32_t error = c->platform.performFinish(Context(c), action);
+    if (error == 0 && action == FinishAction::Shutdown) {
+        c->shutdownRequested = true;
+        c->platform.startShutdownCheck(Context(c));
+    }
+    return error;
+}
+
 void PerformFinish(WatchController* c) {
     const FinishAction action = c->watch->finish.action;
     const FinishNames* names = FinishNamesOf(action);
@@ -51,7 +70,7 @@ void PerformFinish(WatchController* c) {
     // nothing. With the lock released, turning the display off is what puts it into standby.
     char line[96];
     // A job a rule's watch follows would be cut short: the PC stays on.
-    if (action != FinishAction::Exit && (RuleWatchHolds(c) || HoldHolds(c))) {
+    if (action != FinishAction::Exit && LockHeldBeside(c, c->watch)) {
         FormatText8(line, sizeof(line), "finished: not %s, other watches hold the lock", names->performedLog);
         ControllerLog(c, line);
         EndForFinish(c, u"other watches hold the lock \u00B7 the PC stays on");
@@ -61,19 +80,7 @@ void PerformFinish(WatchController* c) {
     FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
     ControllerLog(c, line);
     EndForFinish(c, names->doneNotice);
-    if (action == FinishAction::Exit) {
-        c->platform.exitProgram(Context(c), true);
-        return;
-    }
-    if (standby) {
-        c->platform.displayOff(Context(c));
-        return;
-    }
-    uint32_t error = c->platform.performFinish(Context(c), action);
-    if (error == 0 && action == FinishAction::Shutdown) {
-        c->shutdownRequested = true;
-        c->platform.startShutdownCheck(Context(c));
-    }
+    const uint32_t error = ActOnPC(c, action, standby);
     if (error != 0) {
         FormatText8(line, sizeof(line), "finished action failed: error %u", error);
         ControllerLog(c, line);
@@ -134,19 +141,8 @@ void CarryOutFinishBeside(WatchController* c, FinishAction action, const char* t
     const bool standby = action == FinishAction::Sleep && c->power.modernStandby;
     FormatText8(line, sizeof(line), "finished: %s", standby ? "display off for standby" : names->performedLog);
     TaggedLog(c, tag, line);
-    if (action == FinishAction::Exit) {
-        c->platform.exitProgram(Context(c), true);
-        return;
-    }
-    if (standby) {
-        c->platform.displayOff(Context(c));
-        return;
-    }
-    const uint32_t error = c->platform.performFinish(Context(c), action);
-    if (error == 0 && action == FinishAction::Shutdown) {
-        c->shutdownRequested = true;
-        c->platform.startShutdownCheck(Context(c));
-    } else if (error != 0) {
+    const uint32_t error = ActOnPC(c, action, standby);
+    if (error != 0) {
         FormatText8(line, sizeof(line), "finished action failed: error %u", error);
         TaggedLog(c, tag, line);
     }

@@ -16,7 +16,9 @@ HoldClock ReadClock(const WatchController* c) {
 
 // The hold's own lines carry no watch's name: "keeping awake ..." and "hold ended" say whose
 // they are.
-constexpr char HOLD_TAG[] = "";
+void HoldLog(WatchController* c, const char* text) {
+    c->platform.writeLog(Context(c), text);
+}
 
 // The lock goes, and the tray and ticks follow what is left.
 void LetGo(WatchController* c) {
@@ -25,7 +27,7 @@ void LetGo(WatchController* c) {
     RequireExecution(&h->power, false);
     ReleasePowerRequest(&h->power);
     ClosePowerReason(&h->power);
-    TaggedLog(c, HOLD_TAG, "hold ended; lock released");
+    HoldLog(c, "hold ended; lock released");
 }
 
 // Nothing of the hold is left: the ticks and the icon go unless a watch or the rules need them.
@@ -34,24 +36,16 @@ void LetGo(WatchController* c) {
 void LeftHold(WatchController* c) {
     if (HoldInPlay(c)) {
         UpdateTray(c);
-        return;
-    }
-    const WatchStatus* s = &c->watch->status;
-    if (!s->sampling && s->watchMode != WATCH_ON && !RulesInPlay(c)) {
-        c->platform.stopTimer(Context(c));
-    }
-    if (TrayInUse(c)) {
-        UpdateTray(c);
-        return;
-    }
-    RemoveTrayIcon(c->tray);
-    if (!c->platform.windowVisible(Context(c))) {
+    } else if (FollowWhatIsLeft(c) && !c->platform.windowVisible(Context(c))) {
         c->platform.exitProgram(Context(c), false);
     }
 }
 
-bool OthersHold(const WatchController* c) {
-    return (c->watch->status.watchMode == WATCH_ON && HoldsLock(c->watch)) || RuleWatchHolds(c);
+// The timed hold's action, now: unless a watch still holds the lock.
+void PerformHoldFinish(WatchController* c) {
+    const FinishAction action = c->hold->finish.action;
+    ResetFinish(&c->hold->finish, FinishAction::None);
+    CarryOutFinishBeside(c, action, "", LockHeldBeside(c, nullptr));  // untagged, as the hold's lines are
 }
 
 void TimedHoldEnded(WatchController* c) {
@@ -59,14 +53,12 @@ void TimedHoldEnded(WatchController* c) {
     LetGo(c);
     const FinishStep step = FinishWorkDone(&h->finish);
     if (step == FinishStep::Perform) {
-        const FinishAction action = h->finish.action;
-        ResetFinish(&h->finish, FinishAction::None);
-        CarryOutFinishBeside(c, action, HOLD_TAG, OthersHold(c));
+        PerformHoldFinish(c);
     } else if (step == FinishStep::CountdownStarted) {
         const FinishNames* names = FinishNamesOf(h->finish.action);
         char line[96];
         FormatText8(line, sizeof(line), "hold over; %s in %u s", names->countdownLog, FINISH_COUNTDOWN_SECONDS);
-        TaggedLog(c, HOLD_TAG, line);
+        HoldLog(c, line);
         char16_t text[64];
         FormatText(text, 64, u"Keeping awake is over. %s in %u s", names->verb, FINISH_COUNTDOWN_SECONDS);
         c->platform.notifyUser(Context(c), text);
@@ -89,14 +81,12 @@ void StartKeepingAwake(WatchController* c, const HoldRequest* request) {
         return;
     }
     if (FinishCancel(&h->finish) == FinishStep::Cancelled) {
-        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+        HoldLog(c, "finished action cancelled");
     }
     const HoldClock now = ReadClock(c);
     StartHold(&h->hold, request, &now);
     if (request->kind == HoldKind::Until && h->delayUntil) {
-        const uint32_t delay = h->delayUntil(h->clockContext, request->untilMinute);
-        h->hold.endMs = now.intervalMs + delay;
-        h->hold.untilWallMs = now.wallMs + delay;
+        SetUntilDelay(&h->hold, &now, h->delayUntil(h->clockContext, request->untilMinute));
     }
     ResetFinish(&h->finish, h->hold.then);
     char16_t reason[POWER_REASON_CAPACITY];
@@ -109,14 +99,14 @@ void StartKeepingAwake(WatchController* c, const HoldRequest* request) {
     SetPowerRequest(&h->power, true, h->hold.screen);
     char line[96];
     FormatHoldLog(line, sizeof(line), &h->hold);
-    TaggedLog(c, HOLD_TAG, line);
-    TaggedLog(c, HOLD_TAG, h->hold.screen ? "  screen will be kept on too" : "  screen may still turn off");
+    HoldLog(c, line);
+    HoldLog(c, h->hold.screen ? "  screen will be kept on too" : "  screen may still turn off");
     if (h->hold.then != FinishAction::None) {
         FormatText8(line, sizeof(line), "  when finished: %s", FinishNamesOf(h->hold.then)->choiceLogName);
-        TaggedLog(c, HOLD_TAG, line);
+        HoldLog(c, line);
     }
     FormatText8(line, sizeof(line), "  lock %s", LockStateName(&h->power, true));
-    TaggedLog(c, HOLD_TAG, line);
+    HoldLog(c, line);
     // Without ticks a timed hold would never end: a timer refused leaves no lock behind.
     if (!StartTicks(c)) {
         LetGo(c);
@@ -137,7 +127,7 @@ bool EndKeepingAwake(WatchController* c) {
         LetGo(c);
     }
     if (h->finish.counting) {
-        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+        HoldLog(c, "finished action cancelled");
     }
     ResetFinish(&h->finish, FinishAction::None);
     LeftHold(c);
@@ -146,7 +136,7 @@ bool EndKeepingAwake(WatchController* c) {
 
 void CancelHoldFinish(WatchController* c) {
     if (c->hold && FinishCancel(&c->hold->finish) == FinishStep::Cancelled) {
-        TaggedLog(c, HOLD_TAG, "finished action cancelled");
+        HoldLog(c, "finished action cancelled");
         LeftHold(c);
     }
 }
@@ -174,9 +164,7 @@ void HoldTick(WatchController* c) {
             TimedHoldEnded(c);
         }
     } else if (FinishSecond(&h->finish) == FinishStep::Perform) {
-        const FinishAction action = h->finish.action;
-        ResetFinish(&h->finish, FinishAction::None);
-        CarryOutFinishBeside(c, action, HOLD_TAG, OthersHold(c));
+        PerformHoldFinish(c);
     }
     LeftHold(c);
 }
@@ -202,26 +190,9 @@ void UpdateHoldTray(WatchController* c) {
     // Busy while the hold lasts; otherwise the watches' colour. They are named on a line of
     // their own.
     WatchState state = HoldActive(&h->hold) ? STATE_BUSY : STATE_IDLE;
-    auto take = [&](WatchState s) {
-        state = (s == STATE_BUSY || state == STATE_BUSY)     ? STATE_BUSY
-                : (s == STATE_GRACE || state == STATE_GRACE) ? STATE_GRACE
-                                                             : STATE_IDLE;
-    };
     const char16_t* names[RULE_WATCHES_MAX + 1];
-    int32_t count = 0;
-    const WatchStatus* s = &c->watch->status;
-    if (s->watchMode == WATCH_ON) {
-        names[count++] = TrayName(s->watchedApp.title, s->watchedApp.imageName);
-        take(s->currentState);
-    }
-    if (c->rules) {
-        for (const RuleWatch& r : c->rules->slots) {
-            if (r.watch.status.watchMode == WATCH_ON) {
-                names[count++] = r.watch.status.watchedApp.imageName;
-                take(r.watch.status.currentState);
-            }
-        }
-    }
+    const RuleWatch* lastRule = nullptr;
+    const int32_t count = RunningWatches(c, names, &state, &lastRule);
     const int32_t n = WideLength(tip);
     if (count > 0 && n + 2 < TRAY_TIP_CAPACITY) {
         tip[n] = u'\n';

@@ -43,15 +43,24 @@ void TickRound(WatchController* c);
 // After a change that may have ended the last rule or rule watch: the ticks and the tray icon
 // go back to what the window's watch alone needs.
 void LeftPlay(WatchController* c);
-// Whether a watch a rule started holds the lock now.
-bool RuleWatchHolds(const WatchController* c);
+// Whether another than `self` holds the lock now: the window's watch, a rule's watch, or (for
+// a watch, null being the hold itself) the hold. A sleep now would cut their work short.
+bool LockHeldBeside(const WatchController* c, const Watch* self);
 void RuleLog(WatchController* c, const RuleWatch* r, const char* text);
 // What a tick of the window's watch found, carried out on the window, the tray and the log.
 void CarryOutTick(WatchController* c, const WatchTick* t);
+// The rules or the hold left play: the ticks stop unless something still samples, and the tray
+// icon goes unless something still needs it; whether it went.
+bool FollowWhatIsLeft(WatchController* c);
 // The tick timer stops, unless the rules still need it.
 void StopTicks(WatchController* c);
 void HideTray(WatchController* c);
 void UpdateRulesTray(WatchController* c);
+// The watches that run, the window's first, by the names the tray gives them: how many. The
+// icon's state for them joins `state`: busy while any is, in grace while any is. `lastRule`:
+// the last of them a rule started, or null.
+int32_t RunningWatches(const WatchController* c, const char16_t** names, WatchState* state,
+                       const RuleWatch** lastRule);
 void RuleWatchesResumed(WatchController* c);
 // Every line of the window's watch names it while rule watches run beside it.
 void ControllerLogWide(WatchController* c, const char* prefix, const char16_t* text);
@@ -63,7 +72,6 @@ void TaggedLog(WatchController* c, const char* tag, const char* text);
 
 // The hold (ControllerHold.cpp): its second on the tick, and the tray while it lasts or its
 // finished action counts down.
-bool HoldInPlay(const WatchController* c);
 void HoldTick(WatchController* c);
 void UpdateHoldTray(WatchController* c);
 void HoldResumedAfterSleep(WatchController* c);

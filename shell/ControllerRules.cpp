@@ -24,15 +24,18 @@ bool RulesInPlay(const WatchController* c) {
     return false;
 }
 
-bool RuleWatchHolds(const WatchController* c) {
+bool LockHeldBeside(const WatchController* c, const Watch* self) {
+    if (self != c->watch && c->watch->status.watchMode == WATCH_ON && HoldsLock(c->watch)) {
+        return true;
+    }
     if (c->rules) {
         for (const RuleWatch& r : c->rules->slots) {
-            if (r.watch.status.watchMode == WATCH_ON && HoldsLock(&r.watch)) {
+            if (&r.watch != self && r.watch.status.watchMode == WATCH_ON && HoldsLock(&r.watch)) {
                 return true;
             }
         }
     }
-    return false;
+    return self != nullptr && HoldHolds(c);
 }
 
 int32_t RuleWatchesRunning(const WatchController* c) {
@@ -145,23 +148,11 @@ void StartRuleWatch(WatchController* c, const ArmedProcess* found) {
     UpdateTray(c);
 }
 
-bool OthersHold(const WatchController* c, const RuleWatch* r) {
-    if (c->watch->status.watchMode == WATCH_ON && HoldsLock(c->watch)) {
-        return true;
-    }
-    for (const RuleWatch& o : c->rules->slots) {
-        if (&o != r && o.watch.status.watchMode == WATCH_ON && HoldsLock(&o.watch)) {
-            return true;
-        }
-    }
-    return HoldHolds(c);
-}
-
 // The action on the PC, unless it would cut short the work of other watches.
 void CarryOutRuleFinish(WatchController* c, RuleWatch* r) {
     const FinishAction action = r->watch.finish.action;
     ResetFinish(&r->watch.finish, r->then);  // the next job that finishes does the same
-    CarryOutFinishBeside(c, action, r->tag, OthersHold(c, r));
+    CarryOutFinishBeside(c, action, r->tag, LockHeldBeside(c, &r->watch));
 }
 
 void RuleWorkFinished(WatchController* c, RuleWatch* r) {
@@ -343,15 +334,7 @@ void LeftPlay(WatchController* c) {
     if (rw->inPlay) {
         return;
     }
-    const WatchStatus* s = &c->watch->status;
-    if (!s->sampling && s->watchMode != WATCH_ON && !HoldInPlay(c)) {
-        c->platform.stopTimer(Context(c));
-    }
-    if (s->watchMode != WATCH_ON && !c->watch->finish.counting && !HoldInPlay(c) && !c->trayResident) {
-        RemoveTrayIcon(c->tray);
-    } else {
-        UpdateTray(c);
-    }
+    (void)FollowWhatIsLeft(c);
 }
 
 void SetRules(WatchController* c, const ArmedRule* rules, int32_t count) {
@@ -466,29 +449,38 @@ void RuleTooltip(const RuleWatch* r, char16_t* tip) {
 
 }  // namespace
 
-// One icon for every watch: busy while any is busy, in grace while any is, idle otherwise.
-void UpdateRulesTray(WatchController* c) {
-    const Watch* w = c->watch;
-    const char16_t* names[RULE_WATCHES_MAX + 1];
-    const RuleWatch* only = nullptr;
+int32_t RunningWatches(const WatchController* c, const char16_t** names, WatchState* state,
+                       const RuleWatch** lastRule) {
     int32_t count = 0;
-    WatchState state = STATE_IDLE;
     auto take = [&](WatchState s) {
-        state = (s == STATE_BUSY || state == STATE_BUSY) ? STATE_BUSY
-                : (s == STATE_GRACE || state == STATE_GRACE) ? STATE_GRACE
-                                                             : STATE_IDLE;
+        *state = (s == STATE_BUSY || *state == STATE_BUSY)     ? STATE_BUSY
+                 : (s == STATE_GRACE || *state == STATE_GRACE) ? STATE_GRACE
+                                                               : STATE_IDLE;
     };
-    if (w->status.watchMode == WATCH_ON) {
-        names[count++] = TrayName(w->status.watchedApp.title, w->status.watchedApp.imageName);
-        take(w->status.currentState);
+    const WatchStatus* w = &c->watch->status;
+    if (w->watchMode == WATCH_ON) {
+        names[count++] = TrayName(w->watchedApp.title, w->watchedApp.imageName);
+        take(w->currentState);
     }
-    for (const RuleWatch& r : c->rules->slots) {
-        if (r.watch.status.watchMode == WATCH_ON) {
-            names[count++] = r.watch.status.watchedApp.imageName;
-            take(r.watch.status.currentState);
-            only = &r;
+    *lastRule = nullptr;
+    if (c->rules) {
+        for (const RuleWatch& r : c->rules->slots) {
+            if (r.watch.status.watchMode == WATCH_ON) {
+                names[count++] = r.watch.status.watchedApp.imageName;
+                take(r.watch.status.currentState);
+                *lastRule = &r;
+            }
         }
     }
+    return count;
+}
+
+// One icon for every watch: busy while any is busy, in grace while any is, idle otherwise.
+void UpdateRulesTray(WatchController* c) {
+    const char16_t* names[RULE_WATCHES_MAX + 1];
+    const RuleWatch* only = nullptr;
+    WatchState state = STATE_IDLE;
+    const int32_t count = RunningWatches(c, names, &state, &only);
     char16_t tip[TRAY_TIP_CAPACITY];
     if (count == 1 && only) {
         RuleTooltip(only, tip);

@@ -230,11 +230,6 @@ void OnSettingChange(Program* p) {
     InvalidateRect(p->listWindow, nullptr, TRUE);
 }
 
-// A hold, or the countdown after one, goes on in the tray.
-bool HoldKeepsTray(const Program* p) {
-    return HoldActive(&p->hold.hold) || p->hold.finish.counting;
-}
-
 void OnTaskbarCreated(Program* p) {
     if (TrayInUse(&p->controller)) {
         ForgetShownTray(&p->tray);
@@ -320,7 +315,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ACTIVATE: OnActivate(p, LOWORD(wParam)); return 0;
     case WM_PAINT: Paint(p, window); return 0;
     case WM_CLOSE:
-        if (p->watch.status.watchMode == WATCH_ON || HoldKeepsTray(p) || p->controller.trayResident) {
+        if (p->watch.status.watchMode == WATCH_ON || HoldInPlay(&p->controller) || p->controller.trayResident) {
             ShowWindow(window, SW_HIDE);  // watching goes on in the tray
             if (p->watch.status.watchMode != WATCH_ON) {
                 PreviewApp(&p->controller, 0);  // the window's numbers, with no window to show them

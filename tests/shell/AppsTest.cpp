@@ -23,6 +23,15 @@ struct FakeWindow {
     bool frame = false;
 };
 
+// A Store app's frame, which the host owns, around the core window of process `app` (0: the
+// app is suspended and has none).
+FakeWindow StoreFrame(uintptr_t id, uint32_t host, const char16_t* title, uint32_t app) {
+    FakeWindow w{id, host, title};
+    w.frame = true;
+    w.framedApp = app;
+    return w;
+}
+
 struct FakeDesktop {
     std::vector<FakeWindow> windows;  // in z-order, topmost first
     const FakeWindow& Get(uintptr_t id) const {
@@ -129,18 +138,8 @@ TEST(Apps, WhichWindowsAreApplications) {
 TEST(Apps, StoreAppsAreTheirOwnProcesses) {
     constexpr uint32_t HOST = 900;
     FakeDesktop desktop;
-    FakeWindow photos{300, HOST, u"Photos"};
-    photos.frame = true;
-    photos.framedApp = 910;
-    FakeWindow player = photos;
-    player.id = 301;
-    player.title = u"Media Player";
-    player.framedApp = 920;
-    FakeWindow suspended = photos;
-    suspended.id = 302;
-    suspended.title = u"Calculator";
-    suspended.framedApp = 0;
-    desktop.windows = {photos, player, suspended, {304, 930, u"Notepad"}};
+    desktop.windows = {StoreFrame(300, HOST, u"Photos", 910), StoreFrame(301, HOST, u"Media Player", 920),
+                       StoreFrame(302, HOST, u"Calculator", 0), {304, 930, u"Notepad"}};
     Enumeration e;
     e.AddName(HOST, u"ApplicationFrameHost.exe");
     e.AddName(910, u"Photos.exe");
@@ -227,16 +226,11 @@ TEST(WatchStatus, StartsIdleWithNothingWatched) {
 TEST(Apps, TheAppInFront) {
     constexpr uint32_t OWN = 77, HOST = 900;
     FakeDesktop desktop;
-    FakeWindow photos{300, HOST, u"Photos"};
-    photos.frame = true;
-    photos.framedApp = 910;
-    FakeWindow suspended = photos;
-    suspended.id = 301;
-    suspended.framedApp = 0;
     FakeWindow dialog{305, 930, u"Save As"};
     dialog.owner = 304;
-    desktop.windows = {photos, suspended, {304, 930, u"Notepad"}, dialog, {400, OWN, u"Pellacord"},
-                       {500, 40, u""}, {501, 40, u""}, {502, 40, u""}};
+    desktop.windows = {StoreFrame(300, HOST, u"Photos", 910), StoreFrame(301, HOST, u"Photos", 0),
+                       {304, 930, u"Notepad"}, dialog, {400, OWN, u"Pellacord"}, {500, 40, u""}, {501, 40, u""},
+                       {502, 40, u""}};
     const WindowQueries q = desktop.Queries();
     const struct {
         uintptr_t window;
